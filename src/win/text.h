@@ -1,0 +1,32 @@
+#pragma once
+// Text helpers shared by all subsystems. Text is UTF-16 in std::wstring; the fixed limits
+// the product promises (path lengths, command-line length) are applied where they apply,
+// never by the size of a raw buffer.
+#include <windows.h>
+#include <string>
+
+namespace win {
+
+// printf-style formatting into a string of any length.
+std::wstring Format(const wchar_t* format, ...);
+
+// A string-table text of this program; empty when the id cannot be loaded.
+std::wstring LoadStringText(UINT id);
+
+// The first `maxChars` characters of `text` (all of it when shorter).
+inline std::wstring Left(const std::wstring& text, size_t maxChars) {
+    return text.size() <= maxChars ? text : text.substr(0, maxChars);
+}
+
+inline bool EndsWith(const std::wstring& text, wchar_t c) { return !text.empty() && text.back() == c; }
+
+// Full path of a file in the system folder (hardening: never let the search path decide).
+std::wstring SystemFilePath(const wchar_t* fileName);
+
+// Environment variable; false when it is not set.
+bool GetEnvironment(const std::wstring& name, std::wstring& value);
+
+// The text of a window (a control's contents).
+std::wstring GetWindowTextString(HWND window);
+
+}  // namespace win
