@@ -1,9 +1,10 @@
-#include "app/the_app.h"
+#include "fx/app.h"
 
 // The program never runs a message loop of its own: start-up does all the work and the
-// process ends with the code it chose.
+// process ends with the exit code it chose.
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
-    TheApp& app = TheApp::Instance();
-    app.InitInstance();
-    return app.ExitCode();
+    CWinApp* app = CWinApp::GetApp();
+    if (!app) return 1;
+    app->InitInstance();
+    return app->m_exitCode;
 }

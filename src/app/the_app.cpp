@@ -1,10 +1,7 @@
 #include "app/the_app.h"
 
-TheApp& TheApp::Instance() {
-    static TheApp app;
-    return app;
-}
+TheApp theApp;
 
-bool TheApp::InitInstance() {
-    return false;
+BOOL TheApp::InitInstance() {
+    return FALSE;
 }

@@ -1,7 +1,7 @@
 #pragma once
-#include <windows.h>
+#include "fx/app.h"
 
-// Process exit codes, for administrators who deploy silently (see the README).
+// Process exit codes, for administrators who deploy silently (documented in the README).
 enum ExitCode : int {
     kExitInstalled = 0,
     kExitViewerRunning = 1,
@@ -11,13 +11,10 @@ enum ExitCode : int {
     kExitWizardNotInstalled = 5,
 };
 
-class TheApp {
+class TheApp : public CWinApp {
 public:
-    static TheApp& Instance();
+    TheApp() { m_exitCode = kExitWizardNotInstalled; }
+    ~TheApp() override = default;
     // Runs the whole program; always false, so that no message loop follows.
-    bool InitInstance();
-    int ExitCode() const { return m_exitCode; }
-
-private:
-    int m_exitCode = kExitWizardNotInstalled;
+    BOOL InitInstance() override;
 };

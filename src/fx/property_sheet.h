@@ -1,0 +1,78 @@
+#pragma once
+// Property sheet and page in wizard mode over the common controls' property sheet. The page
+// layer turns PSN_* notifications into virtual calls and writes their return conventions once:
+//  - DoDataExchange(false) runs when the page's dialog is initialised and each time the page
+//    is shown again; DoDataExchange(true) each time it is left. DDX_Control binds a control
+//    object the first time only.
+//  - OnSetActive returns nonzero to accept the activation.
+//  - OnWizardNext/OnWizardBack return 0 for the neighbouring page, -1 to stay, or a dialog
+//    template id to go to that page.
+#include <windows.h>
+#include <commctrl.h>
+#include <vector>
+
+#include "fx/wnd.h"
+
+class CPropertySheet;
+
+class CPropertyPage : public CWnd {
+public:
+    explicit CPropertyPage(UINT templateId);
+    ~CPropertyPage() override;
+
+    UINT GetTemplateId() const { return m_templateId; }
+    CPropertySheet* GetParentSheet() const { return m_sheet; }
+
+    // The dialog data: `save` false fills controls, true reads them. Return false to refuse.
+    virtual bool DoDataExchange(bool save);
+    virtual BOOL OnInitDialog();
+    virtual BOOL OnSetActive();
+    virtual BOOL OnKillActive();
+    virtual LRESULT OnWizardNext();
+    virtual LRESULT OnWizardBack();
+    virtual BOOL OnQueryCancel();
+    // WM_COMMAND of the page (button clicks). Return true when handled.
+    virtual bool OnCommand(WPARAM wParam, LPARAM lParam);
+
+    // Binds `control` to dialog item `id` unless it is bound already.
+    void DDX_Control(int id, CWnd& control);
+
+private:
+    friend class CPropertySheet;
+    static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    UINT m_templateId;
+    CPropertySheet* m_sheet = nullptr;
+    bool m_firstSetActive = true;
+};
+
+class CPropertySheet : public CWnd {
+public:
+    // The sheet starts in wizard mode (PSH_WIZARD), plain style.
+    CPropertySheet(const wchar_t* caption, HWND parent, UINT startPage);
+    ~CPropertySheet() override;
+
+    void AddPage(CPropertyPage* page);
+    INT_PTR DoModal();
+    int GetActiveIndex() const;
+    int GetPageCount() const { return static_cast<int>(m_pages.size()); }
+    CPropertyPage* GetPage(int index) const;
+
+    // Hooks of the sheet's own window.
+    virtual BOOL OnInitDialog();                          // after the sheet window exists
+    virtual bool OnCommand(WPARAM wParam, LPARAM lParam); // true: consumed
+    virtual bool OnSysCommand(UINT command, LPARAM lParam); // true: consumed
+
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // The Back, Next and Cancel buttons of the frame.
+    HWND GetButton(int id) const { return ::GetDlgItem(m_hWnd, id); }
+
+protected:
+    PROPSHEETHEADERW m_psh{};
+    std::wstring m_caption;
+
+private:
+    static int CALLBACK SheetCallback(HWND, UINT, LPARAM);
+    std::vector<CPropertyPage*> m_pages;
+    UINT m_startPage;
+};
