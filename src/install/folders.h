@@ -1,0 +1,25 @@
+#pragma once
+// Where the viewer goes when nobody says otherwise, and the rules by which every folder path
+// is cleaned up, extended and created. Folder paths hold at most 259 characters.
+#include <windows.h>
+#include <string>
+
+constexpr size_t kMaxPathChars = 259;
+
+// Removes trailing blanks (U+0020 only); then, when the text begins with a blank and is
+// shorter than 260 characters, the leading blanks.
+void TrimBlanks(std::wstring& text);
+
+// Normalises `folder` in place (trimmed, trailing backslash) and creates every missing level.
+// True when the folder exists afterwards. The current directory is restored.
+bool EnsureFolderExists(std::wstring& folder);
+
+// The Program Files folder plus "Lumiscope", or "C:\Lumiscope\" when it cannot be read.
+std::wstring GetDefaultInstallFolder();
+
+// The folder (with trailing backslash) of the viewer whose open command is registered.
+bool GetRegisteredViewerFolder(std::wstring& folder);
+
+// The shell's folder browser, preselecting `folder`; true with the chosen folder (trailing
+// backslash) in `folder`, false and `folder` unchanged when cancelled.
+bool BrowseForFolder(HWND owner, std::wstring& folder);
