@@ -1,6 +1,7 @@
 #include "install/icon_library.h"
 
 #include <windows.h>
+#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
 
 #include <cmath>
 #include <climits>
@@ -9,8 +10,6 @@
 
 #include "install/folders.h"
 #include "win/text.h"
-#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
-
 #include "win/unique_handle.h"
 
 namespace {

@@ -1,12 +1,12 @@
 #include "install/payload.h"
 
+#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
+
 #include <memory>
 #include <new>
 
 #include "install/entry_name.h"
 #include "install/zip_archive.h"
-#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
-
 #include "win/unique_handle.h"
 
 namespace {
