@@ -3,7 +3,6 @@
 // by "/thumbs") and the icons addressed by index. It decodes no images; it shows what it was
 // asked to open, so that tests can see how it was started.
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -14,16 +13,6 @@ namespace {
 
 const wchar_t kClassName[] = L"Lumiscope";
 const int kTextId = 100;
-
-std::vector<std::wstring> Arguments() {
-    std::vector<std::wstring> args;
-    int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (!argv) return args;
-    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
-    LocalFree(argv);
-    return args;
-}
 
 LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -65,7 +54,8 @@ HWND CreateViewerWindow(HINSTANCE instance, const std::wstring& text) {
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
     if (!RegisterViewerClass(instance)) return 1;
-    std::wstring text = viewer::DescribeRequest(Arguments(), viewer::RawArguments(GetCommandLineW()));
+    std::wstring raw = viewer::RawArguments(GetCommandLineW());
+    std::wstring text = viewer::DescribeRequest(viewer::SplitArguments(raw), raw);
     HWND window = CreateViewerWindow(instance, text);
     if (!window) return 1;
     ShowWindow(window, show);

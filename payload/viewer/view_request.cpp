@@ -28,6 +28,27 @@ std::wstring RawArguments(const std::wstring& commandLine) {
     return commandLine.substr(i);
 }
 
+std::vector<std::wstring> SplitArguments(const std::wstring& raw) {
+    std::vector<std::wstring> args;
+    std::wstring current;
+    bool quoted = false, started = false;
+    for (wchar_t c : raw) {
+        if (c == L'"') {
+            quoted = !quoted;
+            started = true;
+        } else if ((c == L' ' || c == L'\t') && !quoted) {
+            if (started) args.push_back(current);
+            current.clear();
+            started = false;
+        } else {
+            current += c;
+            started = true;
+        }
+    }
+    if (started) args.push_back(current);
+    return args;
+}
+
 std::wstring DescribeRequest(const std::vector<std::wstring>& args, const std::wstring& raw) {
     std::wstring text;
     if (args.empty())
