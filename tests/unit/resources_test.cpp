@@ -59,16 +59,14 @@ TEST(SetupResources, WhatsNewIsUtf16WithHeaderChangesAndTrailingAddress) {
     ASSERT_GE(text.size(), ending.size());
     EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
 
-    // Lines are separated by CR LF only, and the changes are "- " lines.
-    size_t changes = 0;
+    // Lines end in CR LF, and the changes are "- " lines.
+    size_t lineFeeds = 0, lineBreaks = 0, changes = 0;
     for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == L'\n') {
-            EXPECT_TRUE(i > 0 && text[i - 1] == L'\r') << "bare line feed at unit " << i;
-            if (text.compare(i + 1, 2, L"- ") == 0) ++changes;
-        } else if (text[i] == L'\r') {
-            EXPECT_TRUE(i + 1 < text.size() && text[i + 1] == L'\n') << "bare carriage return at unit " << i;
-        }
+        lineFeeds += text[i] == L'\n';
+        lineBreaks += text.compare(i, 2, L"\r\n") == 0;
+        changes += text.compare(i, 4, L"\r\n- ") == 0;
     }
+    EXPECT_EQ(lineFeeds, lineBreaks);
     EXPECT_GE(changes, 10u);
 }
 
