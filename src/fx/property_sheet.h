@@ -7,6 +7,8 @@
 //  - OnSetActive returns nonzero to accept the activation.
 //  - OnWizardNext/OnWizardBack return 0 for the neighbouring page, -1 to stay, or a dialog
 //    template id to go to that page.
+//  - While a page is being initialised or activated, GetActiveIndex already names that page
+//    (the common controls switch their current page only afterwards).
 #include <windows.h>
 #include <commctrl.h>
 #include <vector>
@@ -14,6 +16,7 @@
 #include "fx/wnd.h"
 
 class CPropertySheet;
+class ScopedIndex;
 
 class CPropertyPage : public CWnd {
 public:
@@ -40,6 +43,9 @@ public:
 private:
     friend class CPropertySheet;
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    INT_PTR OnInitDialogMessage(HWND page);
+    ScopedIndex ActivatingScope();
+    bool OnSheetNotify(const NMHDR& header, LRESULT& result);
     UINT m_templateId;
     CPropertySheet* m_sheet = nullptr;
     bool m_firstSetActive = true;
@@ -72,7 +78,11 @@ protected:
     std::wstring m_caption;
 
 private:
+    friend class CPropertyPage;
     static int CALLBACK SheetCallback(HWND, UINT, LPARAM);
+    void BindWindow(HWND sheet);
+    int IndexOf(const CPropertyPage* page) const;
     std::vector<CPropertyPage*> m_pages;
     UINT m_startPage;
+    int m_activatingIndex = -1;  // the page in its WM_INITDIALOG or PSN_SETACTIVE, else -1
 };
