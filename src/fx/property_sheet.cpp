@@ -4,6 +4,12 @@
 
 namespace {
 
+// Posted by a page change to the sheet; when it arrives the change is complete.
+UINT PageChangeDoneMessage() {
+    static const UINT message = ::RegisterWindowMessageW(L"LumiscopeSetup.PageChangeDone");
+    return message;
+}
+
 // The sheet whose PropertySheetW call is running on this thread, until its window is known.
 thread_local CPropertySheet* t_sheetBeingCreated = nullptr;
 
@@ -92,6 +98,7 @@ bool CPropertyPage::OnSheetNotify(const NMHDR& header, LRESULT& result) {
     case PSN_SETACTIVE: {
         ScopedIndex activating = ActivatingScope();
         result = OnSetActive() ? 0 : -1;
+        if (result == 0 && m_sheet) m_sheet->OnPageActivated();
         return true;
     }
     case PSN_KILLACTIVE:
@@ -172,25 +179,47 @@ INT_PTR CPropertySheet::DoModal() {
     m_psh.ppsp = pages.data();
     m_psh.pfnCallback = &CPropertySheet::SheetCallback;
 
+    m_keepTitle = m_pageShown = m_initPending = false;
     CPropertySheet* outer = std::exchange(t_sheetBeingCreated, this);
     INT_PTR result = ::PropertySheetW(&m_psh);
     t_sheetBeingCreated = outer;
     m_psh.ppsp = nullptr;
     m_activatingIndex = -1;
+    m_keepTitle = m_pageShown = m_initPending = false;
     UnsubclassWindow();  // normally done already when the window went
     return result;
 }
 
 int CALLBACK CPropertySheet::SheetCallback(HWND window, UINT message, LPARAM) {
     if (message != PSCB_INITIALIZED || !t_sheetBeingCreated) return 0;
+    // Some systems call back before the start page exists, others after it is shown; the
+    // framework's OnInitDialog comes after the start page either way.
     CPropertySheet* sheet = std::exchange(t_sheetBeingCreated, nullptr);
     sheet->BindWindow(window);
-    sheet->OnInitDialog();
+    if (sheet->m_pageShown)
+        sheet->RunInitDialog();
+    else
+        sheet->m_initPending = true;
     return 0;
 }
 
 void CPropertySheet::BindWindow(HWND sheet) {
     if (m_hWnd != sheet) SubclassWindow(sheet);
+}
+
+void CPropertySheet::RunInitDialog() {
+    m_initPending = false;
+    m_keepTitle = false;
+    SetWindowText(m_caption);
+    OnInitDialog();
+}
+
+void CPropertySheet::OnPageActivated() {
+    m_pageShown = true;
+    if (m_initPending) RunInitDialog();
+    if (!m_hWnd || m_keepTitle) return;
+    m_keepTitle = true;  // until the change is complete
+    ::PostMessageW(m_hWnd, PageChangeDoneMessage(), 0, 0);
 }
 
 int CPropertySheet::IndexOf(const CPropertyPage* page) const {
@@ -217,6 +246,14 @@ bool CPropertySheet::OnCommand(WPARAM, LPARAM) { return false; }
 bool CPropertySheet::OnSysCommand(UINT, LPARAM) { return false; }
 
 bool CPropertySheet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (message == WM_SETTEXT && m_keepTitle) {
+        result = TRUE;
+        return true;
+    }
+    if (message == PageChangeDoneMessage()) {
+        m_keepTitle = false;
+        return true;
+    }
     if (message == WM_COMMAND && OnCommand(wParam, lParam)) {
         result = 0;
         return true;

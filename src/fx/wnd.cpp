@@ -8,6 +8,23 @@ namespace {
 // One subclass id for every bound object; the reference data is the object.
 constexpr UINT_PTR kSubclassId = 0x4C756D69;
 
+// The toolchain's import library lacks GetWindowSubclass; the common controls export it by
+// name and by ordinal 411.
+using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
+
+GetWindowSubclassFn LookUpGetWindowSubclass() {
+    HMODULE module = ::GetModuleHandleW(L"comctl32.dll");  // loaded: the program imports from it
+    if (!module) return nullptr;
+    FARPROC proc = ::GetProcAddress(module, "GetWindowSubclass");
+    if (!proc) proc = ::GetProcAddress(module, MAKEINTRESOURCEA(411));
+    return reinterpret_cast<GetWindowSubclassFn>(reinterpret_cast<void*>(proc));
+}
+
+BOOL GetSubclassData(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* data) {
+    static const GetWindowSubclassFn get = LookUpGetWindowSubclass();
+    return get ? get(window, proc, id, data) : FALSE;
+}
+
 HWND ChildOfParentMessage(UINT message, LPARAM lParam) {
     if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return reinterpret_cast<HWND>(lParam);
     if (message == WM_COMMAND) return reinterpret_cast<HWND>(lParam);  // null for menus and accelerators
@@ -39,7 +56,7 @@ void CWnd::UnsubclassWindow() {
 
 CWnd* CWnd::FromHandlePermanent(HWND window) {
     DWORD_PTR object = 0;
-    if (!window || !::GetWindowSubclass(window, SubclassProc, kSubclassId, &object)) return nullptr;
+    if (!window || !GetSubclassData(window, SubclassProc, kSubclassId, &object)) return nullptr;
     return reinterpret_cast<CWnd*>(object);
 }
 
