@@ -31,31 +31,18 @@ TEST(XColorStaticPure, FormatFollowsAlignmentAndCentring) {
     EXPECT_EQ(StaticTextFormat(SS_LEFTNOWORDWRAP), UINT(DT_LEFT | DT_WORDBREAK));
 }
 
-TEST(XColorStatic, BindingCopiesTheWindowsFont) {
+TEST(XColorStatic, BoldFirstThenHeightGivesBoldArial) {
     ControlsDialog dialog;
     HWND item = dialog.Item(IDC_FXTEST_COLOUR);
     CXColorStatic status;
-    EXPECT_EQ(status.m_crText, ::GetSysColor(COLOR_BTNTEXT));
-    EXPECT_EQ(status.GetBackColour(), ::GetSysColor(COLOR_BTNFACE));
-    EXPECT_EQ(status.GetDrawFont(), nullptr);
-
     ASSERT_TRUE(status.SubclassWindow(item));
-    ASSERT_TRUE(status.GetDrawFont());
+    // Bound: a copy of the window's own font.
+    const LOGFONTW own = WindowFontOf(item);
     EXPECT_NE(status.GetDrawFont(), reinterpret_cast<HFONT>(::SendMessageW(item, WM_GETFONT, 0, 0)));
-    const LOGFONTW own = WindowFontOf(item), copy = FontOf(status.GetDrawFont());
-    EXPECT_STREQ(copy.lfFaceName, own.lfFaceName);
-    EXPECT_EQ(copy.lfHeight, own.lfHeight);
-    EXPECT_EQ(copy.lfWeight, own.lfWeight);
-}
+    EXPECT_STREQ(FontOf(status.GetDrawFont()).lfFaceName, own.lfFaceName);
 
-TEST(XColorStatic, BoldFirstThenHeightGivesBoldArial) {
-    ControlsDialog dialog;
-    CXColorStatic status;
-    ASSERT_TRUE(status.SubclassWindow(dialog.Item(IDC_FXTEST_COLOUR)));
-    status.m_crText = RGB(255, 0, 0);
     status.SetBold();
     status.SetFontHeight(23);
-
     const LOGFONTW lf = FontOf(status.GetDrawFont());
     EXPECT_STREQ(lf.lfFaceName, L"Arial");
     EXPECT_EQ(lf.lfHeight, 23);
@@ -70,13 +57,9 @@ TEST(XColorStatic, HeightFirstThenBoldGivesTheWindowsFontInBold) {
     ASSERT_TRUE(status.SubclassWindow(item));
 
     status.SetFontHeight(23);
-    LOGFONTW lf = FontOf(status.GetDrawFont());
-    EXPECT_STREQ(lf.lfFaceName, L"Arial");
-    EXPECT_EQ(lf.lfWeight, FW_NORMAL);
-
+    EXPECT_EQ(FontOf(status.GetDrawFont()).lfWeight, FW_NORMAL);
     status.SetBold();
-    lf = FontOf(status.GetDrawFont());
-    const LOGFONTW own = WindowFontOf(item);
+    const LOGFONTW lf = FontOf(status.GetDrawFont()), own = WindowFontOf(item);
     EXPECT_STREQ(lf.lfFaceName, own.lfFaceName);
     EXPECT_EQ(lf.lfHeight, own.lfHeight);
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
