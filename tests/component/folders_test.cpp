@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "engine_scratch.h"
+#include "support/engine_scratch.h"
 #include "install/folders.h"
 
 using namespace enginetest;
@@ -38,21 +38,15 @@ TEST(EnsureFolderExistsOnDisk, CreatesEveryLevelWithoutItsTrailingBlanks) {
     EXPECT_EQ(CurrentDirectory(), before);
 }
 
-TEST(EnsureFolderExistsOnDisk, ExistingFolderGetsItsBackslash) {
+TEST(EnsureFolderExistsOnDisk, ExistingFolderGetsItsBackslashBlankOrOverlongTextsAreRefused) {
     ScratchFolder scratch;
     std::wstring folder = scratch.path();
     EXPECT_TRUE(EnsureFolderExists(folder));
     EXPECT_EQ(folder, scratch.path() + L"\\");
-}
 
-TEST(EnsureFolderExistsOnDisk, EmptyBlankOrOverlongTextsAreRefused) {
-    std::wstring empty;
-    EXPECT_FALSE(EnsureFolderExists(empty));
     std::wstring blanks = L"    ";
     EXPECT_FALSE(EnsureFolderExists(blanks));
     EXPECT_EQ(blanks, L"");
-
-    ScratchFolder scratch;
     std::wstring overlong = scratch / std::wstring(260, L'x');
     const std::wstring original = overlong;
     EXPECT_FALSE(EnsureFolderExists(overlong));

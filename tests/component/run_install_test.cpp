@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "engine_scratch.h"
+#include "support/engine_scratch.h"
 #include "install/do_install.h"
 
 using namespace enginetest;
@@ -14,14 +14,6 @@ const std::string kCannotCreate =
     "Kann Zielverzeichnis nicht erstellen!\r\n\r\nBitte \xfc" "berpr\xfc" "fen Sie Ihre Schreibrechte und "
     "System-Policies!\r\n\r\nVersuchen Sie das Zielverzeichnis zuerst h\xe4ndisch zu erstellen.";
 const std::string kInstallErrorStart = "Fehler beim Installieren!\r\n\r\n\xdc" "berpr\xfc" "fen Sie bitte ob";
-const std::string kSeparatorLine = std::string(48, '-') + "\r\n";
-
-std::string Latin1(const std::wstring& text) {
-    std::string bytes;
-    for (wchar_t c : text) bytes += static_cast<char>(c);
-    return bytes;
-}
-
 // Runs in a scratch folder, where the install log of a silent run lands.
 class SilentInstallFailure : public ::testing::Test {
 protected:
@@ -35,15 +27,7 @@ protected:
     }
     void TearDown() override { ::SetCurrentDirectoryW(previousDirectory.c_str()); }
 
-    // The text of the one entry in the log, between "date - hh:mm:ss: " and the separator.
-    std::string LoggedText() {
-        std::string log = ReadBytes(scratch / L"Lumiscope_Install.log");
-        size_t start = log.find(" - ");
-        if (start == std::string::npos || log.size() < kSeparatorLine.size() + 2) return "<no entry: " + log + ">";
-        EXPECT_EQ(log.substr(start + 3 + 8, 2), ": ");
-        EXPECT_EQ(log.substr(log.size() - kSeparatorLine.size() - 2), "\r\n" + kSeparatorLine);
-        return log.substr(start + 3 + 8 + 2, log.size() - kSeparatorLine.size() - 2 - (start + 13));
-    }
+    std::string LoggedText() { return OnlyLogEntryText(ReadBytes(scratch / L"Lumiscope_Install.log")); }
 };
 
 }  // namespace
@@ -90,19 +74,11 @@ TEST_F(SilentInstallFailure, TargetTooLongForAPathIsRefusedBeforeAnythingIsCreat
 
 namespace {
 
-struct BoxWatch {
-    HWND box = nullptr;
-    std::wstring text;
-};
-
-BOOL CALLBACK FindSetupBox(HWND window, LPARAM param) {
-    wchar_t className[16] = {};
+BOOL CALLBACK FindSetupBox(HWND window, LPARAM found) {
     wchar_t title[64] = {};
-    ::GetClassNameW(window, className, 16);
     ::GetWindowTextW(window, title, 64);
-    if (std::wstring(className) != L"#32770" || std::wstring(title) != L"Lumiscope 64-bit Setup") return TRUE;
-    reinterpret_cast<BoxWatch*>(param)->box = window;
-    return FALSE;
+    if (std::wstring(title) == L"Lumiscope 64-bit Setup") *reinterpret_cast<HWND*>(found) = window;
+    return TRUE;
 }
 
 }  // namespace
@@ -111,28 +87,22 @@ TEST(WizardInstallFailure, EmptyTargetIsAnErrorBoxWithTheCaptionAndNoLog) {
     ScratchFolder scratch;
     const std::wstring previous = CurrentDirectory();
     ASSERT_TRUE(::SetCurrentDirectoryW(scratch.path().c_str()));
-    InstallRequest request;  // wizard mode, caption "Lumiscope 64-bit Setup"
+    InstallRequest request;  // wizard mode
 
     // Reads and answers the box from another thread; gives up after 20 seconds.
-    BoxWatch watch;
-    const DWORD uiThread = ::GetCurrentThreadId();
-    std::thread closer([&watch, uiThread] {
-        for (int i = 0; i < 400 && !watch.box; ++i) {
+    HWND box = nullptr;
+    wchar_t text[128] = {};
+    std::thread closer([&box, &text, uiThread = ::GetCurrentThreadId()] {
+        for (int i = 0; i < 400 && !box; ++i) {
             ::Sleep(50);
-            ::EnumThreadWindows(uiThread, FindSetupBox, reinterpret_cast<LPARAM>(&watch));
+            ::EnumThreadWindows(uiThread, FindSetupBox, reinterpret_cast<LPARAM>(&box));
         }
-        if (!watch.box) return;
-        wchar_t text[128] = {};
-        ::GetWindowTextW(::GetDlgItem(watch.box, 0xFFFF), text, 128);
-        watch.text = text;
-        ::PostMessageW(watch.box, WM_COMMAND, IDOK, 0);
+        ::GetWindowTextW(::GetDlgItem(box, 0xFFFF), text, 128);
+        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     });
-    const InstallStatus status = RunInstall(request);
+    EXPECT_EQ(RunInstall(request), InstallStatus::InvalidFolder);
     closer.join();
     ::SetCurrentDirectoryW(previous.c_str());
-
-    EXPECT_EQ(status, InstallStatus::InvalidFolder);
-    ASSERT_NE(watch.box, nullptr);
-    EXPECT_EQ(watch.text, L"Ung\u00fcltiges Zielverzeichnis!");
+    EXPECT_EQ(std::wstring(text), L"Ung\u00fcltiges Zielverzeichnis!");
     EXPECT_FALSE(Exists(scratch / L"Lumiscope_Install.log"));
 }

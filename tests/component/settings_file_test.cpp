@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "engine_scratch.h"
+#include "support/engine_scratch.h"
 #include "install/ini_unicode.h"
 #include "install/settings_file.h"
 
@@ -141,13 +141,4 @@ TEST(IniToUnicode, FileThatIsAlreadyUtf16IsLeftAloneWithoutACopy) {
     EXPECT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
     EXPECT_EQ(ReadBytes(ini), utf16);
     EXPECT_EQ(ReadBytes(scratch / L"lu_scp64.ini_temp"), "leftover");
-}
-
-TEST(IniToUnicode, EmptyFileNeedsNoConversion) {
-    ScratchFolder scratch;
-    const std::wstring ini = scratch / L"lu_scp64.ini";
-    WriteBytes(ini, "");
-    EXPECT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
-    EXPECT_EQ(ReadBytes(ini), "");
-    EXPECT_FALSE(Exists(scratch / L"lu_scp64.ini_temp"));
 }

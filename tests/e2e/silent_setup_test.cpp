@@ -2,43 +2,13 @@
 
 #include <windows.h>
 
-#include <filesystem>
-#include <fstream>
-#include <string>
-#include <system_error>
-
+#include "support/engine_scratch.h"
 #include "support/paths.h"
 
 namespace {
 
 constexpr DWORD kRunTimeoutMs = 30000;
 constexpr DWORD kStillRunning = 0xFFFFFFFF;
-const std::string kSeparatorLine = std::string(48, '-') + "\r\n";
-
-// A scratch working directory for one run of the setup.
-class RunFolder {
-public:
-    RunFolder() {
-        wchar_t temp[MAX_PATH + 1] = {};
-        ::GetTempPathW(MAX_PATH + 1, temp);
-        m_path = std::wstring(temp) + L"lumi_e2e_" + std::to_wstring(::GetCurrentProcessId());
-        std::filesystem::create_directories(m_path);
-    }
-    ~RunFolder() {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
-    }
-    const std::wstring& path() const { return m_path; }
-    std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
-
-    std::string Log() const {
-        std::ifstream in(std::filesystem::path(*this / L"Lumiscope_Install.log"), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
-private:
-    std::wstring m_path;
-};
 
 struct SetupRun {
     DWORD exitCode = kStillRunning;
@@ -84,17 +54,6 @@ SetupRun RunSetup(const std::wstring& arguments, const std::wstring& folder) {
     return run;
 }
 
-// The entry text of a log that holds exactly one entry.
-std::string OnlyEntryText(const std::string& log) {
-    size_t start = log.find(" - ");
-    size_t tail = kSeparatorLine.size() + 2;
-    if (start == std::string::npos || log.size() < start + 13 + tail) return "<no entry: " + log + ">";
-    EXPECT_EQ(log.substr(start + 11, 2), ": ");
-    EXPECT_EQ(log.substr(log.size() - tail), "\r\n" + kSeparatorLine);
-    EXPECT_EQ(log.find(kSeparatorLine), log.size() - kSeparatorLine.size()) << "more than one entry";
-    return log.substr(start + 13, log.size() - tail - (start + 13));
-}
-
 LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
 
 // A top-level window of the viewer's class, as a running viewer has, for the test's lifetime.
@@ -120,22 +79,24 @@ private:
 
 }  // namespace
 
+using namespace enginetest;
+
 TEST(SilentSetup, EmptyFolderOptionEndsWithCode2AndItsLogEntry) {
-    RunFolder folder;
+    ScratchFolder folder;
     SetupRun run = RunSetup(L"/silent /folder= /desktop=1", folder.path());
     EXPECT_EQ(run.exitCode, 2u);
     EXPECT_FALSE(run.showedWindow);
-    EXPECT_EQ(OnlyEntryText(folder.Log()), "Ung\xfcltiges Zielverzeichnis!: ");
+    EXPECT_EQ(OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log")), "Ung\xfcltiges Zielverzeichnis!: ");
 }
 
 TEST(SilentSetup, RunningViewerIsOneTwoLineEntryAndNothingElse) {
     FakeRunningViewer viewer;
     ASSERT_TRUE(viewer.exists());
-    RunFolder folder;
+    ScratchFolder folder;
     const std::wstring target = folder / L"Target";
     SetupRun run = RunSetup(L"/silent /folder=\"" + target + L"\"", folder.path());
     EXPECT_EQ(run.exitCode, 1u);
-    EXPECT_EQ(OnlyEntryText(folder.Log()),
+    EXPECT_EQ(OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log")),
               "Warnung: Lumiscope l\xe4uft!\r\nBeenden Sie bitte Lumiscope bevor Sie mit der Installation fortsetzen!");
     EXPECT_FALSE(std::filesystem::exists(target));
     size_t files = 0;
@@ -143,28 +104,17 @@ TEST(SilentSetup, RunningViewerIsOneTwoLineEntryAndNothingElse) {
     EXPECT_EQ(files, 1u);
 }
 
-TEST(SilentSetup, MissingDriveEndsWithCode3) {
-    DWORD drives = ::GetLogicalDrives();
-    wchar_t letter = L'Q';
-    while (letter <= L'Y' && (drives & (1u << (letter - L'A')))) ++letter;
-    ASSERT_LE(letter, L'Y');
-    RunFolder folder;
-    SetupRun run = RunSetup(std::wstring(L"/silent /folder=") + letter + L":\\Lumi", folder.path());
-    EXPECT_EQ(run.exitCode, 3u);
-    EXPECT_EQ(OnlyEntryText(folder.Log()).substr(0, 37), "Kann Zielverzeichnis nicht erstellen!");
-}
-
 TEST(SilentSetup, CapitalSilentTakesTheWizardPath) {
-    RunFolder folder;
+    ScratchFolder folder;
     SetupRun run = RunSetup(L"/SILENT /folder=", folder.path());
     // The wizard either ended without installing or was showing its window when it was ended;
     // a silent run would have refused the empty folder with code 2 and a log entry.
     EXPECT_TRUE(run.exitCode == 5u || run.showedWindow) << run.exitCode;
-    EXPECT_EQ(folder.Log(), "");
+    EXPECT_EQ(ReadBytes(folder / L"Lumiscope_Install.log"), "");
 }
 
 TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMade) {
-    RunFolder folder;
+    ScratchFolder folder;
     const std::wstring missingTemp = folder / L"no\\temp";
     // The setup inherits these: its archive copy has nowhere to go.
     ::SetEnvironmentVariableW(L"TMP", missingTemp.c_str());
@@ -173,9 +123,8 @@ TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMad
     SetupRun run = RunSetup(L"/silent /folder=" + target, folder.path());
     EXPECT_EQ(run.exitCode, 4u);
     EXPECT_TRUE(std::filesystem::is_directory(target));
-    std::string text = OnlyEntryText(folder.Log());
-    std::string folderPart;
-    for (wchar_t c : target + L"\\: ") folderPart += static_cast<char>(c);
+    std::string text = OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log"));
+    const std::string folderPart = Latin1(target + L"\\: ");
     EXPECT_EQ(text.substr(0, folderPart.size()), folderPart);
     EXPECT_NE(text.find("Fehler beim Installieren!"), std::string::npos);
 }

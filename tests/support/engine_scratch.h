@@ -1,6 +1,6 @@
 #pragma once
-// Scratch places for the engine's component tests: a folder under the temp folder and a
-// machine hive redirected into the current user's, both removed again.
+// Scratch places for the installation engine's tests: a folder under the temp folder, a
+// machine hive redirected into the current user's and an environment variable, all undone.
 #include <windows.h>
 
 #include <filesystem>
@@ -29,9 +29,6 @@ public:
         std::error_code ignored;
         std::filesystem::remove_all(m_path, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-
     const std::wstring& path() const { return m_path; }  // without trailing backslash
     std::wstring operator/(const std::wstring& name) const { return m_path + L"\\" + name; }
 
@@ -52,9 +49,6 @@ public:
         ::RegDeleteTreeW(HKEY_CURRENT_USER, m_name.c_str());
         ::RegDeleteKeyW(HKEY_CURRENT_USER, m_name.c_str());
     }
-    RedirectedMachineHive(const RedirectedMachineHive&) = delete;
-    RedirectedMachineHive& operator=(const RedirectedMachineHive&) = delete;
-
     // Writes a string under the redirected machine hive (nullptr value name: the default).
     void SetString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value) {
         HKEY key = nullptr;
@@ -83,9 +77,6 @@ public:
         ::SetEnvironmentVariableW(name, value);
     }
     ~ScopedEnvironment() { ::SetEnvironmentVariableW(m_name.c_str(), m_had ? m_old.c_str() : nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
 private:
     std::wstring m_name;
     std::wstring m_old;
@@ -96,6 +87,20 @@ inline std::string ReadBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// The text of the one entry of an install log, between "date - hh:mm:ss: " and the separator.
+inline std::string OnlyLogEntryText(const std::string& log) {
+    const std::string separator = std::string(48, '-') + "\r\n";
+    size_t start = log.find(" - ");
+    size_t tail = separator.size() + 2;
+    if (start == std::string::npos || log.size() < start + 13 + tail) return "<no entry: " + log + ">";
+    EXPECT_EQ(log.substr(start + 11, 2), ": ");
+    EXPECT_EQ(log.substr(log.size() - tail), "\r\n" + separator);
+    EXPECT_EQ(log.find(separator), log.size() - separator.size()) << "more than one entry";
+    return log.substr(start + 13, log.size() - tail - (start + 13));
+}
+
+inline std::string Latin1(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 inline void WriteBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(std::filesystem::path(path), std::ios::binary);
