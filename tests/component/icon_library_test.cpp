@@ -59,13 +59,3 @@ INSTANTIATE_TEST_SUITE_P(Installed, IconLibraryFixtures,
                                            Case{L"v440_other", 1}, Case{L"v500_other", 1}),
                          [](const auto& info) { return Narrow(info.param.fixture); });
 
-// A stand-in for the folder rules while they are not part of this tree; it disappears by
-// itself once they are, so that the real one is linked.
-#if !__has_include("install/folders.cpp")
-bool EnsureFolderExists(std::wstring& folder) {
-    if (folder.empty()) return false;
-    if (folder.back() != L'\\') folder += L'\\';
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return ::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-#endif

@@ -52,13 +52,3 @@ TEST(IconLibraryDecision, SameVersionIsReplacedOnlyAtTheReferenceSizeAndOurs) {
     EXPECT_EQ(Decide(true, 4300, 226816, L"Pixelwerk"), 1);
 }
 
-// A stand-in for the folder rules while they are not part of this tree; it disappears by
-// itself once they are, so that the real one is linked.
-#if !__has_include("install/folders.cpp")
-bool EnsureFolderExists(std::wstring& folder) {
-    if (folder.empty()) return false;
-    if (folder.back() != L'\\') folder += L'\\';
-    ::CreateDirectoryW(folder.c_str(), nullptr);
-    return ::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-#endif
