@@ -1,0 +1,57 @@
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include "install/shortcuts.h"
+
+namespace {
+
+std::vector<std::wstring> Names(const std::vector<LinkSpec>& links) {
+    std::vector<std::wstring> names;
+    for (const auto& link : links) names.push_back(link.fileName);
+    return names;
+}
+
+}  // namespace
+
+TEST(StartMenuGroupLinks, NineLinksExceptOnWindowsEight) {
+    const std::vector<std::wstring> nine = {
+        L"Lumiscope 64 4.70.lnk",       L"Lumiscope - Thumbnails.lnk", L"Lumiscope deinstallieren.lnk",
+        L"Über Lumiscope.lnk",          L"Was ist neu.lnk",            L"Kommandozeilen-Optionen.lnk",
+        L"Verfügbare PlugIns.lnk",      L"Verfügbare Sprachen.lnk",    L"Lumiscope Hilfe.lnk"};
+    for (int versionClass : {7, 10, 11}) EXPECT_EQ(Names(StartMenuGroupLinks(L"C:\\L\\", versionClass)), nine);
+
+    auto eight = nine;
+    eight.erase(eight.begin() + 2);
+    EXPECT_EQ(Names(StartMenuGroupLinks(L"C:\\L\\", 8)), eight);
+}
+
+TEST(StartMenuGroupLinks, TargetsArgumentsAndIcons) {
+    auto links = StartMenuGroupLinks(L"D:\\Tools\\Lumiscope\\", 10);
+    ASSERT_EQ(links.size(), 9u);
+    EXPECT_EQ(links[0].target, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
+    EXPECT_TRUE(links[0].arguments.empty());
+    EXPECT_TRUE(links[0].iconPath.empty());
+    EXPECT_EQ(links[1].target, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
+    EXPECT_EQ(links[1].arguments, L"/thumbs");
+    EXPECT_EQ(links[1].iconPath, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
+    EXPECT_EQ(links[1].iconIndex, 7);
+    EXPECT_EQ(links[2].target, L"D:\\Tools\\Lumiscope\\lm_uninstall.exe");
+    EXPECT_EQ(links[3].target, L"D:\\Tools\\Lumiscope\\l_about.txt");
+    EXPECT_EQ(links[7].target, L"D:\\Tools\\Lumiscope\\l_languages.txt");
+    EXPECT_EQ(links[8].target, L"D:\\Tools\\Lumiscope\\help\\lu_scp32_deutsch.chm");
+    for (size_t i = 2; i < links.size(); ++i) {
+        EXPECT_TRUE(links[i].arguments.empty()) << i;
+        EXPECT_TRUE(links[i].iconPath.empty()) << i;
+    }
+    for (const auto& link : links) EXPECT_TRUE(link.description.empty()) << link.fileName;
+}
+
+TEST(StartMenuGroupLinks, FoldersAndOldVersions) {
+    EXPECT_EQ(DesktopFolderCsidl(1), CSIDL_COMMON_DESKTOPDIRECTORY);
+    EXPECT_EQ(DesktopFolderCsidl(0), CSIDL_DESKTOP);
+    EXPECT_EQ(DesktopFolderCsidl(-3), CSIDL_COMMON_DESKTOPDIRECTORY);
+    EXPECT_EQ(ProgramsFolderCsidl(2), CSIDL_COMMON_PROGRAMS);
+    EXPECT_EQ(ProgramsFolderCsidl(0), CSIDL_PROGRAMS);
+    EXPECT_EQ(OldGroupLinkNames(), (std::vector<std::wstring>{L"Lumiscope 64 4.67.lnk", L"Lumiscope 64 4.66.lnk"}));
+}
