@@ -26,25 +26,13 @@ TEST(StartMenuGroupLinks, NineLinksExceptOnWindowsEight) {
     EXPECT_EQ(Names(StartMenuGroupLinks(L"C:\\L\\", 8)), eight);
 }
 
-TEST(StartMenuGroupLinks, TargetsArgumentsAndIcons) {
-    auto links = StartMenuGroupLinks(L"D:\\Tools\\Lumiscope\\", 10);
+TEST(StartMenuGroupLinks, TargetsOfTheTextAndHelpLinks) {
+    auto links = StartMenuGroupLinks(L"D:\\Tools\\", 10);
     ASSERT_EQ(links.size(), 9u);
-    EXPECT_EQ(links[0].target, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
-    EXPECT_TRUE(links[0].arguments.empty());
-    EXPECT_TRUE(links[0].iconPath.empty());
-    EXPECT_EQ(links[1].target, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
-    EXPECT_EQ(links[1].arguments, L"/thumbs");
-    EXPECT_EQ(links[1].iconPath, L"D:\\Tools\\Lumiscope\\lu_scp64.exe");
-    EXPECT_EQ(links[1].iconIndex, 7);
-    EXPECT_EQ(links[2].target, L"D:\\Tools\\Lumiscope\\lm_uninstall.exe");
-    EXPECT_EQ(links[3].target, L"D:\\Tools\\Lumiscope\\l_about.txt");
-    EXPECT_EQ(links[7].target, L"D:\\Tools\\Lumiscope\\l_languages.txt");
-    EXPECT_EQ(links[8].target, L"D:\\Tools\\Lumiscope\\help\\lu_scp32_deutsch.chm");
-    for (size_t i = 2; i < links.size(); ++i) {
-        EXPECT_TRUE(links[i].arguments.empty()) << i;
-        EXPECT_TRUE(links[i].iconPath.empty()) << i;
-    }
-    for (const auto& link : links) EXPECT_TRUE(link.description.empty()) << link.fileName;
+    EXPECT_EQ(links[2].target, L"D:\\Tools\\lm_uninstall.exe");
+    EXPECT_EQ(links[6].target, L"D:\\Tools\\l_plugins.txt");
+    EXPECT_EQ(links[8].target, L"D:\\Tools\\help\\lu_scp32_deutsch.chm");
+    for (size_t i = 2; i < links.size(); ++i) EXPECT_TRUE(links[i].arguments.empty() && links[i].iconPath.empty()) << i;
 }
 
 TEST(StartMenuGroupLinks, FoldersAndOldVersions) {
