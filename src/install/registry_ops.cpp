@@ -1,7 +1,5 @@
 #include "install/registry_ops.h"
 
-#include <objbase.h>  // unique_handle.h uses COM but does not include it
-
 #include "win/unique_handle.h"
 
 namespace reg {
