@@ -1,6 +1,9 @@
 #pragma once
-// Stand-ins for the folder rules until their real implementation is on this branch. Include
-// from exactly one source file per test program; remove this file when folders.cpp exists.
+// Stand-ins for the folder rules while they are not part of this tree; they disappear by
+// themselves once they are, so that the real ones are linked. Include from exactly one source
+// file per test program. Other test sources of a program may already stand in for
+// EnsureFolderExists: define LUMI_STAND_IN_ENSURE_FOLDER only where none does.
+#if !__has_include("install/folders.cpp")
 #include <windows.h>
 #include <shlobj.h>
 
@@ -11,6 +14,7 @@ void TrimBlanks(std::wstring& text) {
     if (!text.empty() && text.front() == L' ' && text.size() < 260) text.erase(0, text.find_first_not_of(L' '));
 }
 
+#ifdef LUMI_STAND_IN_ENSURE_FOLDER
 bool EnsureFolderExists(std::wstring& folder) {
     TrimBlanks(folder);
     if (folder.empty()) return false;
@@ -19,3 +23,5 @@ bool EnsureFolderExists(std::wstring& folder) {
     DWORD attributes = ::GetFileAttributesW(folder.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
+#endif
+#endif
