@@ -17,8 +17,8 @@ constexpr int kWindows8Class = 8;
 
 const wchar_t* NoneIfEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
 
-LinkSpec Link(const std::wstring& fileName, const std::wstring& target) {
-    LinkSpec link;
+GroupLink Link(const std::wstring& fileName, const std::wstring& target) {
+    GroupLink link;
     link.fileName = fileName;
     link.target = target;
     return link;
@@ -41,12 +41,12 @@ int DesktopFolderCsidl(int allUsers) { return allUsers ? CSIDL_COMMON_DESKTOPDIR
 
 int ProgramsFolderCsidl(int allUsers) { return allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS; }
 
-std::vector<LinkSpec> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass) {
+std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass) {
     const std::wstring viewerPath = installFolder + kViewerExe;
-    std::vector<LinkSpec> links;
+    std::vector<GroupLink> links;
     links.push_back(Link(win::Format(L"Lumiscope 64 %d.%2d.lnk", kVersionMajor, kVersionMinor), viewerPath));
 
-    LinkSpec thumbnails = Link(L"Lumiscope - Thumbnails.lnk", viewerPath);
+    GroupLink thumbnails = Link(L"Lumiscope - Thumbnails.lnk", viewerPath);
     thumbnails.arguments = L"/thumbs";
     thumbnails.iconPath = viewerPath;
     thumbnails.iconIndex = kThumbnailsIconIndex;
@@ -114,9 +114,9 @@ void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
     EnsureFolderExists(group);  // leaves the trailing backslash the link names need
     group = WithBackslash(group);
 
-    const std::vector<LinkSpec> links = StartMenuGroupLinks(installFolder, GetWindowsVersionClass());
+    const std::vector<GroupLink> links = StartMenuGroupLinks(installFolder, GetWindowsVersionClass());
     for (size_t i = 0; i < links.size(); ++i) {
-        const LinkSpec& link = links[i];
+        const GroupLink& link = links[i];
         CreateShortcut(group, link.fileName, link.target, NoneIfEmpty(link.arguments), NoneIfEmpty(link.iconPath),
                        link.iconIndex);
         // The previous versions' main links go once this version's own exists.

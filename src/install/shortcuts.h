@@ -5,7 +5,7 @@
 
 // One link as the group makes it. Empty texts mean "not set" (the target's own icon, no
 // arguments, no description).
-struct LinkSpec {
+struct GroupLink {
     std::wstring fileName;
     std::wstring target;
     std::wstring arguments;
@@ -20,7 +20,7 @@ int ProgramsFolderCsidl(int allUsers);
 
 // The group's links in the order they are made: link 1 first, the uninstall link only when
 // the Windows version class is not 8 (Windows 8 and 8.1 list uninstallers themselves).
-std::vector<LinkSpec> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass);
+std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass);
 
 // Link files of earlier versions that the group drops.
 std::vector<std::wstring> OldGroupLinkNames();

@@ -6,7 +6,7 @@
 
 namespace {
 
-std::vector<std::wstring> Names(const std::vector<LinkSpec>& links) {
+std::vector<std::wstring> Names(const std::vector<GroupLink>& links) {
     std::vector<std::wstring> names;
     for (const auto& link : links) names.push_back(link.fileName);
     return names;
