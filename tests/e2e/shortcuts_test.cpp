@@ -93,7 +93,7 @@ protected:
 
 }  // namespace
 
-TEST_F(Shortcuts, CurrentUserGroupHoldsNineLinksAsSpecified) {
+TEST_F(Shortcuts, CurrentUserGroupHoldsNineLinksWithTheirTargets) {
     SetWindowsVersionClassForTesting(10);
     CreateStartMenuGroup(kInstall, 0);
 
