@@ -4,7 +4,6 @@
 
 #include "app/platform.h"
 #include "install/registration.h"
-#include "support/folders_stand_in.h"
 #include "support/scratch_registry.h"
 
 using testsupport::KeyExists;

@@ -10,8 +10,6 @@
 #include "app/platform.h"
 #include "install/registration.h"
 #include "install/shortcuts.h"
-#define LUMI_STAND_IN_ENSURE_FOLDER
-#include "support/folders_stand_in.h"
 #include "support/scratch_registry.h"
 #include "win/unique_handle.h"
 

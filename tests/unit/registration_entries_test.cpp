@@ -6,7 +6,6 @@
 
 #include "install/associations.h"
 #include "install/registration.h"
-#include "support/folders_stand_in.h"
 
 namespace {
 
