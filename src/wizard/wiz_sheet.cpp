@@ -17,11 +17,14 @@ constexpr DWORD kViewerStartDelayMs = 50;
 constexpr int kViewerLooks = 5;
 constexpr DWORD kViewerLookIntervalMs = 500;
 
-CWizPropertySheet g_sheet;
-
 }  // namespace
 
-CWizPropertySheet& TheWizardSheet() { return g_sheet; }
+// Built on first use, so that it exists whenever someone asks, whatever the order in which
+// other static objects are built.
+CWizPropertySheet& TheWizardSheet() {
+    static CWizPropertySheet sheet;
+    return sheet;
+}
 
 CWizPropertySheet::CWizPropertySheet() : CPropertySheet(kConstructionCaption, nullptr, 0), m_pfnInstall(DoInstall) {}
 
