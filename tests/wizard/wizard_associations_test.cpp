@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/platform.h"
+#include "wizard/wiz_page.h"
 #include "wizard_fixture.h"
 
 namespace wiztest {
@@ -75,9 +76,12 @@ TEST_F(WizardAssociations, CheckBoxUnlocksTheListAndTheButtonsSelect) {
     driver->Click(Item(2, IDC_REGISTRY_ASSOC));
     EXPECT_TRUE(::IsWindowEnabled(List()));
     EXPECT_TRUE(ButtonsEnabled(true));
-    // The list's own colours come back: those of a fresh list view.
-    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(List(), LVM_GETBKCOLOR, 0, 0)), ::GetSysColor(COLOR_WINDOW));
-    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(List(), LVM_GETTEXTCOLOR, 0, 0)), ::GetSysColor(COLOR_WINDOWTEXT));
+    // The list's own colours, read once before it was greyed, come back.
+    auto* page = static_cast<CWizPropertyPage*>(TheWizardSheet().GetPage(2));
+    EXPECT_NE(page->m_crListText, 0xFFFFFFFFu);
+    EXPECT_NE(page->m_crListBk, kDisabledListBk);
+    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(List(), LVM_GETBKCOLOR, 0, 0)), page->m_crListBk);
+    EXPECT_EQ(static_cast<COLORREF>(::SendMessageW(List(), LVM_GETTEXTCOLOR, 0, 0)), page->m_crListText);
 
     driver->Click(Item(2, IDC_SELECT_ALL));
     EXPECT_EQ(Ticked(), Range(0, 62));

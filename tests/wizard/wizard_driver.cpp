@@ -166,8 +166,10 @@ Box WizardDriver::WaitForBox() {
     }
     box.text = Text(::GetDlgItem(box.window, 0xFFFF));
     box.caption = Text(box.window);
-    LRESULT id = ::SendMessageW(box.window, DM_GETDEFID, 0, 0);
-    box.defaultButton = HIWORD(id) == DC_HASDEFID ? LOWORD(id) : 0;
+    for (int id : {IDOK, IDCANCEL, IDYES, IDNO}) {
+        HWND button = ::GetDlgItem(box.window, id);
+        if (button && (::GetWindowLongW(button, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) box.defaultButton = id;
+    }
     return box;
 }
 
@@ -201,15 +203,29 @@ void WizardDriver::SetText(HWND control, const std::wstring& text) {
 
 bool WizardDriver::Checked(HWND control) { return ::SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
+std::atomic<int> g_viewerActivations{0};
+
+LRESULT CALLBACK FakeViewer::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_ACTIVATE && LOWORD(wParam) != WA_INACTIVE) ++g_viewerActivations;
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool FakeViewer::WaitForActivation() const {
+    return WaitFor([] { return g_viewerActivations > 0; });
+}
+
 FakeViewer::FakeViewer() {
     m_thread = std::thread([this] {
         WNDCLASSW cls = {};
-        cls.lpfnWndProc = ::DefWindowProcW;
+        cls.lpfnWndProc = WindowProc;
         cls.hInstance = ::GetModuleHandleW(nullptr);
         cls.lpszClassName = L"Lumiscope";
         ::RegisterClassW(&cls);
-        HWND window = ::CreateWindowExW(0, L"Lumiscope", L"Viewer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100,
+        // Disabled, so that closing the wizard does not hand it the activation by itself.
+        HWND window = ::CreateWindowExW(0, L"Lumiscope", L"Viewer", WS_OVERLAPPEDWINDOW | WS_DISABLED, 0, 0, 200, 100,
                                         nullptr, nullptr, cls.hInstance, nullptr);
+        ::ShowWindow(window, SW_SHOWNOACTIVATE);
+        g_viewerActivations = 0;
         m_threadId = ::GetCurrentThreadId();
         m_window = window;
         MSG msg;

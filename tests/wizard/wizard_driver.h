@@ -74,7 +74,8 @@ private:
 };
 
 // A top-level window of the viewer's class, run on a thread of its own, so that the wizard
-// sees a running viewer.
+// sees a running viewer. It is shown without being activated, and notes when someone
+// activates it afterwards.
 class FakeViewer {
 public:
     FakeViewer();
@@ -82,8 +83,12 @@ public:
     FakeViewer(const FakeViewer&) = delete;
     FakeViewer& operator=(const FakeViewer&) = delete;
     HWND Window() const { return m_window; }
+    // Waits a little for an activation; true once the window has been activated.
+    bool WaitForActivation() const;
 
 private:
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+
     std::thread m_thread;
     std::atomic<HWND> m_window{nullptr};
     std::atomic<DWORD> m_threadId{0};

@@ -108,6 +108,7 @@ TEST_F(WizardNavigation, CancelAndCloseBoxAnsweredNoStay) {
     Back();
     Back();
     EXPECT_EQ(WizardDriver::Text(Item(0, IDC_FOLDER)), L"E:\\Bilder\\Lumiscope");
+    CancelWithYes();
     EXPECT_EQ(Recorded().calls, 0);
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "resources/resource_ids.h"
 #include "wizard/wiz_sheet.h"
 #include "wizard_driver.h"
 

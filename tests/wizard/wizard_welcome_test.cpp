@@ -1,6 +1,8 @@
 // The welcome page: first filling, folder proposal and check, shortcut buttons.
 #include <string>
 
+#include <objbase.h>
+
 #include "win/unique_handle.h"
 #include "wizard_fixture.h"
 
@@ -99,7 +101,7 @@ TEST_F(WizardWelcome, NextChecksForADrive) {
     Start();
     const wchar_t* refused[] = {L"", L"\\\\server\\share\\Lumiscope", L"Lumiscope", L" C:\\Lumiscope"};
     for (const wchar_t* folder : refused) {
-        SCOPED_TRACE(testing::Message() << "refused: [" << testing::internal::WideStringToUtf8(folder, -1) << "]");
+        SCOPED_TRACE(testing::Message() << "refused: [" << folder << "]");
         driver->SetText(Item(0, IDC_FOLDER), folder);
         driver->ClickOpeningBox(driver->Button(kIdWizNext));
         Box box = driver->WaitForBox();
@@ -114,7 +116,7 @@ TEST_F(WizardWelcome, NextChecksForADrive) {
     }
     const wchar_t* accepted[] = {L"C:", L"D:\\", L"D:\\Apps\\Lumiscope   "};
     for (const wchar_t* folder : accepted) {
-        SCOPED_TRACE(testing::Message() << "accepted: " << testing::internal::WideStringToUtf8(folder, -1));
+        SCOPED_TRACE(testing::Message() << "accepted: " << folder);
         driver->SetText(Item(0, IDC_FOLDER), folder);
         Next();
         EXPECT_FALSE(driver->BoxOpen());
