@@ -40,6 +40,10 @@ private:
     HBRUSH m_hObject = nullptr;
 };
 
+// The description of the font a window draws with: the font it reports for WM_GETFONT, else
+// the stock DEFAULT_GUI_FONT, else the stock ANSI_VAR_FONT. False when none can be read.
+bool GetWindowLogFont(HWND window, LOGFONTW& lf);
+
 // BeginPaint in the constructor, EndPaint in the destructor.
 class CPaintDC {
 public:

@@ -7,6 +7,10 @@
 //  - OnSetActive returns nonzero to accept the activation.
 //  - OnWizardNext/OnWizardBack return 0 for the neighbouring page, -1 to stay, or a dialog
 //    template id to go to that page.
+//  - While a page is being initialised or activated, GetActiveIndex already names that page
+//    (the common controls switch their current page only afterwards).
+//  - The sheet keeps its title: the construction caption, or what the program sets later.
+//    The common controls of some systems retitle a wizard from each page's (empty) caption.
 #include <windows.h>
 #include <commctrl.h>
 #include <vector>
@@ -14,6 +18,7 @@
 #include "fx/wnd.h"
 
 class CPropertySheet;
+class ScopedIndex;
 
 class CPropertyPage : public CWnd {
 public:
@@ -40,6 +45,9 @@ public:
 private:
     friend class CPropertySheet;
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    INT_PTR OnInitDialogMessage(HWND page);
+    ScopedIndex ActivatingScope();
+    bool OnSheetNotify(const NMHDR& header, LRESULT& result);
     UINT m_templateId;
     CPropertySheet* m_sheet = nullptr;
     bool m_firstSetActive = true;
@@ -58,7 +66,7 @@ public:
     CPropertyPage* GetPage(int index) const;
 
     // Hooks of the sheet's own window.
-    virtual BOOL OnInitDialog();                          // after the sheet window exists
+    virtual BOOL OnInitDialog();                          // once the start page is shown
     virtual bool OnCommand(WPARAM wParam, LPARAM lParam); // true: consumed
     virtual bool OnSysCommand(UINT command, LPARAM lParam); // true: consumed
 
@@ -72,7 +80,16 @@ protected:
     std::wstring m_caption;
 
 private:
+    friend class CPropertyPage;
     static int CALLBACK SheetCallback(HWND, UINT, LPARAM);
+    void BindWindow(HWND sheet);
+    void OnPageActivated();
+    void RunInitDialog();
+    int IndexOf(const CPropertyPage* page) const;
     std::vector<CPropertyPage*> m_pages;
     UINT m_startPage;
+    int m_activatingIndex = -1;  // the page in its WM_INITDIALOG or PSN_SETACTIVE, else -1
+    bool m_keepTitle = false;    // a page change is under way: its retitling is refused
+    bool m_pageShown = false;    // a page has accepted its activation in this run
+    bool m_initPending = false;  // the window is known, OnInitDialog waits for the first page
 };

@@ -1,4 +1,7 @@
 #pragma once
+#include <functional>
+#include <string>
+
 #include "app/install_request.h"
 
 // What stopped an installation; Done when every step ran (later steps never fail it).
@@ -11,3 +14,10 @@ InstallStatus RunInstall(InstallRequest& request);
 
 // 1 when the installation was carried out, 0 when it stopped at a failure.
 inline int DoInstall(InstallRequest& request) { return RunInstall(request) == InstallStatus::Done ? 1 : 0; }
+
+// Shows a Yes/No question (No the default) and returns IDYES or IDNO.
+using AskQuestion = std::function<int(const std::wstring& text, const std::wstring& caption)>;
+
+// In wizard mode with file types selected, asks whether the associations are to be changed.
+// A "No" registers as if nothing had been selected: `associate` and every selection 0.
+void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask);

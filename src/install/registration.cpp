@@ -1,6 +1,139 @@
 #include "install/registration.h"
 
-// Placeholder until the registration exists.
-int RegisterViewer(int, const std::wstring&, int, int, int, int, const std::array<int, kAssocSelectionSize>&) {
+#include <windows.h>
+
+#include "app/platform.h"
+#include "install/associations.h"
+#include "install/folders.h"
+#include "install/shortcuts.h"
+#include "win/text.h"
+
+namespace {
+
+using reg::Open;
+using reg::Root;
+
+// Both the key name of the verb and the context-menu text; "&" marks the access key.
+constexpr wchar_t kBrowseVerb[] = L"Durchsuchen mit &Lumiscope";
+constexpr wchar_t kAppClassKey[] = L"SOFTWARE\\Classes\\Lumiscope";
+constexpr wchar_t kApplicationsKey[] = L"Applications\\lu_scp64.exe";
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+constexpr wchar_t kAppKey[] = L"SOFTWARE\\Lumiscope";
+constexpr wchar_t kCapabilitiesKey[] = L"SOFTWARE\\Lumiscope\\Capabilities";
+constexpr wchar_t kOpenCommandSubkey[] = L"\\shell\\open\\command";
+constexpr wchar_t kThumbsArgument[] = L"/thumbs";
+constexpr DWORD kEstimatedSizeKb = 8192;
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+std::wstring VersionText() { return win::Format(L"%d.%d", kVersionMajor, kVersionMinor); }
+
+}  // namespace
+
+InstallPaths MakeInstallPaths(const std::wstring& targetFolder) {
+    InstallPaths paths;
+    paths.installFolder = targetFolder;
+    TrimBlanks(paths.installFolder);
+    if (!win::EndsWith(paths.installFolder, L'\\')) paths.installFolder += L'\\';
+    paths.viewerPath = paths.installFolder + kViewerExe;
+    paths.openCommand = Quoted(paths.viewerPath) + L" " + Quoted(L"%1");
+    return paths;
+}
+
+std::vector<reg::Write> BrowseVerbWrites(const InstallPaths& paths) {
+    const std::wstring command = paths.openCommand + L" " + kThumbsArgument;
+    std::vector<reg::Write> writes;
+    for (const wchar_t* owner : {L"Directory", L"Drive"}) {
+        const std::wstring verbKey = win::Format(L"SOFTWARE\\Classes\\%s\\shell\\%s", owner, kBrowseVerb);
+        writes.push_back(reg::SetDefault(Root::LocalMachine, verbKey, kBrowseVerb));
+        writes.push_back(reg::SetDefault(Root::LocalMachine, verbKey + L"\\command", command));
+    }
+    return writes;
+}
+
+std::vector<reg::Write> ApplicationWrites(const InstallPaths& paths) {
+    const std::wstring appClass = kAppClassKey;
+    const std::wstring applications = kApplicationsKey;
+    return {
+        reg::SetDefault(Root::LocalMachine, appClass, L"Lumiscope"),
+        reg::SetDefault(Root::LocalMachine, appClass + kOpenCommandSubkey, paths.openCommand),
+        // An icon of an older version's own would win over the viewer's.
+        reg::DeleteKey(Root::LocalMachine, appClass + L"\\DefaultIcon"),
+        reg::SetDefault(Root::ClassesRoot, applications + kOpenCommandSubkey, paths.openCommand),
+        reg::SetString(Root::ClassesRoot, applications, Open::AllAccess, L"FriendlyAppName", L"Lumiscope 64-bit"),
+    };
+}
+
+std::vector<reg::Write> UninstallWrites(const InstallPaths& paths) {
+    const std::wstring key = kUninstallKey;
+    auto text = [&](const wchar_t* name, const std::wstring& data) {
+        return reg::SetString(Root::LocalMachine, key, Open::AllAccess, name, data);
+    };
+    auto number = [&](const wchar_t* name, DWORD data) {
+        return reg::SetDword(Root::LocalMachine, key, Open::AllAccess, name, data);
+    };
+    return {
+        reg::SetDefault(Root::LocalMachine, key, std::wstring()),  // creates the key for the values below
+        text(L"DisplayName", win::Format(L"Lumiscope %d.%d", kVersionMajor, kVersionMinor) + L" (64-bit)"),
+        text(L"UninstallString", Quoted(paths.installFolder + L"lm_uninstall.exe")),
+        text(L"Publisher", L"Brannholt"),
+        text(L"InstallLocation", paths.installFolder),
+        text(L"DisplayVersion", VersionText()),
+        text(L"DisplayIcon", win::Format(L"%s,0", paths.viewerPath.c_str())),
+        number(L"VersionMajor", kVersionMajor),
+        number(L"VersionMinor", kVersionMinor),
+        number(L"EstimatedSize", kEstimatedSizeKb),
+    };
+}
+
+std::vector<reg::Write> CapabilityWrites(const InstallPaths& paths) {
+    const std::wstring appKey = kAppKey;
+    const std::wstring capabilities = kCapabilitiesKey;
+    return {
+        reg::CreateKey(Root::LocalMachine, appKey),
+        reg::SetDefault(Root::LocalMachine, appKey + kOpenCommandSubkey, Quoted(paths.viewerPath)),
+        reg::SetString(Root::LocalMachine, capabilities, Open::Create, L"ApplicationDescription",
+                       L"Picture viewer, editor and converter - one of the most popular viewers worldwide"),
+        // Must exist before the file types add their values: they only open it.
+        reg::CreateKey(Root::LocalMachine, capabilities + L"\\FileAssociations"),
+        reg::SetString(Root::LocalMachine, L"SOFTWARE\\RegisteredApplications", Open::SetValue, L"Lumiscope",
+                       capabilities),
+    };
+}
+
+std::vector<reg::Write> RegistrationWrites(int associate, const std::wstring& targetFolder, int thumbnailsShortcut,
+                                           const std::array<int, kAssocSelectionSize>& assocSelection,
+                                           int versionClass) {
+    const InstallPaths paths = MakeInstallPaths(targetFolder);
+    std::vector<reg::Write> writes;
+    if (thumbnailsShortcut) reg::Append(writes, BrowseVerbWrites(paths));
+    reg::Append(writes, ApplicationWrites(paths));
+    reg::Append(writes, UninstallWrites(paths));
+    reg::Append(writes, CapabilityWrites(paths));
+    reg::Append(writes, FileTableWrites(paths.viewerPath, paths.openCommand, assocSelection));
+    if (associate) reg::Append(writes, RefreshWrites(versionClass));
+    return writes;
+}
+
+int RegisterViewer(int associate, const std::wstring& targetFolder, int startMenuGroup, int desktopShortcut,
+                   int thumbnailsShortcut, int allUsers, const std::array<int, kAssocSelectionSize>& assocSelection) {
+    const InstallPaths paths = MakeInstallPaths(targetFolder);
+    if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
+    if (desktopShortcut)
+        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64.lnk", nullptr, L"Lumiscope 64 - Bildbetrachter",
+                              nullptr, 0, allUsers);
+    if (thumbnailsShortcut) {
+        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64 Thumbnails.lnk", paths.viewerPath.c_str(),
+                              L"Lumiscope - Thumbnails", kThumbsArgument, 7, allUsers);
+        reg::ApplyAll(BrowseVerbWrites(paths));
+    }
+    reg::ApplyAll(ApplicationWrites(paths));
+    reg::ApplyAll(UninstallWrites(paths));
+    reg::ApplyAll(CapabilityWrites(paths));
+    ForEachFileType(paths.viewerPath, assocSelection,
+                    [&](const std::wstring& ext, const std::wstring& type, const std::wstring& icon, int selected) {
+                        RegisterFileType(ext, type, paths.openCommand, icon, selected);
+                    });
+    if (associate) RefreshAssociations();
     return 1;
 }

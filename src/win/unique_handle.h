@@ -1,6 +1,7 @@
 #pragma once
 // One owner for every kind of Win32 handle: non-copyable, movable, closed on destruction.
 #include <windows.h>
+#include <objbase.h>
 #include <cstdio>
 #include <utility>
 

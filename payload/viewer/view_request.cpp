@@ -1,0 +1,65 @@
+#include "view_request.h"
+
+#include <cwctype>
+
+namespace viewer {
+namespace {
+
+bool IsThumbsSwitch(const std::wstring& arg) {
+    if (arg.size() != 7) return false;
+    const wchar_t* expected = L"/thumbs";
+    for (size_t i = 0; i < arg.size(); ++i)
+        if (towlower(arg[i]) != expected[i]) return false;
+    return true;
+}
+
+}  // namespace
+
+std::wstring RawArguments(const std::wstring& commandLine) {
+    size_t i = 0;
+    // The program name ends at its closing quote when quoted, else at the first blank.
+    if (i < commandLine.size() && commandLine[i] == L'"') {
+        size_t close = commandLine.find(L'"', 1);
+        i = close == std::wstring::npos ? commandLine.size() : close + 1;
+    } else {
+        while (i < commandLine.size() && commandLine[i] != L' ' && commandLine[i] != L'\t') ++i;
+    }
+    while (i < commandLine.size() && (commandLine[i] == L' ' || commandLine[i] == L'\t')) ++i;
+    return commandLine.substr(i);
+}
+
+std::vector<std::wstring> SplitArguments(const std::wstring& raw) {
+    std::vector<std::wstring> args;
+    std::wstring current;
+    bool quoted = false, started = false;
+    for (wchar_t c : raw) {
+        if (c == L'"') {
+            quoted = !quoted;
+            started = true;
+        } else if ((c == L' ' || c == L'\t') && !quoted) {
+            if (started) args.push_back(current);
+            current.clear();
+            started = false;
+        } else {
+            current += c;
+            started = true;
+        }
+    }
+    if (started) args.push_back(current);
+    return args;
+}
+
+std::wstring DescribeRequest(const std::vector<std::wstring>& args, const std::wstring& raw) {
+    std::wstring text;
+    if (args.empty())
+        text = L"Keine Datei geöffnet";
+    else if (args.size() == 1 && IsThumbsSwitch(args[0]))
+        text = L"Miniaturansicht";
+    else if (args.size() == 2 && IsThumbsSwitch(args[1]))
+        text = L"Miniaturansicht von: " + args[0];
+    else
+        text = L"Datei: " + args[0];
+    return text + L"\r\nArgumente: " + raw;
+}
+
+}  // namespace viewer

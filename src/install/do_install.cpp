@@ -1,0 +1,78 @@
+#include "install/do_install.h"
+
+#include <windows.h>
+
+#include "install/folders.h"
+#include "install/icon_library.h"
+#include "install/ini_unicode.h"
+#include "install/install_log.h"
+#include "install/payload.h"
+#include "install/registration.h"
+#include "install/settings_file.h"
+#include "resources/resource_ids.h"
+#include "win/text.h"
+
+namespace {
+
+// A failure as the user learns of it: a box in wizard mode, a log entry in silent mode.
+InstallStatus Fail(const InstallRequest& request, InstallStatus status, UINT messageId, const std::wstring& logText) {
+    if (request.silent) {
+        AppendInstallLog(logText);
+    } else {
+        std::wstring message = win::LoadStringText(messageId);
+        ::MessageBoxW(::GetActiveWindow(), message.c_str(), request.caption.c_str(), MB_ICONERROR);
+    }
+    return status;
+}
+
+// Text 5 or 11 first, then the folder.
+InstallStatus FailWithMessageFirst(const InstallRequest& request, InstallStatus status, UINT messageId,
+                                   const std::wstring& folder) {
+    return Fail(request, status, messageId, win::LoadStringText(messageId) + L": " + folder);
+}
+
+// A folder no path can hold is refused before anything is created.
+bool IsTooLongForAFolder(std::wstring target) {
+    TrimBlanks(target);
+    return target.size() > kMaxPathChars;
+}
+
+int ShowAssociationQuestion(const std::wstring& text, const std::wstring& caption) {
+    return ::MessageBoxW(::GetActiveWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+}
+
+void ConvertSettingsFile(const std::wstring& settingsIni) {
+    std::FILE* file = ::_wfopen(settingsIni.c_str(), L"rb");
+    if (file) ConvertIniToUnicode(settingsIni, file);
+}
+
+}  // namespace
+
+void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask) {
+    if (request.silent || !request.associate) return;
+    if (ask(win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
+    request.associate = 0;
+    request.assocSelection.fill(0);
+}
+
+InstallStatus RunInstall(InstallRequest& request) {
+    std::wstring target = request.targetFolder;
+    if (target.empty() || IsTooLongForAFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    if (!EnsureFolderExists(target))
+        return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
+
+    const int keepIconLibrary = CheckExistingIconLibrary(target);
+    if (ExtractPayload(target, keepIconLibrary) != 0) {
+        return Fail(request, InstallStatus::PayloadFailed, IDS_INSTALL_ERROR,
+                    target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
+    }
+
+    // From here on nothing makes the installation fail, and nothing is rolled back.
+    const std::wstring settingsIni = WriteViewerSettings(request);
+    ConfirmAssociations(request, ShowAssociationQuestion);
+    RegisterViewer(request.associate, request.targetFolder, request.startMenuGroup, request.desktopShortcut,
+                   request.thumbnailsShortcut, request.allUsers, request.assocSelection);
+    ConvertSettingsFile(settingsIni);
+    return InstallStatus::Done;
+}

@@ -1,0 +1,63 @@
+#include "install/folder_rules.h"
+
+#include <algorithm>
+
+#include "install/folders.h"
+
+namespace {
+
+constexpr wchar_t kFallbackFolder[] = L"C:\\Lumiscope\\";
+constexpr wchar_t kProductFolder[] = L"Lumiscope";
+
+}  // namespace
+
+void AppendBackslashIfRoom(std::wstring& folder) {
+    if (folder.size() <= kMaxPathChars - 1 && (folder.empty() || folder.back() != L'\\')) folder += L'\\';
+}
+
+std::wstring DriveAndFolder(const std::wstring& path) {
+    size_t lastSeparator = path.find_last_of(L"\\/");
+    if (lastSeparator != std::wstring::npos) return path.substr(0, lastSeparator + 1);
+    if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
+    return std::wstring();
+}
+
+std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles) {
+    if (!programFiles) return kFallbackFolder;
+    std::wstring folder = *programFiles;
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    folder += kProductFolder;
+    return folder.size() <= kMaxPathChars ? folder : kFallbackFolder;
+}
+
+bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& folder) {
+    folder.clear();
+    if (command.empty() || command.size() > kMaxPathChars) return false;
+    if (command.find(L"lu_scp64.exe") == std::wstring::npos) return false;
+    // The first character is taken to be the opening quote, whatever it is.
+    size_t end = command.find(L'"', 1);
+    std::wstring path = command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
+    folder = DriveAndFolder(path);
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return true;
+}
+
+std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function<void(const std::wstring&)>& createLevel) {
+    std::wstring built;
+    size_t start = 0;
+    if (folder.compare(0, 2, L"\\\\") == 0) {
+        built = L"\\\\";
+        start = 2;
+    }
+    const size_t end = std::min(folder.size(), kMaxPathChars);
+    for (size_t i = start; i < end; ++i) {
+        if (folder[i] != L'\\') {
+            built += folder[i];
+            continue;
+        }
+        TrimBlanks(built);
+        createLevel(built);
+        AppendBackslashIfRoom(built);
+    }
+    return built;
+}

@@ -1,0 +1,25 @@
+#pragma once
+// The text side of the folder rules: what a path becomes, without touching the file system
+// or the registry, so that the rules can be checked on their own.
+#include <functional>
+#include <string>
+
+// Appends a backslash when the text does not end with one and has at most 258 characters
+// (a 259-character path keeps its last character and gets none).
+void AppendBackslashIfRoom(std::wstring& folder);
+
+// Drive and folder part of a path: what precedes its file name (a backslash is not added).
+std::wstring DriveAndFolder(const std::wstring& path);
+
+// The default target folder for a Program Files folder read from the registry, or the
+// fallback "C:\Lumiscope\" when there is none or the result would exceed 259 characters.
+std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles);
+
+// The folder of the viewer whose registered open command is `command` (the quoted
+// executable path, a blank and the quoted "%1"); false when it names no lu_scp64.exe.
+bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& folder);
+
+// Rebuilds `folder` level by level, trimming the blanks of every level and handing each
+// level to `createLevel` as it is reached. A network path keeps its two leading backslashes.
+// Only the first 259 characters are looked at.
+std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function<void(const std::wstring&)>& createLevel);

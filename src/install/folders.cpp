@@ -1,0 +1,83 @@
+#include "install/folders.h"
+
+#include <algorithm>
+
+#include "install/folder_rules.h"
+#include <objbase.h>  // unique_handle.h needs COM declarations that WIN32_LEAN_AND_MEAN leaves out
+#include "win/unique_handle.h"
+
+namespace {
+
+constexpr wchar_t kProgramFilesKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion";
+constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command";
+
+// A string value of at most `maxChars` characters; false when it is missing, of another
+// type, or too long to take (a value that does not fit is refused, never cut).
+bool ReadMachineString(const wchar_t* subKey, const wchar_t* valueName, size_t maxChars, std::wstring& value) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    win::RegKey key(raw);
+    DWORD type = 0;
+    DWORD bytes = 0;
+    if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, nullptr, &bytes) != ERROR_SUCCESS) return false;
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
+    if (bytes > (maxChars + 1) * sizeof(wchar_t)) return false;
+    std::wstring buffer(maxChars + 1, L'\0');
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (::RegQueryValueExW(key.get(), valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size) !=
+        ERROR_SUCCESS)
+        return false;
+    buffer.resize(std::min<size_t>(size / sizeof(wchar_t), maxChars));
+    size_t terminator = buffer.find(L'\0');
+    if (terminator != std::wstring::npos) buffer.resize(terminator);
+    value = buffer;
+    return true;
+}
+
+std::wstring CurrentDirectory() {
+    wchar_t buffer[MAX_PATH] = {};
+    DWORD n = ::GetCurrentDirectoryW(MAX_PATH, buffer);
+    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
+}
+
+// Whether the folder can be entered; the current directory is as before afterwards.
+bool CanEnterFolder(const std::wstring& folder) {
+    std::wstring previous = CurrentDirectory();
+    if (!::SetCurrentDirectoryW(folder.c_str())) return false;
+    if (!previous.empty()) ::SetCurrentDirectoryW(previous.c_str());
+    return true;
+}
+
+}  // namespace
+
+void TrimBlanks(std::wstring& text) {
+    size_t end = text.find_last_not_of(L' ');
+    text.erase(end == std::wstring::npos ? 0 : end + 1);
+    if (!text.empty() && text.front() == L' ' && text.size() <= kMaxPathChars)
+        text.erase(0, text.find_first_not_of(L' '));
+}
+
+bool EnsureFolderExists(std::wstring& folder) {
+    TrimBlanks(folder);
+    // Longer paths are outside what the system handles: refused untouched, never cut.
+    if (folder.empty() || folder.size() > kMaxPathChars) return false;
+    AppendBackslashIfRoom(folder);
+    if (CanEnterFolder(folder)) return true;
+
+    folder = RebuildFolderLevels(folder, [](const std::wstring& level) { ::CreateDirectoryW(level.c_str(), nullptr); });
+    AppendBackslashIfRoom(folder);
+    return CanEnterFolder(folder);
+}
+
+std::wstring GetDefaultInstallFolder() {
+    std::wstring programFiles;
+    bool found = ReadMachineString(kProgramFilesKey, L"ProgramFilesDir", kMaxPathChars, programFiles);
+    return DefaultFolderFromProgramFiles(found ? &programFiles : nullptr);
+}
+
+bool GetRegisteredViewerFolder(std::wstring& folder) {
+    folder.clear();
+    std::wstring command;
+    if (!ReadMachineString(kOpenCommandKey, nullptr, kMaxPathChars, command)) return false;
+    return ViewerFolderFromOpenCommand(command, folder);
+}

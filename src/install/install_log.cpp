@@ -1,0 +1,64 @@
+#include "install/install_log.h"
+
+#include <windows.h>
+
+#include "app/install_request.h"
+#include "win/text.h"
+
+namespace {
+
+constexpr size_t kSeparatorHyphens = 48;
+
+bool IsHighSurrogate(wchar_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(wchar_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+// One byte per character as a text-mode stream would write it: "\n" becomes CR LF.
+void AppendLatin1(const std::wstring& text, std::string& bytes) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        wchar_t c = text[i];
+        if (c == L'\n') {
+            bytes += "\r\n";
+        } else if (c <= 0xFF) {
+            bytes += static_cast<char>(c);
+        } else {
+            // A character outside UTF-16's first plane is one "?" too, not two.
+            if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+            bytes += '?';
+        }
+    }
+}
+
+}  // namespace
+
+std::string FormatLogEntry(const std::wstring& date, const std::wstring& time, const std::wstring& text) {
+    std::string bytes;
+    AppendLatin1(date + L" - " + time + L": " + text.substr(0, kLogTextChars) + L"\n", bytes);
+    bytes.append(kSeparatorHyphens, '-');
+    bytes += "\r\n";
+    return bytes;
+}
+
+std::wstring CurrentLogDate() {
+    wchar_t buffer[256] = {};
+    int n = ::GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, buffer, 256);
+    return n > 0 ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring CurrentLogTime() {
+    SYSTEMTIME now = {};
+    ::GetLocalTime(&now);
+    return win::Format(L"%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
+}
+
+int WriteInstallLog(const std::wstring& text, std::FILE* file) {
+    if (!file) return EOF;
+    std::string bytes = FormatLogEntry(CurrentLogDate(), CurrentLogTime(), text);
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    return std::fclose(file);
+}
+
+void AppendInstallLog(const std::wstring& text) {
+    // Binary append: the entry's bytes already carry their CR LF line ends.
+    std::FILE* file = ::_wfopen(kInstallLogName, L"ab");
+    if (file) WriteInstallLog(text, file);
+}

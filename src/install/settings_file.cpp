@@ -1,0 +1,125 @@
+#include "install/settings_file.h"
+
+#include <windows.h>
+
+#include "install/folder_rules.h"
+#include "install/folders.h"
+#include "install/toolbar_skin.h"
+#include "win/text.h"
+
+namespace {
+
+constexpr wchar_t kIniName[] = L"lu_scp64.ini";
+constexpr size_t kVariableValueChars = 259;
+constexpr DWORD kSkinChars = 260;
+
+void WriteEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    ::WritePrivateProfileStringW(section, key, value, file.c_str());
+}
+
+bool HasToolbarSkin(const std::wstring& file) {
+    wchar_t skin[kSkinChars + 1] = {};
+    ::GetPrivateProfileStringW(L"Toolbar", L"Skin", L"", skin, kSkinChars + 1, file.c_str());
+    return skin[0] != L'\0';
+}
+
+// When a silent run into the default program folder brought no settings folder, the
+// settings go to the user's application data.
+void ApplySilentSettingsRule(InstallRequest& request) {
+    if (!request.silent || !request.iniFolder.empty()) return;
+    if (request.targetFolder.find(GetDefaultInstallFolder()) != std::wstring::npos)
+        request.iniFolder = kAppDataIniFolder;
+}
+
+// The settings folder the request names, expanded and made to exist; false when there is
+// none, or when it expands to nothing or to more than a path can hold (the settings then
+// stay in the program folder instead of going to a cut or relative path).
+bool PrepareSettingsFolder(const std::wstring& iniFolder, std::wstring& folder) {
+    if (iniFolder.empty() || !ExpandPercentVariables(iniFolder, folder)) return false;
+    std::wstring trimmed = folder;
+    TrimBlanks(trimmed);
+    if (trimmed.empty() || trimmed.size() > kMaxPathChars) return false;
+    EnsureFolderExists(folder);  // a folder that cannot be made still gets its redirect
+    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    return true;
+}
+
+void WriteLanguage(const std::wstring& settingsIni, const std::wstring& programIni, bool appLayout) {
+    WriteEntry(settingsIni, L"Language", L"DLL", L"DEUTSCH.DLL");
+    WriteEntry(settingsIni, L"Language", L"Lang", L"Deutsch");
+    if (!appLayout) return;
+    WriteEntry(programIni, L"Language", L"DefaultLang", L"DEUTSCH.DLL");
+    WriteEntry(programIni, L"Language", L"Lang", L"Deutsch");
+}
+
+// A skin the user already has stays.
+void WriteToolbarSkin(const std::wstring& settingsIni, const std::wstring& programIni, bool appLayout) {
+    if (HasToolbarSkin(settingsIni)) return;
+    ToolbarSkin skin = ChooseToolbarSkin();
+    WriteEntry(settingsIni, L"Toolbar", L"Skin", skin.file);
+    WriteEntry(settingsIni, L"Toolbar", L"Size", skin.size);
+    if (!appLayout) return;
+    WriteEntry(programIni, L"Toolbar", L"Skin", L"Hollmark_24.png");
+    WriteEntry(programIni, L"Toolbar", L"Size", L"24");
+}
+
+}  // namespace
+
+bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded, const EnvironmentLookup& lookup) {
+    expanded.clear();
+    std::wstring result;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != L'%') {
+            result += text[i];
+        } else {
+            size_t close = text.find(L'%', i + 1);
+            size_t end = close == std::wstring::npos ? text.size() : close;
+            std::wstring name = text.substr(i + 1, end - i - 1);
+            i = end;
+            std::wstring value;
+            if (!name.empty() && lookup(name, value)) {
+                if (value.size() > kVariableValueChars) return false;
+                result += value;
+            }
+        }
+        if (result.size() > kExpandedFolderChars) return false;
+    }
+    expanded = result;
+    return true;
+}
+
+bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded) {
+    return ExpandPercentVariables(text, expanded, win::GetEnvironment);
+}
+
+void FolderOfPath(const std::wstring& path, std::wstring& text) {
+    text += DriveAndFolder(path);
+    AppendBackslashIfRoom(text);
+}
+
+std::wstring ProgramIniPath(const std::wstring& targetFolder) {
+    std::wstring folder = targetFolder;
+    TrimBlanks(folder);
+    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    return folder + kIniName;
+}
+
+bool IsAppFolderLayout(const std::wstring& settingsIni) {
+    return settingsIni.find(L"Lumiscope32_App") != std::wstring::npos ||
+           settingsIni.find(L"Lumiscope64_App") != std::wstring::npos;
+}
+
+std::wstring WriteViewerSettings(InstallRequest& request) {
+    const std::wstring programIni = ProgramIniPath(request.targetFolder);
+    ApplySilentSettingsRule(request);
+
+    std::wstring settingsFolder;
+    const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder);
+    WriteEntry(programIni, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
+    const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
+
+    const bool appLayout = redirected && IsAppFolderLayout(settingsIni);
+    WriteLanguage(settingsIni, programIni, appLayout);
+    WriteToolbarSkin(settingsIni, programIni, appLayout);
+    return settingsIni;
+}

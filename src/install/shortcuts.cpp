@@ -1,0 +1,126 @@
+#include "install/shortcuts.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "app/install_request.h"
+#include "app/platform.h"
+#include "install/folders.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
+
+namespace {
+
+constexpr wchar_t kGroupName[] = L"Lumiscope";
+constexpr int kThumbnailsIconIndex = 7;
+constexpr int kWindows8Class = 8;
+
+const wchar_t* NoneIfEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+GroupLink Link(const std::wstring& fileName, const std::wstring& target) {
+    GroupLink link;
+    link.fileName = fileName;
+    link.target = target;
+    return link;
+}
+
+std::wstring WindowsFolder() {
+    wchar_t folder[MAX_PATH] = {};
+    UINT n = ::GetWindowsDirectoryW(folder, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(folder, n) : std::wstring();
+}
+
+std::wstring WithBackslash(std::wstring folder) {
+    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    return folder;
+}
+
+}  // namespace
+
+int DesktopFolderCsidl(int allUsers) { return allUsers ? CSIDL_COMMON_DESKTOPDIRECTORY : CSIDL_DESKTOP; }
+
+int ProgramsFolderCsidl(int allUsers) { return allUsers ? CSIDL_COMMON_PROGRAMS : CSIDL_PROGRAMS; }
+
+std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass) {
+    const std::wstring viewerPath = installFolder + kViewerExe;
+    std::vector<GroupLink> links;
+    links.push_back(Link(win::Format(L"Lumiscope 64 %d.%2d.lnk", kVersionMajor, kVersionMinor), viewerPath));
+
+    GroupLink thumbnails = Link(L"Lumiscope - Thumbnails.lnk", viewerPath);
+    thumbnails.arguments = L"/thumbs";
+    thumbnails.iconPath = viewerPath;
+    thumbnails.iconIndex = kThumbnailsIconIndex;
+    links.push_back(thumbnails);
+
+    if (versionClass != kWindows8Class)
+        links.push_back(Link(L"Lumiscope deinstallieren.lnk", installFolder + L"lm_uninstall.exe"));
+    links.push_back(Link(L"Über Lumiscope.lnk", installFolder + L"l_about.txt"));
+    links.push_back(Link(L"Was ist neu.lnk", installFolder + L"l_changes.txt"));
+    links.push_back(Link(L"Kommandozeilen-Optionen.lnk", installFolder + L"l_options.txt"));
+    links.push_back(Link(L"Verfügbare PlugIns.lnk", installFolder + L"l_plugins.txt"));
+    links.push_back(Link(L"Verfügbare Sprachen.lnk", installFolder + L"l_languages.txt"));
+    links.push_back(Link(L"Lumiscope Hilfe.lnk", installFolder + L"help\\lu_scp32_deutsch.chm"));
+    return links;
+}
+
+std::vector<std::wstring> OldGroupLinkNames() {
+    std::vector<std::wstring> names;
+    for (const wchar_t* version : {L"4.67", L"4.66"}) names.push_back(win::Format(L"Lumiscope 64 %s.lnk", version));
+    return names;
+}
+
+std::wstring SpecialFolderPath(int csidl) {
+    PIDLIST_ABSOLUTE pidl = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(::SHGetSpecialFolderLocation(::GetActiveWindow(), csidl, &pidl)) && pidl) {
+        wchar_t path[MAX_PATH] = {};
+        if (::SHGetPathFromIDListW(pidl, path)) folder = path;
+        ::CoTaskMemFree(pidl);
+    }
+    // A folder the shell cannot name (or a virtual one) is no place for links either.
+    if (folder.empty()) folder = WindowsFolder();
+    return WithBackslash(folder);
+}
+
+int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
+                  const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
+    if (linkPath.size() > kMaxPathChars) return 0;
+    win::ComInit com;  // each link has its own COM lifetime
+    win::ComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())))
+        return 0;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put()))) return 0;
+    if (iconPath) link->SetIconLocation(iconPath, iconIndex);
+    link->SetPath(target.c_str());
+    if (arguments) link->SetArguments(arguments);
+    if (description) link->SetDescription(description);
+    return SUCCEEDED(file->Save(linkPath.c_str(), TRUE)) ? 1 : 0;
+}
+
+int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, const std::wstring& target,
+                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex) {
+    return SaveShellLink(folder + linkName, target, arguments, iconPath, iconIndex, nullptr);
+}
+
+int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkName, const wchar_t* iconPath,
+                          const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers) {
+    const std::wstring linkPath = SpecialFolderPath(DesktopFolderCsidl(allUsers)) + linkName;
+    return SaveShellLink(linkPath, target, arguments, iconPath, iconIndex, description);
+}
+
+void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
+    std::wstring group = SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + kGroupName;
+    EnsureFolderExists(group);  // leaves the trailing backslash the link names need
+    group = WithBackslash(group);
+
+    const std::vector<GroupLink> links = StartMenuGroupLinks(installFolder, GetWindowsVersionClass());
+    for (size_t i = 0; i < links.size(); ++i) {
+        const GroupLink& link = links[i];
+        CreateShortcut(group, link.fileName, link.target, NoneIfEmpty(link.arguments), NoneIfEmpty(link.iconPath),
+                       link.iconIndex);
+        // The previous versions' main links go once this version's own exists.
+        if (i == 0)
+            for (const std::wstring& old : OldGroupLinkNames()) ::DeleteFileW((group + old).c_str());
+    }
+}

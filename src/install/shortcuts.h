@@ -1,0 +1,44 @@
+#pragma once
+// The viewer's shell links: up to two on the desktop and the start-menu group "Lumiscope".
+#include <string>
+#include <vector>
+
+// One link as the group makes it. Empty texts mean "not set" (the target's own icon, no
+// arguments, no description).
+struct GroupLink {
+    std::wstring fileName;
+    std::wstring target;
+    std::wstring arguments;
+    std::wstring iconPath;
+    int iconIndex = 0;
+    std::wstring description;
+};
+
+// CSIDL of the desktop and of the programs folder for the all-users choice.
+int DesktopFolderCsidl(int allUsers);
+int ProgramsFolderCsidl(int allUsers);
+
+// The group's links in the order they are made: link 1 first, the uninstall link only when
+// the Windows version class is not 8 (Windows 8 and 8.1 list uninstallers themselves).
+std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass);
+
+// Link files of earlier versions that the group drops.
+std::vector<std::wstring> OldGroupLinkNames();
+
+// A special folder with a trailing backslash; the Windows folder when the shell has none.
+std::wstring SpecialFolderPath(int csidl);
+
+// Saves one link at `linkPath`; 1 when saved, 0 otherwise. Null pointers leave a property unset.
+int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
+                  const wchar_t* iconPath, int iconIndex, const wchar_t* description);
+
+// `folder` ends with a backslash. 1 when the link was saved, 0 otherwise.
+int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, const std::wstring& target,
+                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex);
+
+// A link in the desktop folder of all users or of the current user. 1 when saved.
+int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkName, const wchar_t* iconPath,
+                          const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers);
+
+// Creates the group folder and its links, and removes the links of earlier versions.
+void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers);

@@ -1,0 +1,34 @@
+#include "install/toolbar_skin.h"
+
+#include <windows.h>
+
+#include <objbase.h>  // unique_handle.h needs COM declarations that WIN32_LEAN_AND_MEAN leaves out
+#include "win/unique_handle.h"
+
+namespace {
+
+struct DisplayDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeleteDC(h); }
+};
+using DisplayDc = win::UniqueHandle<DisplayDcTraits>;
+
+int DisplayScalePercent() {
+    DisplayDc dc(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    if (!dc) return 100;
+    return ::GetDeviceCaps(dc.get(), LOGPIXELSX) * 100 / 96;
+}
+
+}  // namespace
+
+ToolbarSkin SkinForDisplay(int height, int scalePercent) {
+    if (height >= 1600 || scalePercent >= 170) return {L"gnome-colors-human_48.png", L"48"};
+    if (height > 1200 || scalePercent >= 150) return {L"gnome-colors-wise_32.png", L"32"};
+    if (height >= 768) return {L"Hollmark_24.png", L"24"};
+    return {L"Tessel_16.png", L"16"};
+}
+
+ToolbarSkin ChooseToolbarSkin() {
+    return SkinForDisplay(::GetSystemMetrics(SM_CYFULLSCREEN), DisplayScalePercent());
+}

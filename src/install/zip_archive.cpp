@@ -1,0 +1,65 @@
+#include "install/zip_archive.h"
+
+#include <windows.h>
+
+#include "install/entry_name.h"
+#include "iowin32.h"
+
+namespace zip {
+namespace {
+
+// The name bytes as the file system sees them, converted with the ANSI code page.
+bool ConvertName(const std::string& raw, std::wstring& name) {
+    if (raw.empty()) return false;
+    int n = ::MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(raw.size()), nullptr, 0);
+    if (n <= 0 || static_cast<size_t>(n) > kMaxEntryNameChars) return false;
+    name.assign(static_cast<size_t>(n), L'\0');
+    return ::MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(raw.size()), name.data(), n) == n;
+}
+
+}  // namespace
+
+Archive::Archive(const std::wstring& path) {
+    zlib_filefunc64_def functions;
+    fill_win32_filefunc64W(&functions);
+    m_file = unzOpen2_64(path.c_str(), &functions);
+}
+
+Archive::~Archive() {
+    if (m_file) unzClose(m_file);
+}
+
+EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry) {
+    unz_file_info64 info;
+    char raw[kMaxEntryNameBytes + 1] = {};
+    if (unzGetCurrentFileInfo64(archive, &info, raw, sizeof raw, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return EntryStatus::Damaged;
+    // A longer name was cut to the buffer; a NUL inside it would cut it for the file system.
+    if (info.size_filename > kMaxEntryNameBytes) return EntryStatus::Damaged;
+    entry.rawName.assign(raw, info.size_filename);
+    if (entry.rawName.find('\0') != std::string::npos) return EntryStatus::Damaged;
+    if (!IsSupportedEntry(info.compression_method, info.flag)) return EntryStatus::Damaged;
+    if (!ConvertName(entry.rawName, entry.name) || !IsSafeEntryName(entry.name)) return EntryStatus::Damaged;
+    entry.dosDate = info.dosDate;
+    return EntryStatus::Ok;
+}
+
+bool CountEntries(unzFile archive, unsigned long long& count) {
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) return false;
+    count = global.number_entry;
+    return true;
+}
+
+bool AllEntriesAcceptable(unzFile archive) {
+    unsigned long long count = 0;
+    if (!CountEntries(archive, count)) return false;
+    Entry entry;
+    for (unsigned long long i = 0; i < count; ++i) {
+        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return false;
+        if (ReadCurrentEntry(archive, entry) != EntryStatus::Ok) return false;
+    }
+    return true;
+}
+
+}  // namespace zip

@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "extract_scratch.h"
+#include "install/payload.h"
+#include "install/zip_archive.h"
+
+namespace {
+
+// The payload this test program carries, unpacked through ExtractPayload. Its content grows
+// with the viewer's files; tests on files it does not hold yet are skipped, not passed.
+class RealPayload : public ExtractScratch {
+protected:
+    void SetUp() override {
+        ExtractScratch::SetUp();
+        HRSRC info = ::FindResourceW(nullptr, MAKEINTRESOURCEW(1974), L"ZIP");
+        ASSERT_NE(info, nullptr);
+        const char* data = static_cast<const char*>(::LockResource(::LoadResource(nullptr, info)));
+        std::wstring copy = TempFolder() + L"names.zip";
+        WriteAll(copy, std::string(data, ::SizeofResource(nullptr, info)));
+        {
+            zip::Archive archive(copy);
+            unsigned long long count = 0;
+            ASSERT_TRUE(archive && zip::CountEntries(archive.get(), count));
+            zip::Entry entry;
+            for (unsigned long long i = 0; i < count; ++i) {
+                ASSERT_TRUE(i == 0 || unzGoToNextFile(archive.get()) == UNZ_OK);
+                ASSERT_EQ(zip::ReadCurrentEntry(archive.get(), entry), zip::EntryStatus::Ok);
+                m_names.insert(entry.name);
+            }
+        }
+        ::DeleteFileW(copy.c_str());
+    }
+
+    bool Has(const std::wstring& name) const { return m_names.count(name) != 0; }
+    static std::wstring Local(std::wstring name) {
+        for (auto& c : name)
+            if (c == L'/') c = L'\\';
+        return name;
+    }
+
+    std::set<std::wstring> m_names;
+};
+
+}  // namespace
+
+TEST_F(RealPayload, EveryEntryArrivesWithTheArchiveTime) {
+    ASSERT_TRUE(Has(L"l_about.txt"));
+    ASSERT_EQ(ExtractPayload(Target(), 0), 0);
+    for (const auto& name : m_names) {
+        EXPECT_TRUE(Exists(Target(Local(name)))) << name;
+        if (name.back() != L'/') {
+            EXPECT_TRUE(IsArchiveTime(LocalWriteTime(Target(Local(name))))) << name;
+        }
+    }
+    EXPECT_FALSE(Exists(TempFolder() + L"lscopg_x64.zip"));
+}
+
+TEST_F(RealPayload, LeftoverTemporaryArchiveIsOverwrittenAndDeleted) {
+    WriteAll(TempFolder() + L"lscopg_x64.zip", "left over from an earlier run");
+    EXPECT_EQ(ExtractPayload(Target(), 0), 0);
+    EXPECT_TRUE(Exists(Target(L"l_about.txt")));
+    EXPECT_FALSE(Exists(TempFolder() + L"lscopg_x64.zip"));
+}
+
+TEST_F(RealPayload, TemporaryFolderThatDoesNotExistFails) {
+    std::wstring missing = TempFolder() + L"missing\\";
+    ::SetEnvironmentVariableW(L"TMP", missing.c_str());
+    ::SetEnvironmentVariableW(L"TEMP", missing.c_str());
+    EXPECT_EQ(ExtractPayload(Target(), 0), -1);
+    EXPECT_TRUE(ListTree(Target()).empty());
+}
+
+TEST_F(RealPayload, KeptIconLibraryStaysAndIsReplacedOtherwise) {
+    if (!Has(L"Plugins/Icons.dll")) GTEST_SKIP() << "the payload holds no Plugins/Icons.dll yet";
+    ::CreateDirectoryW(Target(L"Plugins").c_str(), nullptr);
+    std::wstring icons = Target(L"Plugins\\Icons.dll");
+    WriteAll(icons, "installed icons");
+    SetAllTimes(icons, OldTime());
+    ASSERT_EQ(ExtractPayload(Target(), 1), 0);
+    EXPECT_EQ(ReadAll(icons), "installed icons");
+    EXPECT_TRUE(Attributes(icons).ftLastWriteTime == OldTime());
+    EXPECT_TRUE(Attributes(icons).ftCreationTime == OldTime());
+    EXPECT_TRUE(Exists(Target(L"l_about.txt")));
+
+    ASSERT_EQ(ExtractPayload(Target(), 0), 0);
+    EXPECT_NE(ReadAll(icons), "installed icons");
+    EXPECT_TRUE(IsArchiveTime(LocalWriteTime(icons)));
+}
+
+TEST_F(RealPayload, RunningViewerIsLeftAloneAndCountsAsDone) {
+    if (!Has(L"lu_scp64.exe")) GTEST_SKIP() << "the payload holds no lu_scp64.exe yet";
+    WriteAll(Target(L"lu_scp64.exe"), "running viewer");
+    HANDLE locked = ::CreateFileW(Target(L"lu_scp64.exe").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    int result = ExtractPayload(Target(), 0);
+    ::CloseHandle(locked);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadAll(Target(L"lu_scp64.exe")), "running viewer");
+    EXPECT_TRUE(Exists(Target(L"l_about.txt")));
+}

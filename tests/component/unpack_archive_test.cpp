@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "extract_scratch.h"
+#include "install/payload.h"
+
+namespace {
+
+class Unpack : public ExtractScratch {
+protected:
+    int Run(const wchar_t* fixture, int keep = 0) {
+        return UnpackArchive(Fixture(std::wstring(L"archives/") + fixture + L".zip"), Target(), keep);
+    }
+};
+
+class DamagedArchive : public Unpack, public ::testing::WithParamInterface<const wchar_t*> {};
+
+}  // namespace
+
+TEST_F(Unpack, FileWithoutItsFolderEntryIsWrittenAndStaysInTheTarget) {
+    ASSERT_EQ(Run(L"missing_folder"), 0);
+    std::string deep;
+    for (int i = 0; i < 100; ++i) deep += "deep\r\n";
+    EXPECT_EQ(ReadAll(Target(L"sub\\deeper\\file.txt")), deep);
+    EXPECT_EQ(ReadAll(Target(L"top.txt")), "top\r\n");
+    EXPECT_TRUE(IsArchiveTime(LocalWriteTime(Target(L"top.txt"))));
+    wchar_t current[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, current);
+    EXPECT_EQ(std::wstring(current) + L"\\", Target());
+}
+
+TEST_F(Unpack, ZeroEntriesSucceedAndWriteNothing) {
+    EXPECT_EQ(Run(L"empty"), 0);
+    EXPECT_TRUE(ListTree(Target()).empty());
+}
+
+TEST_F(Unpack, LockedFileIsLeftAloneAndTheRestIsWritten) {
+    WriteAll(Target(L"top.txt"), "in use");
+    HANDLE locked = ::CreateFileW(Target(L"top.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    int result = Run(L"missing_folder");
+    ::CloseHandle(locked);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadAll(Target(L"top.txt")), "in use");
+    EXPECT_TRUE(Exists(Target(L"sub\\deeper\\file.txt")));
+}
+
+TEST_F(Unpack, KeepingTheIconLibrarySkipsItsEntryOnly) {
+    ::CreateDirectoryW(Target(L"Plugins").c_str(), nullptr);
+    WriteAll(Target(L"Plugins\\Icons.dll"), "installed icons");
+    SetAllTimes(Target(L"Plugins\\Icons.dll"), OldTime());
+    ASSERT_EQ(Run(L"with_icons", 1), 0);
+    EXPECT_EQ(ReadAll(Target(L"Plugins\\Icons.dll")), "installed icons");
+    EXPECT_TRUE(Attributes(Target(L"Plugins\\Icons.dll")).ftLastWriteTime == OldTime());
+    EXPECT_EQ(ReadAll(Target(L"readme.txt")), "readme\r\n");
+
+    ASSERT_EQ(Run(L"with_icons", 0), 0);
+    EXPECT_EQ(ReadAll(Target(L"Plugins\\Icons.dll")), "icons of the payload");
+}
+
+TEST_F(Unpack, MissingArchiveOrTargetFails) {
+    EXPECT_EQ(UnpackArchive(L"", Target(), 0), -1);
+    EXPECT_EQ(UnpackArchive(Target(L"none.zip"), Target(), 0), -1);
+    EXPECT_EQ(UnpackArchive(Fixture(L"archives/missing_folder.zip"), Target(L"none\\"), 0), -1);
+    EXPECT_FALSE(Exists(Target(L"none")));
+}
+
+TEST_F(Unpack, ReadAndCrcErrorsFail) {
+    EXPECT_EQ(Run(L"crc"), -1);
+    EXPECT_EQ(Run(L"truncated"), -1);
+}
+
+TEST_P(DamagedArchive, IsRefusedBeforeAnythingIsWritten) {
+    EXPECT_EQ(Run(GetParam()), -1);
+    EXPECT_TRUE(ListTree(Target()).empty());
+    EXPECT_FALSE(Exists(Target(L"..\\x")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Entries, DamagedArchive,
+                         ::testing::Values(L"method12", L"encrypted", L"long_name", L"traversal_up",
+                                           L"traversal_inner_up", L"traversal_slash", L"traversal_backslash",
+                                           L"traversal_drive", L"traversal_backslash_up"),
+                         [](const auto& info) {
+                             std::wstring w = info.param;
+                             return std::string(w.begin(), w.end());
+                         });
+
+TEST_F(Unpack, FileTimeFromDosDateKeepsTheAccessTime) {
+    WriteAll(Target(L"f.txt"), "x");
+    SetAllTimes(Target(L"f.txt"), OldTime());
+    SetFileTimeFromDosDate(Target(L"f.txt"), 0x594B5A1A);  // 2024-10-11 11:16:52
+    EXPECT_TRUE(IsArchiveTime(LocalWriteTime(Target(L"f.txt"))));
+    WIN32_FILE_ATTRIBUTE_DATA data = Attributes(Target(L"f.txt"));
+    EXPECT_TRUE(data.ftCreationTime == data.ftLastWriteTime);
+    EXPECT_TRUE(data.ftLastAccessTime == OldTime());
+}
+
+TEST_F(Unpack, MakeFolderPathCreatesEveryLevel) {
+    EXPECT_EQ(MakeFolderPath(L""), 0);
+    EXPECT_EQ(MakeFolderPath(Target(L"m\\n/o/")), 1);
+    EXPECT_TRUE(Exists(Target(L"m\\n\\o")));
+    EXPECT_EQ(MakeFolderPath(Target(L"m\\n")), 1);
+}

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+
+#include "app/platform.h"
+#include "install/registration.h"
+#include "install/shortcuts.h"
+#include "support/scratch_registry.h"
+#include "win/unique_handle.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr wchar_t kInstall[] = L"C:\\Apps\\Lumiscope\\";
+constexpr wchar_t kViewer[] = L"C:\\Apps\\Lumiscope\\lu_scp64.exe";
+
+struct LinkInfo {
+    bool loaded = false;
+    std::wstring target, arguments, iconPath, description;
+    int iconIndex = -1;
+};
+
+LinkInfo ReadLink(const std::wstring& path) {
+    LinkInfo info;
+    win::ComInit com;
+    win::ComPtr<IShellLinkW> link;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())) ||
+        FAILED(link->QueryInterface(IID_IPersistFile, file.put())) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return info;
+    wchar_t text[1024] = {};
+    link->GetPath(text, 1024, nullptr, SLGP_RAWPATH);
+    info.target = text;
+    text[0] = 0;
+    link->GetArguments(text, 1024);
+    info.arguments = text;
+    text[0] = 0;
+    link->GetIconLocation(text, 1024, &info.iconIndex);
+    info.iconPath = text;
+    text[0] = 0;
+    link->GetDescription(text, 1024);
+    info.description = text;
+    info.loaded = true;
+    return info;
+}
+
+std::set<std::wstring> FilesIn(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(fs::path(folder), ec)) names.insert(entry.path().filename().wstring());
+    return names;
+}
+
+void TouchFile(const std::wstring& path) {
+    win::File file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+}
+
+// The real special folders of the prefix; the test's links are removed before and after.
+class Shortcuts : public ::testing::Test {
+protected:
+    void SetUp() override { CleanUp(); }
+    void TearDown() override {
+        CleanUp();
+        SetWindowsVersionClassForTesting(0);
+    }
+
+    static std::wstring Group(int allUsers) { return SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + L"Lumiscope\\"; }
+    static std::wstring Desktop(int allUsers) { return SpecialFolderPath(DesktopFolderCsidl(allUsers)); }
+
+    static void CleanUp() {
+        std::error_code ec;
+        for (int allUsers : {0, 1}) {
+            fs::remove_all(fs::path(Group(allUsers)), ec);
+            for (const wchar_t* name : {L"Lumiscope 64.lnk", L"Lumiscope 64 Thumbnails.lnk"})
+                ::DeleteFileW((Desktop(allUsers) + name).c_str());
+        }
+    }
+
+    static std::set<std::wstring> GroupLinkNames(int versionClass) {
+        std::set<std::wstring> names;
+        for (const auto& link : StartMenuGroupLinks(kInstall, versionClass)) names.insert(link.fileName);
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(Shortcuts, CurrentUserGroupHoldsNineLinksWithTheirTargets) {
+    SetWindowsVersionClassForTesting(10);
+    CreateStartMenuGroup(kInstall, 0);
+
+    const std::wstring group = Group(0);
+    EXPECT_EQ(FilesIn(group), GroupLinkNames(10));
+    EXPECT_FALSE(fs::exists(fs::path(Group(1))));
+
+    LinkInfo main = ReadLink(group + L"Lumiscope 64 4.70.lnk");
+    ASSERT_TRUE(main.loaded);
+    EXPECT_EQ(main.target, kViewer);
+    EXPECT_EQ(main.arguments, L"");
+    EXPECT_EQ(main.iconPath, L"");
+    EXPECT_EQ(main.description, L"");
+
+    LinkInfo thumbs = ReadLink(group + L"Lumiscope - Thumbnails.lnk");
+    ASSERT_TRUE(thumbs.loaded);
+    EXPECT_EQ(thumbs.target, kViewer);
+    EXPECT_EQ(thumbs.arguments, L"/thumbs");
+    EXPECT_EQ(thumbs.iconPath, kViewer);
+    EXPECT_EQ(thumbs.iconIndex, 7);
+    EXPECT_EQ(ReadLink(group + L"Verfügbare PlugIns.lnk").target, L"C:\\Apps\\Lumiscope\\l_plugins.txt");
+}
+
+TEST_F(Shortcuts, AllUsersGroupOnWindowsEightHasNoUninstallLink) {
+    SetWindowsVersionClassForTesting(8);
+    CreateStartMenuGroup(kInstall, 1);
+
+    auto names = FilesIn(Group(1));
+    EXPECT_EQ(names.size(), 8u);
+    EXPECT_EQ(names.count(L"Lumiscope deinstallieren.lnk"), 0u);
+    EXPECT_FALSE(fs::exists(fs::path(Group(0))));
+}
+
+TEST_F(Shortcuts, OlderVersionsGoAndASecondRunLeavesOneLinkPerName) {
+    SetWindowsVersionClassForTesting(7);
+    const std::wstring group = Group(0);
+    fs::create_directories(fs::path(group));
+    for (const wchar_t* old : {L"Lumiscope 64 4.67.lnk", L"Lumiscope 64 4.66.lnk", L"Lumiscope 64 4.68.lnk"})
+        TouchFile(group + old);
+
+    CreateStartMenuGroup(kInstall, 0);
+    CreateStartMenuGroup(kInstall, 0);
+
+    auto expected = GroupLinkNames(7);
+    expected.insert(L"Lumiscope 64 4.68.lnk");
+    EXPECT_EQ(FilesIn(group), expected);
+    EXPECT_TRUE(ReadLink(group + L"Lumiscope 64 4.70.lnk").loaded);
+}
+
+// Desktop links come from the registration step itself; its registry writes go to scratch keys.
+TEST_F(Shortcuts, DesktopLinksFollowTheAllUsersChoice) {
+    for (int allUsers : {0, 1}) {
+        SCOPED_TRACE(allUsers);
+        const std::wstring desktop = Desktop(allUsers);
+        const std::wstring other = Desktop(!allUsers);
+        {
+            testsupport::ScratchRegistry scratch(L"desktop", false);
+            RegisterViewer(0, L"C:\\Apps\\Lumiscope", 0, 1, 1, allUsers, {});
+            EXPECT_EQ(testsupport::ReadString(scratch.machine(),
+                                              L"SOFTWARE\\Classes\\Directory\\shell\\Durchsuchen mit &Lumiscope\\command",
+                                              nullptr),
+                      std::wstring(L"\"") + kViewer + L"\" \"%1\" /thumbs");
+        }
+        LinkInfo viewer = ReadLink(desktop + L"Lumiscope 64.lnk");
+        ASSERT_TRUE(viewer.loaded);
+        EXPECT_EQ(viewer.target, kViewer);
+        EXPECT_EQ(viewer.arguments, L"");
+        EXPECT_EQ(viewer.iconPath, L"");
+        EXPECT_EQ(viewer.description, L"Lumiscope 64 - Bildbetrachter");
+
+        LinkInfo thumbs = ReadLink(desktop + L"Lumiscope 64 Thumbnails.lnk");
+        ASSERT_TRUE(thumbs.loaded);
+        EXPECT_EQ(thumbs.target, kViewer);
+        EXPECT_EQ(thumbs.arguments, L"/thumbs");
+        EXPECT_EQ(thumbs.iconPath, kViewer);
+        EXPECT_EQ(thumbs.iconIndex, 7);
+        EXPECT_EQ(thumbs.description, L"Lumiscope - Thumbnails");
+
+        EXPECT_FALSE(fs::exists(fs::path(other + L"Lumiscope 64.lnk")));
+        EXPECT_FALSE(fs::exists(fs::path(Group(allUsers)))) << "no group without its choice";
+        CleanUp();
+    }
+}
