@@ -28,6 +28,10 @@ CWizPropertySheet& TheWizardSheet() {
 
 CWizPropertySheet::CWizPropertySheet() : CPropertySheet(kConstructionCaption, nullptr, 0), m_pfnInstall(DoInstall) {}
 
+// Our window layer shows the first page before it calls OnInitDialog, and that page may
+// already show a message box; the title must be there when the sheet's window is bound.
+void CWizPropertySheet::PreSubclassWindow() { m_szTitle = win::Left(kSetupTitle, kTitleChars); }
+
 BOOL CWizPropertySheet::OnInitDialog() {
     m_szTitle = win::Left(kSetupTitle, kTitleChars);
     BOOL result = CPropertySheet::OnInitDialog();

@@ -48,6 +48,9 @@ public:
     // The running-viewer check: true (after the warning) when a viewer window exists.
     bool WarnIfViewerRunning(HWND owner) const;
 
+protected:
+    void PreSubclassWindow() override;
+
 private:
     bool ConfirmQuit();
     void RunFinishActions();
