@@ -190,10 +190,14 @@ bool WizardDriver::WaitForEnd() {
 }
 
 std::wstring WizardDriver::Text(HWND control) {
-    wchar_t buffer[1024] = {};
-    ::SendMessageTimeoutW(control, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL, kSyncTimeoutMs,
-                          nullptr);
-    return buffer;
+    DWORD_PTR length = 0;
+    ::SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kSyncTimeoutMs, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR got = 0;
+    ::SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_NORMAL,
+                          kSyncTimeoutMs, &got);
+    text.resize(got);
+    return text;
 }
 
 void WizardDriver::SetText(HWND control, const std::wstring& text) {

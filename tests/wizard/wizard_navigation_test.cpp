@@ -112,6 +112,23 @@ TEST_F(WizardNavigation, CancelAndCloseBoxAnsweredNoStay) {
     EXPECT_EQ(Recorded().calls, 0);
 }
 
+// The change list of the program's text resource, its trailing line break and blanks gone;
+// the same text each time the page is shown.
+TEST_F(WizardNavigation, WhatsNewShowsTheChangeListTrimmed) {
+    Start();
+    Next();
+    std::wstring text = WizardDriver::Text(Item(1, IDC_FOLDER));
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.find(L"Lumiscope 4.70"), std::wstring::npos);
+    const std::wstring end = L"\r\nhttp://www.lumiscope-viewer.de";
+    ASSERT_GT(text.size(), end.size());
+    EXPECT_EQ(text.substr(text.size() - end.size()), end);
+    Back();
+    Next();
+    EXPECT_EQ(WizardDriver::Text(Item(1, IDC_FOLDER)), text);
+    CancelWithYes();
+}
+
 TEST_F(WizardNavigation, CloseBoxAnsweredYesEndsWithoutInstalling) {
     Start();
     GoTo(2);
