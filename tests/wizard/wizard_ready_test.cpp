@@ -64,16 +64,6 @@ TEST_F(WizardReady, BuildsTheRequestFromThePages) {
     EXPECT_TRUE(driver->Result());
 }
 
-TEST_F(WizardReady, ProgramFolderSettingsGiveAnEmptySettingsFolder) {
-    Start();
-    GoTo(3);
-    driver->Click(Item(3, IDC_INI_PROGRAM));
-    Next();
-    EXPECT_EQ(Recorded().request.iniFolder, L"");
-    EXPECT_EQ(Recorded().request.associate, 0);
-    FinishWithoutActions();
-}
-
 TEST_F(WizardReady, FailedInstallationReturnsToTheWelcomePage) {
     Recorded().result = 0;
     Start();

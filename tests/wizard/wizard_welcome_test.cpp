@@ -83,12 +83,7 @@ TEST_F(WizardWelcome, FirstShowingFillsTextsAndDefaults) {
     CancelWithYes();
 }
 
-TEST_F(WizardWelcome, ProposesTheProgramFilesFolder) {
-    ScratchMachineKey machine;
-    machine.SetString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", L"C:\\Programme");
-    EXPECT_EQ(FolderProposedWith(machine), L"C:\\Programme\\Lumiscope");
-}
-
+// An installed viewer's folder wins over the Program Files folder.
 TEST_F(WizardWelcome, ProposesTheFolderOfAnInstalledViewerFirst) {
     ScratchMachineKey machine;
     machine.SetString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", L"C:\\Programme");
