@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <thread>
-
+#include "support/box_answerer.h"
 #include "support/engine_scratch.h"
 #include "install/do_install.h"
 
@@ -72,37 +71,17 @@ TEST_F(SilentInstallFailure, TargetTooLongForAPathIsRefusedBeforeAnythingIsCreat
     EXPECT_EQ(LoggedText().substr(0, kInvalidFolder.size() + 2), kInvalidFolder + ": ");
 }
 
-namespace {
-
-BOOL CALLBACK FindSetupBox(HWND window, LPARAM found) {
-    wchar_t title[64] = {};
-    ::GetWindowTextW(window, title, 64);
-    if (std::wstring(title) == L"Lumiscope 64-bit Setup") *reinterpret_cast<HWND*>(found) = window;
-    return TRUE;
-}
-
-}  // namespace
-
 TEST(WizardInstallFailure, EmptyTargetIsAnErrorBoxWithTheCaptionAndNoLog) {
     ScratchFolder scratch;
     const std::wstring previous = CurrentDirectory();
     ASSERT_TRUE(::SetCurrentDirectoryW(scratch.path().c_str()));
     InstallRequest request;  // wizard mode
 
-    // Reads and answers the box from another thread; gives up after 20 seconds.
-    HWND box = nullptr;
-    wchar_t text[128] = {};
-    std::thread closer([&box, &text, uiThread = ::GetCurrentThreadId()] {
-        for (int i = 0; i < 400 && !box; ++i) {
-            ::Sleep(50);
-            ::EnumThreadWindows(uiThread, FindSetupBox, reinterpret_cast<LPARAM>(&box));
-        }
-        ::GetWindowTextW(::GetDlgItem(box, 0xFFFF), text, 128);
-        ::PostMessageW(box, WM_COMMAND, IDOK, 0);
-    });
+    testsupport::BoxAnswerer answer(::GetCurrentThreadId(), IDOK);
     EXPECT_EQ(RunInstall(request), InstallStatus::InvalidFolder);
-    closer.join();
+    answer.Wait();
     ::SetCurrentDirectoryW(previous.c_str());
-    EXPECT_EQ(std::wstring(text), L"Ung\u00fcltiges Zielverzeichnis!");
+    EXPECT_EQ(answer.text(), L"Ung\u00fcltiges Zielverzeichnis!");
+    EXPECT_EQ(answer.caption(), L"Lumiscope 64-bit Setup");
     EXPECT_FALSE(Exists(scratch / L"Lumiscope_Install.log"));
 }

@@ -4,55 +4,13 @@
 
 #include "support/engine_scratch.h"
 #include "support/paths.h"
+#include "support/setup_runner.h"
 
 namespace {
 
-constexpr DWORD kRunTimeoutMs = 30000;
-constexpr DWORD kStillRunning = 0xFFFFFFFF;
-
-struct SetupRun {
-    DWORD exitCode = kStillRunning;
-    bool showedWindow = false;  // a window of its own appeared while it ran
-};
-
-BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM param) {
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(window, &pid);
-    auto* target = reinterpret_cast<std::pair<DWORD, bool>*>(param);
-    if (pid != target->first) return TRUE;
-    target->second = true;
-    return FALSE;
-}
-
-// Starts the built setup in `folder` and waits for it to end. A setup that is still running
-// when it shows a window, or after the time-out, is ended: no run can hang the suite.
-SetupRun RunSetup(const std::wstring& arguments, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + testsupport::BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    SetupRun run;
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
-        ADD_FAILURE() << "setup did not start: " << ::GetLastError();
-        return run;
-    }
-    std::pair<DWORD, bool> windows{process.dwProcessId, false};
-    for (DWORD waited = 0; waited < kRunTimeoutMs && !windows.second; waited += 100) {
-        if (::WaitForSingleObject(process.hProcess, 100) == WAIT_OBJECT_0) break;
-        ::EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&windows));
-    }
-    if (::WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0) {
-        ::GetExitCodeProcess(process.hProcess, &run.exitCode);
-    } else {
-        ::TerminateProcess(process.hProcess, kStillRunning);
-        ::WaitForSingleObject(process.hProcess, 5000);
-    }
-    run.showedWindow = windows.second;
-    ::CloseHandle(process.hThread);
-    ::CloseHandle(process.hProcess);
-    return run;
-}
+using testsupport::RunSetup;
+using testsupport::SetupRun;
+using testsupport::kStillRunning;
 
 LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
 
