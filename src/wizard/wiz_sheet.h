@@ -1,0 +1,60 @@
+#pragma once
+// The wizard's frame: one property sheet in wizard mode holding the five pages. It owns what
+// the pages share (title font, the associations list's handle, the two custom controls) and
+// asks before the user leaves the wizard.
+#include <windows.h>
+
+#include <string>
+
+#include "app/install_request.h"
+#include "controls/hyperlink.h"
+#include "controls/xcolor_static.h"
+#include "fx/gdi.h"
+#include "fx/property_sheet.h"
+
+// The frame's buttons, by the ids the common controls give them.
+constexpr int kIdWizBack = 12323;
+constexpr int kIdWizNext = 12324;
+
+// Page positions; a page's position alone decides its behaviour.
+enum PageIndex : int { kPageWelcome = 0, kPageWhatsNew = 1, kPageAssociations = 2, kPageReady = 3, kPageFinish = 4 };
+
+class CWizPropertySheet : public CPropertySheet {
+public:
+    using InstallFunction = int (*)(InstallRequest&);
+
+    CWizPropertySheet();
+
+    CFont m_fontTitle;
+    HWND m_hAssocList = nullptr;
+    CHyperLink m_linkEula;
+    CXColorStatic m_statusText;
+    std::wstring m_szTitle;
+
+    // Carries out the request the ready page built (DoInstall; tests put a recorder here).
+    InstallFunction m_pfnInstall;
+    // Set when an installation was carried out during this run.
+    bool m_bInstalled = false;
+
+    BOOL OnInitDialog() override;
+    bool OnCommand(WPARAM wParam, LPARAM lParam) override;
+    bool OnSysCommand(UINT command, LPARAM lParam) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    void EnableButton(int id, bool enable) const;
+    void SetButtonText(int id, const std::wstring& text) const;
+    // A message box owned by `owner` with the wizard's caption.
+    int ShowMessage(HWND owner, const std::wstring& text, UINT flags) const;
+    // The running-viewer check: true (after the warning) when a viewer window exists.
+    bool WarnIfViewerRunning(HWND owner) const;
+
+protected:
+    void PreSubclassWindow() override;
+
+private:
+    bool ConfirmQuit();
+    void RunFinishActions();
+};
+
+// The one sheet of the program, alive for the whole run.
+CWizPropertySheet& TheWizardSheet();
