@@ -1,5 +1,7 @@
 #include "app/platform.h"
 
+#include "win/unique_handle.h"
+
 namespace {
 
 int g_versionClass = 0;  // shared by every caller for the whole run; 0 = not computed yet
@@ -52,9 +54,6 @@ int GetWindowsVersionClass() {
 void SetWindowsVersionClassForTesting(int versionClass) { g_versionClass = versionClass; }
 
 int GetScreenDpi(HWND window) {
-    HDC dc = ::GetDC(window);
-    if (!dc) return 96;
-    int dpi = ::GetDeviceCaps(dc, LOGPIXELSX);
-    ::ReleaseDC(window, dc);
-    return dpi;
+    win::WindowDC dc(window);
+    return dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSX) : 96;
 }

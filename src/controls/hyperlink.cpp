@@ -1,6 +1,5 @@
 #include "controls/hyperlink.h"
 
-#include <objbase.h>  // unique_handle.h uses COM calls that the lean windows.h leaves out
 #include <shellapi.h>
 
 #include <string>
@@ -149,12 +148,13 @@ void CHyperLink::FitWindowToText() {
 
     const std::wstring text = GetWindowText();
     SIZE extent{};
-    HDC dc = ::GetDC(m_hWnd);
-    if (!dc) return;
-    HGDIOBJ old = fontUnderlined.GetSafeHandle() ? ::SelectObject(dc, fontUnderlined) : nullptr;
-    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    if (old) ::SelectObject(dc, old);
-    ::ReleaseDC(m_hWnd, dc);
+    {
+        win::WindowDC dc(m_hWnd);
+        if (!dc) return;
+        HGDIOBJ old = fontUnderlined.GetSafeHandle() ? ::SelectObject(dc.get(), fontUnderlined) : nullptr;
+        ::GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        if (old) ::SelectObject(dc.get(), old);
+    }
 
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE));
     RECT r = FitRectToText(window, client, extent, style);

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "install/folder_rules.h"
-#include <objbase.h>  // unique_handle.h needs COM declarations that WIN32_LEAN_AND_MEAN leaves out
 #include "win/unique_handle.h"
 
 namespace {

@@ -1,7 +1,6 @@
 #include "install/icon_library.h"
 
 #include <windows.h>
-#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
 
 #include <cmath>
 #include <climits>

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "install/settings_file.h"
-#include <objbase.h>  // unique_handle.h needs COM declarations that WIN32_LEAN_AND_MEAN leaves out
 #include "win/unique_handle.h"
 
 namespace {

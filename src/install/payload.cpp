@@ -1,6 +1,5 @@
 #include "install/payload.h"
 
-#include <objbase.h>  // unique_handle.h needs COM declared under WIN32_LEAN_AND_MEAN
 
 #include <memory>
 #include <new>

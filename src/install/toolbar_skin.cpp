@@ -2,20 +2,12 @@
 
 #include <windows.h>
 
-#include <objbase.h>  // unique_handle.h needs COM declarations that WIN32_LEAN_AND_MEAN leaves out
 #include "win/unique_handle.h"
 
 namespace {
 
-struct DisplayDcTraits {
-    using Handle = HDC;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle h) { ::DeleteDC(h); }
-};
-using DisplayDc = win::UniqueHandle<DisplayDcTraits>;
-
 int DisplayScalePercent() {
-    DisplayDc dc(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
+    win::CreatedDC dc(::CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     if (!dc) return 100;
     return ::GetDeviceCaps(dc.get(), LOGPIXELSX) * 100 / 96;
 }

@@ -66,12 +66,34 @@ struct FindTraits {
     static void Close(Handle h) { ::FindClose(h); }
 };
 
+struct CreatedDcTraits {  // device contexts made with CreateDC
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeleteDC(h); }
+};
+
 using File = UniqueHandle<FileTraits>;
 using KernelObject = UniqueHandle<KernelObjectTraits>;
 using Module = UniqueHandle<ModuleTraits>;
 using RegKey = UniqueHandle<RegKeyTraits>;
 using StdioFile = UniqueHandle<StdioTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
+using CreatedDC = UniqueHandle<CreatedDcTraits>;
+
+// A window's device context (GetDC), released to that window on destruction.
+class WindowDC {
+public:
+    explicit WindowDC(HWND window) : m_window(window), m_dc(::GetDC(window)) {}
+    ~WindowDC() { if (m_dc) ::ReleaseDC(m_window, m_dc); }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return m_dc; }
+    explicit operator bool() const { return m_dc != nullptr; }
+
+private:
+    HWND m_window;
+    HDC m_dc;
+};
 
 // COM for the lifetime of one object; uninitialises only what it initialised.
 class ComInit {
