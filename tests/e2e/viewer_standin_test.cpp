@@ -37,11 +37,15 @@ std::wstring RunViewer(const std::wstring& arguments) {
     std::wstring shown;
     DWORD owner = 0;
     if (window && GetWindowThreadProcessId(window, &owner) && owner == info.dwProcessId) {
-        wchar_t text[1024] = {};
-        DWORD_PTR ignored = 0;
-        SendMessageTimeoutW(GetDlgItem(window, 100), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
-                            SMTO_ABORTIFHUNG, 5000, &ignored);
-        shown = text;
+        // The window can be found while it is still making its label: wait for the text.
+        for (int attempt = 0; attempt < 100 && shown.empty(); ++attempt) {
+            wchar_t text[1024] = {};
+            DWORD_PTR ignored = 0;
+            SendMessageTimeoutW(GetDlgItem(window, 100), WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text),
+                                SMTO_ABORTIFHUNG, 5000, &ignored);
+            shown = text;
+            if (shown.empty()) Sleep(50);
+        }
         PostMessageW(window, WM_CLOSE, 0, 0);
     } else {
         ADD_FAILURE() << "no window of the class Lumiscope from the started viewer";
