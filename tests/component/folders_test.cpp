@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "support/engine_scratch.h"
+#include "support/scratch_registry.h"
 #include "install/folders.h"
 
 using namespace enginetest;
@@ -20,7 +21,8 @@ bool IsFolder(const std::wstring& path) {
 // Names as stored (a path lookup would ignore trailing blanks and so cannot tell).
 std::vector<std::wstring> NamesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename().wstring());
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().wstring());
     return names;
 }
 
@@ -64,26 +66,30 @@ TEST(EnsureFolderExistsOnDisk, DriveThatDoesNotExistFailsWithTheNormalisedText) 
 }
 
 TEST(InstallFolderProposals, DefaultFolderFollowsTheProgramFilesValue) {
-    RedirectedMachineHive hive;
+    testsupport::ScratchRegistry hive{L"engine", false};
     EXPECT_EQ(GetDefaultInstallFolder(), L"C:\\Lumiscope\\");
-    hive.SetString(kCurrentVersionKey, L"ProgramFilesDir", L"C:\\Program Files");
+    ASSERT_TRUE(
+        testsupport::WriteString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProgramFilesDir", L"C:\\Program Files"));
     EXPECT_EQ(GetDefaultInstallFolder(), L"C:\\Program Files\\Lumiscope");
-    hive.SetString(kCurrentVersionKey, L"ProgramFilesDir", L"C:\\" + std::wstring(300, L'p'));
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kCurrentVersionKey, L"ProgramFilesDir",
+                                         L"C:\\" + std::wstring(300, L'p')));
     EXPECT_EQ(GetDefaultInstallFolder(), L"C:\\Lumiscope\\");
 }
 
 TEST(InstallFolderProposals, RegisteredViewerFolderComesFromItsOpenCommand) {
-    RedirectedMachineHive hive;
+    testsupport::ScratchRegistry hive{L"engine", false};
     std::wstring folder = L"stale";
     EXPECT_FALSE(GetRegisteredViewerFolder(folder));
     EXPECT_EQ(folder, L"");
 
-    hive.SetString(kOpenCommandKey, nullptr, L"\"C:\\Tools\\Lumiscope\\lu_scp64.exe\" \"%1\"");
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr,
+                                         L"\"C:\\Tools\\Lumiscope\\lu_scp64.exe\" \"%1\""));
     EXPECT_TRUE(GetRegisteredViewerFolder(folder));
     EXPECT_EQ(folder, L"C:\\Tools\\Lumiscope\\");
 
-    hive.SetString(kOpenCommandKey, nullptr, L"\"C:\\Tools\\Lumiscope\\LU_SCP64.EXE\" \"%1\"");
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr,
+                                         L"\"C:\\Tools\\Lumiscope\\LU_SCP64.EXE\" \"%1\""));
     EXPECT_FALSE(GetRegisteredViewerFolder(folder));
-    hive.SetString(kOpenCommandKey, nullptr, L"");
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kOpenCommandKey, nullptr, L""));
     EXPECT_FALSE(GetRegisteredViewerFolder(folder));
 }

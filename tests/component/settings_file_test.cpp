@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "support/engine_scratch.h"
+#include "support/scratch_registry.h"
 #include "install/ini_unicode.h"
 #include "install/settings_file.h"
 
@@ -27,7 +28,7 @@ bool IsKnownSkinPair(const std::wstring& skin, const std::wstring& size) {
 class ViewerSettings : public ::testing::Test {
 protected:
     ScratchFolder scratch;
-    RedirectedMachineHive hive;
+    testsupport::ScratchRegistry hive{L"engine", false};
     InstallRequest request;
     std::wstring programFolder = scratch / L"Prog";
     std::wstring programIni = programFolder + L"\\lu_scp64.ini";
@@ -49,7 +50,8 @@ TEST_F(ViewerSettings, RedirectHoldsTheUnexpandedFolderAndTheSettingsGoThere) {
     EXPECT_EQ(ReadEntry(programIni, L"Others", L"INI_Folder"), L"%LUMI_ENGINE_SETTINGS%\\Data");
     EXPECT_EQ(ReadEntry(settingsIni, L"Language", L"DLL"), L"DEUTSCH.DLL");
     EXPECT_EQ(ReadEntry(settingsIni, L"Language", L"Lang"), L"Deutsch");
-    EXPECT_TRUE(IsKnownSkinPair(ReadEntry(settingsIni, L"Toolbar", L"Skin"), ReadEntry(settingsIni, L"Toolbar", L"Size")));
+    EXPECT_TRUE(
+        IsKnownSkinPair(ReadEntry(settingsIni, L"Toolbar", L"Skin"), ReadEntry(settingsIni, L"Toolbar", L"Size")));
     // Not an app-folder layout: the program folder's file holds the redirect only.
     EXPECT_EQ(ReadEntry(programIni, L"Language", L"Lang"), L"<none>");
     EXPECT_EQ(ReadEntry(programIni, L"Toolbar", L"Skin"), L"<none>");
@@ -81,7 +83,8 @@ TEST_F(ViewerSettings, AppFolderLayoutPutsTheDefaultsIntoTheProgramFileToo) {
 }
 
 TEST_F(ViewerSettings, SilentRunIntoTheDefaultFolderMovesSettingsToAppData) {
-    hive.SetString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", scratch.path());
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                                         L"ProgramFilesDir", scratch.path()));
     ScopedEnvironment appData(L"APPDATA", (scratch / L"Roaming").c_str());
     request.silent = 1;
     request.targetFolder = scratch / L"Lumiscope2\\";
@@ -97,7 +100,8 @@ TEST_F(ViewerSettings, SilentRunIntoTheDefaultFolderMovesSettingsToAppData) {
 TEST_F(ViewerSettings, SilentRuleComparesWithCase) {
     std::wstring upper = scratch.path();
     for (auto& c : upper) c = towupper(c);
-    hive.SetString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", upper);
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion",
+                                         L"ProgramFilesDir", upper));
     request.silent = 1;
     ASSERT_NE(upper, scratch.path());
     request.targetFolder = scratch / L"Lumiscope\\";

@@ -1,6 +1,6 @@
 #pragma once
-// Scratch places for the installation engine's tests: a folder under the temp folder, a
-// machine hive redirected into the current user's and an environment variable, all undone.
+// Scratch places for the installation engine's tests: a folder under the temp folder and an
+// environment variable, both undone.
 #include <windows.h>
 
 #include <filesystem>
@@ -34,34 +34,6 @@ public:
 
 private:
     std::wstring m_path;
-};
-
-// HKEY_LOCAL_MACHINE points into a fresh key of the current user for the test's lifetime.
-class RedirectedMachineHive {
-public:
-    RedirectedMachineHive() : m_name(L"Software\\" + UniqueName(L"LumiEngineHklm")) {
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, m_name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &m_key, nullptr);
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_key);
-    }
-    ~RedirectedMachineHive() {
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-        ::RegCloseKey(m_key);
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, m_name.c_str());
-        ::RegDeleteKeyW(HKEY_CURRENT_USER, m_name.c_str());
-    }
-    // Writes a string under the redirected machine hive (nullptr value name: the default).
-    void SetString(const wchar_t* subKey, const wchar_t* valueName, const std::wstring& value) {
-        HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ::RegSetValueExW(key, valueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        ::RegCloseKey(key);
-    }
-
-private:
-    std::wstring m_name;
-    HKEY m_key = nullptr;
 };
 
 // An environment variable set for the test's lifetime and restored afterwards.

@@ -54,12 +54,16 @@ ScratchRegistry::ScratchRegistry(const std::wstring& tag, bool redirectUser) : m
 }
 
 ScratchRegistry::~ScratchRegistry() {
-    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
-    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-    if (m_redirectUser) ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
+    StopRedirecting();
     for (HKEY key : {m_classes, m_user, m_machine, m_root})
         if (key) ::RegCloseKey(key);
     ::RegDeleteTreeW(HKEY_CURRENT_USER, m_rootPath.c_str());
+}
+
+void ScratchRegistry::StopRedirecting() {
+    ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    ::RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
+    if (m_redirectUser) ::RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
 }
 
 void ScratchRegistry::RedirectClassesTo(HKEY key) { ::RegOverridePredefKey(HKEY_CLASSES_ROOT, key); }
@@ -96,6 +100,16 @@ bool KeyExists(HKEY root, const std::wstring& key) {
     if (::RegOpenKeyExW(root, key.c_str(), 0, KEY_READ, &opened) != ERROR_SUCCESS) return false;
     ::RegCloseKey(opened);
     return true;
+}
+
+bool WriteString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value) {
+    HKEY opened = nullptr;
+    if (::RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &opened, nullptr) != ERROR_SUCCESS)
+        return false;
+    LONG rc = ::RegSetValueExW(opened, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    ::RegCloseKey(opened);
+    return rc == ERROR_SUCCESS;
 }
 
 std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& key) {

@@ -22,6 +22,9 @@ public:
     HKEY user() const { return m_user; }
     HKEY classes() const { return m_classes; }
 
+    // The predefined keys are the real ones again (the scratch keys stay until destruction).
+    void StopRedirecting();
+
     // Points HKCR at another key (for example a read-only handle of the same key).
     void RedirectClassesTo(HKEY key);
 
@@ -42,6 +45,8 @@ bool ReadValue(HKEY root, const std::wstring& key, const wchar_t* name, DWORD& t
 // A REG_SZ value as text (terminator dropped); empty when missing or of another type.
 std::wstring ReadString(HKEY root, const std::wstring& key, const wchar_t* name);
 bool KeyExists(HKEY root, const std::wstring& key);
+// Writes a REG_SZ (nullptr name: the default value), creating the key; false when refused.
+bool WriteString(HKEY root, const std::wstring& key, const wchar_t* name, const std::wstring& value);
 // Names of the subkeys and values of a key.
 std::vector<std::wstring> SubkeyNames(HKEY root, const std::wstring& key);
 std::vector<std::wstring> ValueNames(HKEY root, const std::wstring& key);

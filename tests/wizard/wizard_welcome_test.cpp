@@ -1,48 +1,18 @@
 // The welcome page: first filling, folder proposal and check, shortcut buttons.
 #include <string>
 
-#include <objbase.h>
 
-#include "win/unique_handle.h"
+#include "support/scratch_registry.h"
 #include "wizard_fixture.h"
 
 namespace wiztest {
 namespace {
 
-// HKLM redirected to a scratch key of this process for the first filling of the page.
-class ScratchMachineKey {
-public:
-    ScratchMachineKey() {
-        m_name = L"Software\\LumiscopeWizardTest" + std::to_wstring(::GetCurrentProcessId());
-        HKEY key = nullptr;
-        ::RegCreateKeyExW(HKEY_CURRENT_USER, m_name.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        m_key.reset(key);
-        ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, m_key.get());
-    }
-    ~ScratchMachineKey() {
-        Restore();
-        m_key.reset();
-        ::RegDeleteTreeW(HKEY_CURRENT_USER, m_name.c_str());
-    }
-    void Restore() { ::RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr); }
-    void SetString(const wchar_t* subKey, const wchar_t* name, const std::wstring& value) {
-        HKEY key = nullptr;
-        ::RegCreateKeyExW(m_key.get(), subKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        win::RegKey owner(key);
-        ::RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                         static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-    }
-
-private:
-    std::wstring m_name;
-    win::RegKey m_key;
-};
-
 class WizardWelcome : public WizardWalk {
 protected:
-    std::wstring FolderProposedWith(ScratchMachineKey& machine) {
+    std::wstring FolderProposedWith(testsupport::ScratchRegistry& machine) {
         Start();
-        machine.Restore();
+        machine.StopRedirecting();
         std::wstring folder = WizardDriver::Text(Item(0, IDC_FOLDER));
         CancelWithYes();
         return folder;
@@ -85,10 +55,11 @@ TEST_F(WizardWelcome, FirstShowingFillsTextsAndDefaults) {
 
 // An installed viewer's folder wins over the Program Files folder.
 TEST_F(WizardWelcome, ProposesTheFolderOfAnInstalledViewerFirst) {
-    ScratchMachineKey machine;
-    machine.SetString(L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir", L"C:\\Programme");
-    machine.SetString(L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command", nullptr,
-                      L"\"D:\\Tools\\Lumiscope\\lu_scp64.exe\" \"%1\"");
+    testsupport::ScratchRegistry machine{L"welcome", false};
+    testsupport::WriteString(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir",
+                             L"C:\\Programme");
+    testsupport::WriteString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command", nullptr,
+                             L"\"D:\\Tools\\Lumiscope\\lu_scp64.exe\" \"%1\"");
     EXPECT_EQ(FolderProposedWith(machine), L"D:\\Tools\\Lumiscope\\");
 }
 
