@@ -4,12 +4,6 @@
 
 namespace {
 
-// Posted by a page change to the sheet; when it arrives the change is complete.
-UINT PageChangeDoneMessage() {
-    static const UINT message = ::RegisterWindowMessageW(L"LumiscopeSetup.PageChangeDone");
-    return message;
-}
-
 // The sheet whose PropertySheetW call is running on this thread, until its window is known.
 thread_local CPropertySheet* t_sheetBeingCreated = nullptr;
 
@@ -179,13 +173,13 @@ INT_PTR CPropertySheet::DoModal() {
     m_psh.ppsp = pages.data();
     m_psh.pfnCallback = &CPropertySheet::SheetCallback;
 
-    m_keepTitle = m_pageShown = m_initPending = false;
+    m_pageShown = m_initPending = false;
     CPropertySheet* outer = std::exchange(t_sheetBeingCreated, this);
     INT_PTR result = ::PropertySheetW(&m_psh);
     t_sheetBeingCreated = outer;
     m_psh.ppsp = nullptr;
     m_activatingIndex = -1;
-    m_keepTitle = m_pageShown = m_initPending = false;
+    m_pageShown = m_initPending = false;
     UnsubclassWindow();  // normally done already when the window went
     return result;
 }
@@ -209,7 +203,6 @@ void CPropertySheet::BindWindow(HWND sheet) {
 
 void CPropertySheet::RunInitDialog() {
     m_initPending = false;
-    m_keepTitle = false;
     SetWindowText(m_caption);
     OnInitDialog();
 }
@@ -217,9 +210,11 @@ void CPropertySheet::RunInitDialog() {
 void CPropertySheet::OnPageActivated() {
     m_pageShown = true;
     if (m_initPending) RunInitDialog();
-    if (!m_hWnd || m_keepTitle) return;
-    m_keepTitle = true;  // until the change is complete
-    ::PostMessageW(m_hWnd, PageChangeDoneMessage(), 0, 0);
+}
+
+void CPropertySheet::SetTitle(const std::wstring& title) {
+    m_caption = title;
+    if (m_hWnd) SetWindowText(m_caption);
 }
 
 int CPropertySheet::IndexOf(const CPropertyPage* page) const {
@@ -246,12 +241,8 @@ bool CPropertySheet::OnCommand(WPARAM, LPARAM) { return false; }
 bool CPropertySheet::OnSysCommand(UINT, LPARAM) { return false; }
 
 bool CPropertySheet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    if (message == WM_SETTEXT && m_keepTitle) {
-        result = TRUE;
-        return true;
-    }
-    if (message == PageChangeDoneMessage()) {
-        m_keepTitle = false;
+    if (message == WM_SETTEXT) {
+        result = DefaultFor(message, wParam, reinterpret_cast<LPARAM>(m_caption.c_str()));
         return true;
     }
     if (message == WM_COMMAND && OnCommand(wParam, lParam)) {

@@ -72,6 +72,10 @@ public:
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
+    // The sheet's title. The common controls retitle a wizard from each page's caption on some
+    // systems; the sheet's window always shows this title instead.
+    void SetTitle(const std::wstring& title);
+
     // The Back, Next and Cancel buttons of the frame.
     HWND GetButton(int id) const { return ::GetDlgItem(m_hWnd, id); }
 
@@ -89,7 +93,6 @@ private:
     std::vector<CPropertyPage*> m_pages;
     UINT m_startPage;
     int m_activatingIndex = -1;  // the page in its WM_INITDIALOG or PSN_SETACTIVE, else -1
-    bool m_keepTitle = false;    // a page change is under way: its retitling is refused
     bool m_pageShown = false;    // a page has accepted its activation in this run
     bool m_initPending = false;  // the window is known, OnInitDialog waits for the first page
 };

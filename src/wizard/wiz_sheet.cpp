@@ -36,18 +36,8 @@ BOOL CWizPropertySheet::OnInitDialog() {
     m_szTitle = win::Left(kSetupTitle, kTitleChars);
     BOOL result = CPropertySheet::OnInitDialog();
     SetButtonText(IDCANCEL, win::LoadStringText(IDS_CANCEL_TEXT));
-    SetWindowText(m_szTitle);
+    SetTitle(m_szTitle);
     return result;
-}
-
-bool CWizPropertySheet::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    // The common controls may retitle a wizard from a page's caption on every page change;
-    // the wizard keeps its own title throughout.
-    if (message == WM_SETTEXT && !m_szTitle.empty()) {
-        result = DefaultFor(message, wParam, reinterpret_cast<LPARAM>(m_szTitle.c_str()));
-        return true;
-    }
-    return CPropertySheet::OnMessage(message, wParam, lParam, result);
 }
 
 bool CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam) {

@@ -39,7 +39,6 @@ public:
     BOOL OnInitDialog() override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnSysCommand(UINT command, LPARAM lParam) override;
-    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
     void EnableButton(int id, bool enable) const;
     void SetButtonText(int id, const std::wstring& text) const;

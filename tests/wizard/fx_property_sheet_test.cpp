@@ -84,7 +84,7 @@ public:
         ++initCalls;
         startPageShownAtInit = GetActiveIndex() == 0 && GetPage(0)->GetSafeHwnd() != nullptr;
         BOOL result = CPropertySheet::OnInitDialog();
-        SetWindowText(kTitle);
+        SetTitle(kTitle);
         window = m_hWnd;
         ::SetEvent(ready);
         return result;

@@ -129,8 +129,15 @@ HWND WizardDriver::Page(int index) const {
 }
 
 bool WizardDriver::Sync() {
-    DWORD_PTR ignored = 0;
-    bool ok = ::SendMessageTimeoutW(m_sheet, WM_NULL, 0, 0, SMTO_NORMAL, kSyncTimeoutMs, &ignored) != 0;
+    // Under Wine a cross-thread send can fail at once while the sheet's thread is still
+    // setting itself up; only a sheet that stays silent for the whole time-out has hung.
+    const DWORD start = ::GetTickCount();
+    bool ok = false;
+    while (!ok && !m_done && ::IsWindow(m_sheet) && ::GetTickCount() - start < kSyncTimeoutMs) {
+        DWORD_PTR ignored = 0;
+        ok = ::SendMessageTimeoutW(m_sheet, WM_NULL, 0, 0, SMTO_NORMAL, kSyncTimeoutMs, &ignored) != 0;
+        if (!ok) ::Sleep(50);
+    }
     if (!ok && !m_done) ADD_FAILURE() << "the wizard did not answer";
     return ok || m_done;
 }
