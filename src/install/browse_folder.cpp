@@ -48,6 +48,6 @@ bool BrowseForFolder(HWND owner, std::wstring& folder) {
     wchar_t path[MAX_PATH] = {};
     if (!::SHGetPathFromIDListW(chosen.get(), path)) return false;
     folder = path;
-    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    win::AppendBackslash(folder);
     return true;
 }

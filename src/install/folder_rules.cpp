@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "install/folders.h"
+#include "win/text.h"
 
 namespace {
 
@@ -12,7 +13,7 @@ constexpr wchar_t kProductFolder[] = L"Lumiscope";
 }  // namespace
 
 void AppendBackslashIfRoom(std::wstring& folder) {
-    if (folder.size() <= kMaxPathChars - 1 && (folder.empty() || folder.back() != L'\\')) folder += L'\\';
+    if (folder.size() <= kMaxPathChars - 1) win::AppendBackslash(folder);
 }
 
 std::wstring DriveAndFolder(const std::wstring& path) {
@@ -25,7 +26,7 @@ std::wstring DriveAndFolder(const std::wstring& path) {
 std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles) {
     if (!programFiles) return kFallbackFolder;
     std::wstring folder = *programFiles;
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    win::AppendBackslash(folder);
     folder += kProductFolder;
     return folder.size() <= kMaxPathChars ? folder : kFallbackFolder;
 }
@@ -38,7 +39,7 @@ bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& fold
     size_t end = command.find(L'"', 1);
     std::wstring path = command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
     folder = DriveAndFolder(path);
-    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    win::AppendBackslash(folder);
     return true;
 }
 

@@ -1,11 +1,11 @@
 #include "install/payload.h"
 
-
 #include <memory>
 #include <new>
 
 #include "install/entry_name.h"
 #include "install/zip_archive.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -21,7 +21,7 @@ std::wstring TempArchivePath() {
     DWORD n = ::GetTempPathW(kTempPathLimit + 1, folder);
     if (n == 0 || n > kTempPathLimit) return std::wstring();
     std::wstring path(folder, n);
-    if (path.back() != L'\\') path += L'\\';
+    win::AppendBackslash(path);
     return path + L"lscopg_x64.zip";
 }
 

@@ -34,7 +34,7 @@ InstallPaths MakeInstallPaths(const std::wstring& targetFolder) {
     InstallPaths paths;
     paths.installFolder = targetFolder;
     TrimBlanks(paths.installFolder);
-    if (!win::EndsWith(paths.installFolder, L'\\')) paths.installFolder += L'\\';
+    win::AppendBackslash(paths.installFolder);
     paths.viewerPath = paths.installFolder + kViewerExe;
     paths.openCommand = Quoted(paths.viewerPath) + L" " + Quoted(L"%1");
     return paths;

@@ -3,7 +3,6 @@
 #include "win/unique_handle.h"
 
 namespace reg {
-namespace {
 
 HKEY RootKey(Root root) {
     switch (root) {
@@ -13,6 +12,8 @@ HKEY RootKey(Root root) {
     }
     return HKEY_LOCAL_MACHINE;
 }
+
+namespace {
 
 // The key a named value goes into, reached the way the write asks for; empty when refused.
 win::RegKey OpenForValue(const Write& w) {

@@ -42,6 +42,9 @@ Write DeleteKey(Root root, const std::wstring& key);
 Write CreateKey(Root root, const std::wstring& key);
 Write RecreateString(Root root, const std::wstring& key, const std::wstring& name, const std::wstring& text);
 
+// The predefined key a root stands for.
+HKEY RootKey(Root root);
+
 // Carries out one write against the predefined root keys. False when the system refused it;
 // callers go on with the next write either way.
 bool Apply(const Write& write);

@@ -40,7 +40,7 @@ bool PrepareSettingsFolder(const std::wstring& iniFolder, std::wstring& folder) 
     TrimBlanks(trimmed);
     if (trimmed.empty() || trimmed.size() > kMaxPathChars) return false;
     EnsureFolderExists(folder);  // a folder that cannot be made still gets its redirect
-    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    win::AppendBackslash(folder);
     return true;
 }
 
@@ -100,7 +100,7 @@ void FolderOfPath(const std::wstring& path, std::wstring& text) {
 std::wstring ProgramIniPath(const std::wstring& targetFolder) {
     std::wstring folder = targetFolder;
     TrimBlanks(folder);
-    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    win::AppendBackslash(folder);
     return folder + kIniName;
 }
 

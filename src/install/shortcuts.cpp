@@ -31,7 +31,7 @@ std::wstring WindowsFolder() {
 }
 
 std::wstring WithBackslash(std::wstring folder) {
-    if (!win::EndsWith(folder, L'\\')) folder += L'\\';
+    win::AppendBackslash(folder);
     return folder;
 }
 

@@ -30,7 +30,7 @@ std::wstring SystemFilePath(const wchar_t* fileName) {
     UINT n = ::GetSystemDirectoryW(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::wstring();
     std::wstring path(folder, n);
-    if (!EndsWith(path, L'\\')) path += L'\\';
+    AppendBackslash(path);
     return path + fileName;
 }
 

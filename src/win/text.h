@@ -20,6 +20,11 @@ inline std::wstring Left(const std::wstring& text, size_t maxChars) {
 
 inline bool EndsWith(const std::wstring& text, wchar_t c) { return !text.empty() && text.back() == c; }
 
+// Folder paths end with a backslash; appends one when missing.
+inline void AppendBackslash(std::wstring& folder) {
+    if (!EndsWith(folder, L'\\')) folder += L'\\';
+}
+
 // Full path of a file in the system folder (hardening: never let the search path decide).
 std::wstring SystemFilePath(const wchar_t* fileName);
 

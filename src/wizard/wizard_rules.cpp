@@ -42,7 +42,7 @@ bool HasDrivePart(const std::wstring& folder) { return folder.size() >= 2 && fol
 
 bool ApplyProductFolderRule(std::wstring& folder) {
     std::wstring result = folder;
-    if (!win::EndsWith(result, L'\\')) result += L'\\';
+    win::AppendBackslash(result);
     // The backslash before the last level: scan back from the second-to-last character.
     size_t levelStart = result.size() >= 2 ? result.rfind(L'\\', result.size() - 2) : std::wstring::npos;
     bool isProductFolder = levelStart != std::wstring::npos &&
@@ -83,6 +83,6 @@ InstallRequest BuildInstallRequest(const WizardChoices& choices) {
 
 std::wstring ViewerPathFromFolder(const std::wstring& folderText) {
     std::wstring path = win::Left(folderText, kFolderFieldChars);
-    if (!win::EndsWith(path, L'\\')) path += L'\\';
+    win::AppendBackslash(path);
     return path + kViewerExe;
 }

@@ -25,15 +25,6 @@ std::array<int, kAssocSelectionSize> AllSelected() {
     return all;
 }
 
-HKEY RootKey(reg::Root root) {
-    switch (root) {
-        case reg::Root::CurrentUser: return HKEY_CURRENT_USER;
-        case reg::Root::ClassesRoot: return HKEY_CLASSES_ROOT;
-        case reg::Root::LocalMachine: break;
-    }
-    return HKEY_LOCAL_MACHINE;
-}
-
 std::wstring SpecialFolder(int csidl) {
     wchar_t path[MAX_PATH] = {};
     ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
@@ -82,7 +73,7 @@ protected:
     std::vector<std::pair<HKEY, std::wstring>> WrittenKeys() const {
         std::vector<std::pair<HKEY, std::wstring>> keys;
         for (const auto& w : writes) {
-            std::pair<HKEY, std::wstring> k{RootKey(w.root), w.key};
+            std::pair<HKEY, std::wstring> k{reg::RootKey(w.root), w.key};
             if (std::find(keys.begin(), keys.end(), k) == keys.end()) keys.push_back(k);
         }
         return keys;
