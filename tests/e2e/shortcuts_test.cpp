@@ -50,6 +50,21 @@ LinkInfo ReadLink(const std::wstring& path) {
     return info;
 }
 
+// The link reads back with exactly these properties (the index only where an icon is set).
+void ExpectLink(const std::wstring& path, const std::wstring& target, const std::wstring& arguments,
+                const std::wstring& iconPath, int iconIndex, const std::wstring& description) {
+    SCOPED_TRACE(std::string(path.begin(), path.end()));
+    LinkInfo link = ReadLink(path);
+    ASSERT_TRUE(link.loaded);
+    EXPECT_EQ(link.target, target);
+    EXPECT_EQ(link.arguments, arguments);
+    EXPECT_EQ(link.iconPath, iconPath);
+    if (!iconPath.empty()) {
+        EXPECT_EQ(link.iconIndex, iconIndex);
+    }
+    EXPECT_EQ(link.description, description);
+}
+
 std::set<std::wstring> FilesIn(const std::wstring& folder) {
     std::set<std::wstring> names;
     std::error_code ec;
@@ -99,19 +114,8 @@ TEST_F(Shortcuts, CurrentUserGroupHoldsNineLinksWithTheirTargets) {
     EXPECT_EQ(FilesIn(group), GroupLinkNames(10));
     EXPECT_FALSE(fs::exists(fs::path(Group(1))));
 
-    LinkInfo main = ReadLink(group + L"Lumiscope 64 4.70.lnk");
-    ASSERT_TRUE(main.loaded);
-    EXPECT_EQ(main.target, kViewer);
-    EXPECT_EQ(main.arguments, L"");
-    EXPECT_EQ(main.iconPath, L"");
-    EXPECT_EQ(main.description, L"");
-
-    LinkInfo thumbs = ReadLink(group + L"Lumiscope - Thumbnails.lnk");
-    ASSERT_TRUE(thumbs.loaded);
-    EXPECT_EQ(thumbs.target, kViewer);
-    EXPECT_EQ(thumbs.arguments, L"/thumbs");
-    EXPECT_EQ(thumbs.iconPath, kViewer);
-    EXPECT_EQ(thumbs.iconIndex, 7);
+    ExpectLink(group + L"Lumiscope 64 4.70.lnk", kViewer, L"", L"", 0, L"");
+    ExpectLink(group + L"Lumiscope - Thumbnails.lnk", kViewer, L"/thumbs", kViewer, 7, L"");
     EXPECT_EQ(ReadLink(group + L"Verfügbare PlugIns.lnk").target, L"C:\\Apps\\Lumiscope\\l_plugins.txt");
 }
 
@@ -155,20 +159,8 @@ TEST_F(Shortcuts, DesktopLinksFollowTheAllUsersChoice) {
                                               nullptr),
                       std::wstring(L"\"") + kViewer + L"\" \"%1\" /thumbs");
         }
-        LinkInfo viewer = ReadLink(desktop + L"Lumiscope 64.lnk");
-        ASSERT_TRUE(viewer.loaded);
-        EXPECT_EQ(viewer.target, kViewer);
-        EXPECT_EQ(viewer.arguments, L"");
-        EXPECT_EQ(viewer.iconPath, L"");
-        EXPECT_EQ(viewer.description, L"Lumiscope 64 - Bildbetrachter");
-
-        LinkInfo thumbs = ReadLink(desktop + L"Lumiscope 64 Thumbnails.lnk");
-        ASSERT_TRUE(thumbs.loaded);
-        EXPECT_EQ(thumbs.target, kViewer);
-        EXPECT_EQ(thumbs.arguments, L"/thumbs");
-        EXPECT_EQ(thumbs.iconPath, kViewer);
-        EXPECT_EQ(thumbs.iconIndex, 7);
-        EXPECT_EQ(thumbs.description, L"Lumiscope - Thumbnails");
+        ExpectLink(desktop + L"Lumiscope 64.lnk", kViewer, L"", L"", 0, L"Lumiscope 64 - Bildbetrachter");
+        ExpectLink(desktop + L"Lumiscope 64 Thumbnails.lnk", kViewer, L"/thumbs", kViewer, 7, L"Lumiscope - Thumbnails");
 
         EXPECT_FALSE(fs::exists(fs::path(other + L"Lumiscope 64.lnk")));
         EXPECT_FALSE(fs::exists(fs::path(Group(allUsers)))) << "no group without its choice";

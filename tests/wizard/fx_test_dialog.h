@@ -10,6 +10,14 @@
 
 namespace fxtest {
 
+inline HFONT WindowFont(HWND window) { return reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)); }
+
+inline LOGFONTW FontOf(HFONT font) {
+    LOGFONTW lf{};
+    ::GetObjectW(font, sizeof lf, &lf);
+    return lf;
+}
+
 inline INT_PTR CALLBACK ReflectingDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (!CWnd::ReflectToChild(message, wParam, lParam, result)) return message == WM_INITDIALOG;

@@ -7,14 +7,10 @@
 namespace {
 
 using fxtest::ControlsDialog;
+using fxtest::FontOf;
+using fxtest::WindowFont;
 
-LOGFONTW FontOf(HFONT font) {
-    LOGFONTW lf{};
-    ::GetObjectW(font, sizeof lf, &lf);
-    return lf;
-}
 
-HFONT WindowFont(HWND window) { return reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)); }
 
 // What the parent's dialog procedure answers when the link asks for its colours.
 struct ColourAnswer {

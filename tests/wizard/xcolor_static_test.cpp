@@ -7,16 +7,8 @@
 namespace {
 
 using fxtest::ControlsDialog;
+using fxtest::FontOf;
 
-LOGFONTW FontOf(HFONT font) {
-    LOGFONTW lf{};
-    ::GetObjectW(font, sizeof lf, &lf);
-    return lf;
-}
-
-LOGFONTW WindowFontOf(HWND window) {
-    return FontOf(reinterpret_cast<HFONT>(::SendMessageW(window, WM_GETFONT, 0, 0)));
-}
 
 }  // namespace
 
@@ -37,7 +29,7 @@ TEST(XColorStatic, BoldFirstThenHeightGivesBoldArial) {
     CXColorStatic status;
     ASSERT_TRUE(status.SubclassWindow(item));
     // Bound: a copy of the window's own font.
-    const LOGFONTW own = WindowFontOf(item);
+    const LOGFONTW own = FontOf(fxtest::WindowFont(item));
     EXPECT_NE(status.GetDrawFont(), reinterpret_cast<HFONT>(::SendMessageW(item, WM_GETFONT, 0, 0)));
     EXPECT_STREQ(FontOf(status.GetDrawFont()).lfFaceName, own.lfFaceName);
 
@@ -59,7 +51,7 @@ TEST(XColorStatic, HeightFirstThenBoldGivesTheWindowsFontInBold) {
     status.SetFontHeight(23);
     EXPECT_EQ(FontOf(status.GetDrawFont()).lfWeight, FW_NORMAL);
     status.SetBold();
-    const LOGFONTW lf = FontOf(status.GetDrawFont()), own = WindowFontOf(item);
+    const LOGFONTW lf = FontOf(status.GetDrawFont()), own = FontOf(fxtest::WindowFont(item));
     EXPECT_STREQ(lf.lfFaceName, own.lfFaceName);
     EXPECT_EQ(lf.lfHeight, own.lfHeight);
     EXPECT_EQ(lf.lfWeight, FW_BOLD);
