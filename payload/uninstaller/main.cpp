@@ -1,5 +1,17 @@
-// Stand-in for the viewer's uninstaller: the setup only names it in a start-menu link and in
-// the uninstall entry, so for now it does nothing and reports success.
+// The uninstaller: takes away what the setup recorded in the program folder. Started by the
+// user or an administrator, it hands the work to a temporary copy of itself (see self_copy.h);
+// the copy, recognised by /origin=, does the work.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) { return 0; }
+#include "self_copy.h"
+#include "uninstall_run.h"
+#include "win/hardening.h"
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    win::HardenDllSearchPath();
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&controls);
+    const undo::UninstallOptions options = undo::ParseUninstallOptions(::GetCommandLineW());
+    return options.origin.empty() ? RunFromCopy(options) : RunUninstall(options);
+}

@@ -1,0 +1,117 @@
+#include "uninstall_run.h"
+
+#include <windows.h>
+
+#include "uninstall/record_file.h"
+#include "uninstall/result_message.h"
+#include "uninstall/undo.h"
+#include "uninstall/uninstall_log.h"
+#include "uninstall_dialog.h"
+#include "win/path_text.h"
+#include "win/text.h"
+
+namespace {
+
+using undo::Step;
+
+std::wstring Now() {
+    SYSTEMTIME t;
+    ::GetLocalTime(&t);
+    return win::Format(L"%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
+std::wstring Caption() { return std::wstring(undo::kProductTitle) + L" entfernen"; }
+
+// Says why nothing was done: in the log, and in a box unless silent.
+int Refuse(undo::UninstallLog& log, bool silent, int code, const std::wstring& text) {
+    log.Line(text);
+    log.Line(L"Ergebnis: " + std::to_wstring(code) + L", nichts entfernt");
+    if (!silent) ::MessageBoxW(nullptr, text.c_str(), Caption().c_str(), MB_ICONERROR);
+    return code;
+}
+
+std::wstring ResultLine(int code) {
+    return L"Ergebnis: " + std::to_wstring(code) +
+           (code == undo::kExitRemoved ? L", vollständig entfernt" : L", entfernt, einiges behalten (siehe BEHALTEN)");
+}
+
+}  // namespace
+
+std::wstring ModulePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring LogPathFor(const std::wstring& given) {
+    if (given.empty()) {
+        wchar_t temp[MAX_PATH + 1] = {};
+        DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+        return n > 0 && n <= MAX_PATH ? std::wstring(temp, n) + undo::kLogFileName : std::wstring();
+    }
+    DWORD n = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return given;
+    std::wstring full(n, L'\0');
+    DWORD got = ::GetFullPathNameW(given.c_str(), n, full.data(), nullptr);
+    if (got == 0 || got >= n) return given;
+    full.resize(got);
+    return full;
+}
+
+int RunUninstall(const undo::UninstallOptions& options) {
+    const std::wstring logPath = LogPathFor(options.logPath);
+    undo::UninstallLog log(logPath);
+    log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
+             (options.purge ? L", mit Einstellungen" : L"") + L" ===");
+    const std::wstring origin = options.origin.empty() ? ModulePath() : options.origin;
+    const std::wstring programFolder = win::ParentPath(origin);
+    log.Line(L"Programmordner: " + programFolder);
+
+    record::InstallRecord r;
+    switch (undo::LoadRecord(programFolder, r)) {
+        case undo::RecordState::Missing:
+            return Refuse(log, options.silent, undo::kExitNothingToUninstall,
+                          L"In diesem Ordner wurde keine Installation von " + std::wstring(undo::kProductTitle) +
+                              L" gefunden:\n" + programFolder + L"\n\nEs wurde nichts entfernt.");
+        case undo::RecordState::Damaged:
+            return Refuse(log, options.silent, undo::kExitNothingToUninstall,
+                          L"Die Aufzeichnung der Installation ist beschädigt oder gehört zu einem anderen Ordner:\n" +
+                              undo::RecordPathIn(programFolder) + L"\n\nEs wurde nichts entfernt.");
+        case undo::RecordState::Found: break;
+    }
+
+    undo::UndoOptions undoOptions;
+    undoOptions.purge = options.purge;
+    if (options.silent) {
+        if (IsViewerRunning())
+            return Refuse(log, true, undo::kExitViewerRunning, L"Warnung: Lumiscope läuft! Es wurde nichts entfernt.");
+    } else {
+        CUninstallDialog dialog(programFolder);
+        switch (dialog.Ask()) {
+            case DialogChoice::Cancel:
+                log.Line(L"Ergebnis: 5, abgebrochen, nichts entfernt");
+                return undo::kExitCancelled;
+            case DialogChoice::ViewerStillRunning:
+                log.Line(L"Ergebnis: 1, Lumiscope läuft, nichts entfernt");
+                return undo::kExitViewerRunning;
+            case DialogChoice::Remove: undoOptions.purge = dialog.Purge(); break;
+        }
+    }
+
+    const std::vector<Step> steps =
+        undo::UndoInstallation(r, undoOptions, [&log](const Step& step) { log.StepLine(step); });
+    const int code = undo::ExitCodeFor(steps);
+    log.Line(ResultLine(code));
+    if (!options.silent) {
+        const std::wstring text = undo::ResultMessage(steps, programFolder, log.IsOpen() ? logPath : std::wstring());
+        ::MessageBoxW(nullptr, text.c_str(), Caption().c_str(), code == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
+    }
+    return code;
+}

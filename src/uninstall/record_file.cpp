@@ -1,0 +1,55 @@
+#include "uninstall/record_file.h"
+
+#include <windows.h>
+
+#include "uninstall/undo.h"
+#include "win/path_text.h"
+#include "win/unique_handle.h"
+
+namespace undo {
+namespace {
+
+std::wstring LongPath(const std::wstring& path) {
+    DWORD n = ::GetLongPathNameW(path.c_str(), nullptr, 0);
+    if (n == 0) return path;
+    std::wstring full(n, L'\0');
+    DWORD got = ::GetLongPathNameW(path.c_str(), full.data(), n);
+    if (got == 0 || got >= n) return path;
+    full.resize(got);
+    return full;
+}
+
+RecordState ReadAll(const std::wstring& path, std::string& bytes) {
+    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RecordState::Missing
+                                                                               : RecordState::Damaged;
+    }
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxRecordBytes) return RecordState::Damaged;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD got = 0;
+    if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        return RecordState::Damaged;
+    return RecordState::Found;
+}
+
+}  // namespace
+
+bool IsSameFolder(const std::wstring& a, const std::wstring& b) {
+    return win::EqualsNoCase(win::WithoutTrailingBackslash(LongPath(a)), win::WithoutTrailingBackslash(LongPath(b)));
+}
+
+RecordState LoadRecord(const std::wstring& programFolder, record::InstallRecord& r) {
+    std::string bytes;
+    const RecordState state = ReadAll(RecordPathIn(programFolder), bytes);
+    if (state != RecordState::Found) return state;
+    if (!record::ParseRecord(bytes, r) || !record::IsRecordSafe(r) || !IsSameFolder(r.programFolder, programFolder))
+        return RecordState::Damaged;
+    return RecordState::Found;
+}
+
+}  // namespace undo

@@ -1,0 +1,20 @@
+#pragma once
+// The registry side of an uninstallation: carries out one planned step against the predefined
+// root keys (which tests redirect) and says what became of it.
+#include <string>
+
+#include "uninstall/file_ops.h"
+#include "uninstall/undo_rules.h"
+
+namespace undo {
+
+// A value as it is now; false (with `error`) when it cannot be read.
+bool ReadValueData(reg::Root root, const std::wstring& key, const std::wstring& name, record::ValueData& data,
+                   DWORD& error);
+
+Outcome UndoRegistryStep(const RegStep& step);
+
+// "HKLM\<key>" and the like, as the log names a key.
+std::wstring KeyName(reg::Root root, const std::wstring& key);
+
+}  // namespace undo

@@ -1,0 +1,180 @@
+#include "uninstall/undo.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "uninstall/file_ops.h"
+#include "uninstall/registry_undo.h"
+#include "uninstall/undo_rules.h"
+#include "win/path_text.h"
+
+namespace undo {
+namespace {
+
+using record::InstallRecord;
+
+constexpr LONG kAssocChanged = SHCNE_ASSOCCHANGED;
+constexpr UINT kFlushNoWait = SHCNF_FLUSH | SHCNF_FLUSHNOWAIT;
+
+std::wstring InFolder(const std::wstring& folder, const std::wstring& name) {
+    std::wstring path = folder;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + name;
+}
+
+class Undoer {
+public:
+    Undoer(const InstallRecord& r, const UndoOptions& options, const StepSink& sink)
+        : m_r(r), m_options(options), m_sink(sink), m_folders(PlanFolders(r)),
+          m_programFolder(win::WithoutTrailingBackslash(r.programFolder)) {}
+
+    std::vector<Step> Run() {
+        Links();
+        Folders(m_folders.afterLinks);
+        Registry(false);
+        Files();
+        Settings();
+        Folders(m_folders.afterFiles);
+        ProgramFolderLeftovers();
+        if (AnyKept(m_steps))
+            Note(Verdict::KeptForRetry, Item::Entry, KeyName(reg::Root::LocalMachine, kUninstallEntryKey));
+        else
+            Last();
+        ::SHChangeNotify(kAssocChanged, kFlushNoWait, nullptr, nullptr);
+        return m_steps;
+    }
+
+private:
+    void Note(Verdict verdict, Item item, const std::wstring& name, DWORD error = 0,
+              const std::wstring& valueName = std::wstring()) {
+        Step step;
+        step.verdict = verdict;
+        step.item = item;
+        step.name = name;
+        step.valueName = valueName;
+        step.error = error;
+        m_steps.push_back(step);
+        if (m_sink) m_sink(step);
+    }
+    void Note(const Outcome& outcome, Item item, const std::wstring& name) {
+        Note(outcome.verdict, item, name, outcome.error);
+    }
+
+    void Links() {
+        for (auto link = m_r.links.rbegin(); link != m_r.links.rend(); ++link) Note(DeleteOwnFile(*link), Item::Link, *link);
+    }
+
+    void Registry(bool entryPart) {
+        for (const RegStep& step : PlanRegistry(m_r, entryPart)) {
+            const Outcome outcome = UndoRegistryStep(step);
+            const bool isValue = step.kind == RegStepKind::Value;
+            Note(outcome.verdict, isValue ? Item::Value : entryPart ? Item::Entry : Item::Key,
+                 KeyName(step.root, step.key), outcome.error, isValue ? step.value->name : std::wstring());
+        }
+    }
+
+    void Files() {
+        for (auto file = m_r.files.rbegin(); file != m_r.files.rend(); ++file) {
+            const std::wstring path = InFolder(m_programFolder, file->path);
+            if (!IsUninstallerFile(*file)) {
+                Note(UndoRecordedFile(path, *file, false), Item::File, path);
+                continue;
+            }
+            // The uninstaller goes last; a changed one is kept now, so that the entry stays too.
+            const Outcome check = UndoRecordedFile(path, *file, true);
+            if (check.verdict != Verdict::Removed) Note(check, Item::Uninstaller, path);
+            m_uninstaller = &*file;
+        }
+    }
+
+    void Settings() {
+        for (const auto& settings : m_r.settingsFiles) {
+            if (ShouldRemoveSettings(settings, m_programFolder, m_options.purge, IsSettingsRedirect(settings)))
+                Note(DeleteOwnFile(settings), Item::Settings, settings);
+            else if (PathExists(settings))
+                Note(Verdict::KeptByChoice, Item::Settings, settings);
+        }
+        // Settings from before the installation are the user's, whatever the options say.
+        const std::wstring programSettings = InFolder(m_programFolder, kSettingsName);
+        if (PathExists(programSettings) && ForeignEntries({programSettings}, m_steps, {}).size() == 1)
+            Note(Verdict::KeptByChoice, Item::Settings, programSettings);
+    }
+
+    void Added(const std::wstring& path) {
+        const DWORD attributes = ::GetFileAttributesW(path.c_str());
+        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+        Note(Verdict::Added, folder ? Item::Folder : Item::File, path);
+    }
+
+    bool InProgramTree(const std::wstring& path) const { return win::IsSameOrInside(m_programFolder, path); }
+
+    // A folder that could not go because something is still in it: what is there that no
+    // step has named is kept (in the program folder) or left (elsewhere).
+    void NotEmpty(const std::wstring& folder) {
+        const std::vector<std::wstring> entries = FolderEntries(folder);
+        const bool program = InProgramTree(folder);
+        for (const auto& foreign : ForeignEntries(entries, m_steps, {}))
+            if (program) Added(foreign);
+        Verdict verdict = Verdict::LeftNotEmpty;
+        if (HoldsScheduled(entries, m_steps)) verdict = Verdict::Scheduled;
+        else if (!entries.empty() && HoldsOnlyKeptByChoice(entries, m_steps)) verdict = Verdict::KeptByChoice;
+        Note(verdict, Item::Folder, folder);
+    }
+
+    void Folders(const std::vector<std::wstring>& folders) {
+        for (const auto& folder : folders) {
+            const Outcome outcome = RemoveFolderIfEmpty(folder);
+            if (outcome.verdict == Verdict::LeftNotEmpty)
+                NotEmpty(folder);
+            else
+                Note(outcome, Item::Folder, folder);
+        }
+    }
+
+    // Before the last steps: whatever the program folder holds besides the record, the
+    // uninstaller and the user's settings keeps it, and so keeps the entry.
+    void ProgramFolderLeftovers() {
+        const bool created = !m_folders.last.empty() && win::EqualsNoCase(m_folders.last.front(), m_programFolder);
+        if (!created) return;
+        const std::vector<std::wstring> expected = {RecordPathIn(m_programFolder), UninstallerPath()};
+        for (const auto& foreign : ForeignEntries(FolderEntries(m_programFolder), m_steps, expected)) Added(foreign);
+    }
+
+    std::wstring UninstallerPath() const {
+        return InFolder(m_programFolder, m_uninstaller ? m_uninstaller->path : std::wstring(kUninstallerName));
+    }
+
+    void Last() {
+        Registry(true);
+        // Without its entry gone the record stays, so that the uninstallation can be repeated.
+        if (AnyKept(m_steps)) return;
+        Note(DeleteOwnFile(RecordPathIn(m_programFolder)), Item::Record, RecordPathIn(m_programFolder));
+        if (m_uninstaller) {
+            Outcome outcome = UndoRecordedFile(UninstallerPath(), *m_uninstaller, false);
+            // The process the caller started runs from it: it goes when that one has ended.
+            if (outcome.verdict == Verdict::InUse) outcome.verdict = Verdict::Scheduled;
+            Note(outcome, Item::Uninstaller, UninstallerPath());
+        }
+        Folders(m_folders.last);
+    }
+
+    const InstallRecord& m_r;
+    const UndoOptions& m_options;
+    const StepSink& m_sink;
+    const FolderPlan m_folders;
+    const std::wstring m_programFolder;
+    const record::RecordedFile* m_uninstaller = nullptr;
+    std::vector<Step> m_steps;
+};
+
+}  // namespace
+
+std::vector<Step> UndoInstallation(const InstallRecord& r, const UndoOptions& options, const StepSink& sink) {
+    return Undoer(r, options, sink).Run();
+}
+
+std::wstring RecordPathIn(const std::wstring& programFolder) {
+    return InFolder(programFolder, record::kRecordFileName);
+}
+
+}  // namespace undo

@@ -1,0 +1,49 @@
+#pragma once
+// What became of each recorded item during an uninstallation, and the exit code that follows.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace undo {
+
+enum class Item { File, Folder, Link, Settings, Value, Key, Record, Uninstaller, Entry };
+
+enum class Verdict {
+    Removed,       // deleted
+    Restored,      // put back as it was before the installation
+    AlreadyGone,   // nothing was left to do
+    LeftChanged,   // someone changed it since the installation: left alone
+    LeftNotEmpty,  // a folder or key that now holds what others put there: left alone
+    NotRestored,   // a per-user choice the setup deleted: Windows guards these, they stay deleted
+    KeptByChoice,  // the user's settings (no purge), or a folder that holds only them
+    KeptForRetry,  // the uninstall entry and the record stay because something else was kept
+    Scheduled,     // in use by the uninstallation itself: goes at the next restart
+    // The verdicts below leave part of the installation behind (exit code 3).
+    Changed,       // differs from what the installation wrote
+    InUse,         // held open, or refused by the system
+    Added,         // in the program folder, but not from the installation
+    Failed,        // the system refused the change
+};
+
+struct Step {
+    Verdict verdict = Verdict::Removed;
+    Item item = Item::File;
+    std::wstring name;        // a path, or a key with its root ("HKLM\SOFTWARE\...")
+    std::wstring valueName;   // for values: the name ("" is the default value)
+    DWORD error = 0;          // the Win32 error, where one occurred
+};
+
+bool IsKept(Verdict verdict);
+bool AnyKept(const std::vector<Step>& steps);
+
+constexpr int kExitRemoved = 0;
+constexpr int kExitViewerRunning = 1;
+constexpr int kExitNothingToUninstall = 2;
+constexpr int kExitPartlyKept = 3;
+constexpr int kExitCancelled = 5;
+
+// 0 when nothing was kept, else 3.
+int ExitCodeFor(const std::vector<Step>& steps);
+
+}  // namespace undo

@@ -1,0 +1,252 @@
+#include "uninstall/undo_rules.h"
+
+#include <algorithm>
+
+#include "install/associations.h"
+#include "win/path_text.h"
+
+namespace undo {
+namespace {
+
+using record::InstallRecord;
+
+constexpr wchar_t kMachineClasses[] = L"SOFTWARE\\Classes\\";
+constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
+constexpr wchar_t kUserChoice[] = L"\\UserChoice";
+// Below the machine's classes key. The ProgIDs "Lumiscope.<type>" are matched by their prefix.
+constexpr const wchar_t* kProductClassKeys[] = {
+    L"Lumiscope",
+    L"Applications\\lu_scp64.exe",
+    L"Directory\\shell\\Durchsuchen mit &Lumiscope",
+    L"Drive\\shell\\Durchsuchen mit &Lumiscope",
+};
+constexpr const wchar_t* kProductMachineKeys[] = {L"SOFTWARE\\Lumiscope", L"SOFTWARE\\Lumiscope\\Capabilities",
+                                                  kUninstallEntryKey};
+
+struct KeyRef {
+    reg::Root root;
+    std::wstring key;
+};
+
+KeyRef Canonical(reg::Root root, const std::wstring& key) {
+    if (root == reg::Root::ClassesRoot) return {reg::Root::LocalMachine, kMachineClasses + key};
+    return {root, key};
+}
+
+bool SameKey(const KeyRef& a, const KeyRef& b) { return a.root == b.root && win::EqualsNoCase(a.key, b.key); }
+
+bool IsSameOrInsideKey(const KeyRef& outer, const KeyRef& inner) {
+    return SameKey(outer, inner) || (outer.root == inner.root && win::StartsWithNoCase(inner.key, outer.key + L"\\"));
+}
+
+bool IsProgIdKey(const std::wstring& classKey) {
+    const std::wstring prefix = ProgIdFor(L"");  // "Lumiscope."
+    return classKey.size() > prefix.size() && win::StartsWithNoCase(classKey, prefix) &&
+           classKey.find(L'\\') == std::wstring::npos;
+}
+
+size_t Depth(const std::wstring& path) {
+    const std::wstring trimmed = win::WithoutTrailingBackslash(path);
+    return static_cast<size_t>(std::count(trimmed.begin(), trimmed.end(), L'\\'));
+}
+
+void SortDeepestFirst(std::vector<std::wstring>& folders) {
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return Depth(a) > Depth(b); });
+}
+
+bool SamePath(const std::wstring& a, const std::wstring& b) {
+    return win::EqualsNoCase(win::WithoutTrailingBackslash(a), win::WithoutTrailingBackslash(b));
+}
+
+bool HoldsAny(const std::wstring& folder, const std::vector<std::wstring>& paths) {
+    return std::any_of(paths.begin(), paths.end(), [&](const std::wstring& p) { return win::IsSameOrInside(folder, p); });
+}
+
+// The latest step that names `path`, or nullptr.
+const Step* StepFor(const std::wstring& path, const std::vector<Step>& steps) {
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it)
+        if (it->item != Item::Value && it->item != Item::Key && it->item != Item::Entry && SamePath(it->name, path))
+            return &*it;
+    return nullptr;
+}
+
+// Registry planning for one part (the uninstall entry, or everything else).
+class RegistryPlanner {
+public:
+    RegistryPlanner(const InstallRecord& r, bool entryPart) : m_r(r), m_entryPart(entryPart) {
+        for (const auto& k : r.createdKeys)
+            if (IsProductKey(k.root, k.key)) m_trees.push_back(Canonical(k.root, k.key));
+    }
+
+    std::vector<RegStep> Plan() {
+        for (auto v = m_r.values.rbegin(); v != m_r.values.rend(); ++v)
+            if (Wanted(v->root, v->key)) Add(RegStepKind::Value, v->root, v->key).value = &*v;
+        for (auto d = m_r.deletedKeys.rbegin(); d != m_r.deletedKeys.rend(); ++d) {
+            if (!Wanted(d->root, d->key)) continue;
+            if (IsUserChoiceKey(d->root, d->key))
+                Add(RegStepKind::NotRestored, d->root, d->key);
+            else
+                Add(RegStepKind::RecreateKey, d->root, d->key).deleted = &*d;
+        }
+        AddUserChoiceRemovals();
+        for (auto k = m_r.createdKeys.rbegin(); k != m_r.createdKeys.rend(); ++k) {
+            if (!SelectedKey(k->root, k->key) || InsideOtherTree(k->root, k->key)) continue;
+            Add(IsProductKey(k->root, k->key) ? RegStepKind::RemoveTree : RegStepKind::RemoveKeyIfEmpty, k->root, k->key);
+        }
+        return m_steps;
+    }
+
+private:
+    bool Selected(reg::Root root, const std::wstring& key) const {
+        return IsUninstallEntryKey(root, key) == m_entryPart;
+    }
+    // Keys made for the entry alone (its parents on a system that lacked them) go after it.
+    bool SelectedKey(reg::Root root, const std::wstring& key) const {
+        const bool holdsEntry = IsSameOrInsideKey(Canonical(root, key), {reg::Root::LocalMachine, kUninstallEntryKey});
+        return (holdsEntry || IsUninstallEntryKey(root, key)) == m_entryPart;
+    }
+    bool InTree(reg::Root root, const std::wstring& key) const {
+        const KeyRef k = Canonical(root, key);
+        return std::any_of(m_trees.begin(), m_trees.end(), [&](const KeyRef& t) { return IsSameOrInsideKey(t, k); });
+    }
+    bool InsideOtherTree(reg::Root root, const std::wstring& key) const {
+        const KeyRef k = Canonical(root, key);
+        return std::any_of(m_trees.begin(), m_trees.end(),
+                           [&](const KeyRef& t) { return IsSameOrInsideKey(t, k) && !SameKey(t, k); });
+    }
+    bool Wanted(reg::Root root, const std::wstring& key) const { return Selected(root, key) && !InTree(root, key); }
+
+    bool IsCreated(reg::Root root, const std::wstring& key) const {
+        const KeyRef k = Canonical(root, key);
+        return std::any_of(m_r.createdKeys.begin(), m_r.createdKeys.end(),
+                           [&](const record::RecordedKey& c) { return SameKey(Canonical(c.root, c.key), k); });
+    }
+
+    // The setup deletes and recreates a user choice, so one that existed before is not among
+    // the created keys; emptied, it goes all the same.
+    void AddUserChoiceRemovals() {
+        std::vector<KeyRef> keys;
+        auto note = [&](reg::Root root, const std::wstring& key) {
+            if (!IsUserChoiceKey(root, key) || !Wanted(root, key) || IsCreated(root, key)) return;
+            const KeyRef k{root, key};
+            if (std::none_of(keys.begin(), keys.end(), [&](const KeyRef& have) { return SameKey(have, k); }))
+                keys.push_back(k);
+        };
+        for (auto v = m_r.values.rbegin(); v != m_r.values.rend(); ++v) note(v->root, v->key);
+        for (auto d = m_r.deletedKeys.rbegin(); d != m_r.deletedKeys.rend(); ++d) note(d->root, d->key);
+        for (const auto& k : keys) Add(RegStepKind::RemoveKeyIfEmpty, k.root, k.key);
+    }
+
+    RegStep& Add(RegStepKind kind, reg::Root root, const std::wstring& key) {
+        RegStep step;
+        step.kind = kind;
+        step.root = root;
+        step.key = key;
+        m_steps.push_back(step);
+        return m_steps.back();
+    }
+
+    const InstallRecord& m_r;
+    bool m_entryPart;
+    std::vector<KeyRef> m_trees;
+    std::vector<RegStep> m_steps;
+};
+
+}  // namespace
+
+Verdict DecideFile(const record::RecordedFile& recorded, const FoundFile& found) {
+    if (!found.exists) return Verdict::AlreadyGone;
+    if (!found.plainFile || found.size != recorded.size || found.crc != recorded.crc) return Verdict::Changed;
+    return Verdict::Removed;
+}
+
+bool IsUninstallerFile(const record::RecordedFile& file) { return win::EqualsNoCase(file.path, kUninstallerName); }
+
+bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& programFolder, bool purge,
+                          bool isRedirect) {
+    if (purge) return true;
+    return isRedirect && SamePath(win::ParentPath(settingsFile), programFolder);
+}
+
+bool IsProductKey(reg::Root root, const std::wstring& key) {
+    const KeyRef k = Canonical(root, key);
+    if (k.root != reg::Root::LocalMachine) return false;
+    for (const wchar_t* machineKey : kProductMachineKeys)
+        if (win::EqualsNoCase(k.key, machineKey)) return true;
+    if (!win::StartsWithNoCase(k.key, kMachineClasses)) return false;
+    const std::wstring classKey = k.key.substr(std::wstring(kMachineClasses).size());
+    for (const wchar_t* productKey : kProductClassKeys)
+        if (win::EqualsNoCase(classKey, productKey)) return true;
+    return IsProgIdKey(classKey);
+}
+
+bool IsUserChoiceKey(reg::Root root, const std::wstring& key) {
+    const std::wstring prefix = kFileExts;
+    if (root != reg::Root::CurrentUser || !win::StartsWithNoCase(key, prefix) || !win::EndsWithNoCase(key, kUserChoice))
+        return false;
+    const size_t extEnd = key.size() - std::wstring(kUserChoice).size();
+    if (extEnd <= prefix.size()) return false;
+    return key.substr(prefix.size(), extEnd - prefix.size()).find(L'\\') == std::wstring::npos;
+}
+
+bool IsUninstallEntryKey(reg::Root root, const std::wstring& key) {
+    return IsSameOrInsideKey({reg::Root::LocalMachine, kUninstallEntryKey}, Canonical(root, key));
+}
+
+ValueAction DecideValue(const record::RecordedValue& v, const record::ValueData& current) {
+    if (current != v.written) return current == v.before ? ValueAction::Nothing : ValueAction::Leave;
+    if (IsUserChoiceKey(v.root, v.key)) return current.exists ? ValueAction::Delete : ValueAction::Nothing;
+    if (current == v.before) return ValueAction::Nothing;
+    return v.before.exists ? ValueAction::Restore : ValueAction::Delete;
+}
+
+std::vector<RegStep> PlanRegistry(const InstallRecord& r, bool entryPart) {
+    return RegistryPlanner(r, entryPart).Plan();
+}
+
+FolderPlan PlanFolders(const InstallRecord& r) {
+    FolderPlan plan;
+    std::vector<std::wstring> seen;
+    for (const auto& folder : r.createdFolders) {
+        if (std::any_of(seen.begin(), seen.end(), [&](const std::wstring& s) { return SamePath(s, folder); })) continue;
+        seen.push_back(folder);
+        const std::wstring path = win::WithoutTrailingBackslash(folder);
+        if (win::IsSameOrInside(path, r.programFolder))
+            plan.last.push_back(path);
+        else if (HoldsAny(path, r.links) && !HoldsAny(path, r.settingsFiles) && !win::IsSameOrInside(r.programFolder, path))
+            plan.afterLinks.push_back(path);
+        else
+            plan.afterFiles.push_back(path);
+    }
+    SortDeepestFirst(plan.afterLinks);
+    SortDeepestFirst(plan.afterFiles);
+    SortDeepestFirst(plan.last);
+    return plan;
+}
+
+std::vector<std::wstring> ForeignEntries(const std::vector<std::wstring>& entries, const std::vector<Step>& steps,
+                                         const std::vector<std::wstring>& expected) {
+    std::vector<std::wstring> foreign;
+    for (const auto& entry : entries) {
+        bool isExpected = std::any_of(expected.begin(), expected.end(), [&](const std::wstring& e) { return SamePath(e, entry); });
+        if (!isExpected && !StepFor(entry, steps)) foreign.push_back(entry);
+    }
+    return foreign;
+}
+
+bool HoldsOnlyKeptByChoice(const std::vector<std::wstring>& entries, const std::vector<Step>& steps) {
+    return std::all_of(entries.begin(), entries.end(), [&](const std::wstring& entry) {
+        const Step* step = StepFor(entry, steps);
+        return step && step->verdict == Verdict::KeptByChoice;
+    });
+}
+
+bool HoldsScheduled(const std::vector<std::wstring>& entries, const std::vector<Step>& steps) {
+    return std::any_of(entries.begin(), entries.end(), [&](const std::wstring& entry) {
+        const Step* step = StepFor(entry, steps);
+        return step && step->verdict == Verdict::Scheduled;
+    });
+}
+
+}  // namespace undo

@@ -1,0 +1,89 @@
+#pragma once
+// The uninstaller's rules: given what the record says an installation did and what is found
+// now, what to remove, put back, keep or leave alone, and in which order. Pure: the Win32
+// calls that find and act live in undo.cpp and its helpers.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "install/install_record.h"
+#include "uninstall/undo_report.h"
+
+namespace undo {
+
+constexpr wchar_t kUninstallerName[] = L"lm_uninstall.exe";
+constexpr wchar_t kSettingsName[] = L"lu_scp64.ini";
+constexpr wchar_t kUninstallEntryKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+
+// ---- files ----
+
+// A recorded file as found: `crc` counts only when the size matched.
+struct FoundFile {
+    bool exists = false;
+    bool plainFile = false;  // not a folder, not a link to elsewhere
+    uint64_t size = 0;
+    uint32_t crc = 0;
+};
+
+// Removed (delete it), AlreadyGone or Changed.
+Verdict DecideFile(const record::RecordedFile& recorded, const FoundFile& found);
+
+// The uninstaller is checked with the other files but removed last.
+bool IsUninstallerFile(const record::RecordedFile& file);
+
+// A settings file goes with purge, and the program folder's file also when it only points to
+// the settings elsewhere (the setup's redirect, not the user's settings).
+bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& programFolder, bool purge,
+                          bool isRedirect);
+
+// ---- registry ----
+
+// The product's own keys, removed with everything below them when the installation made them:
+// its ProgIDs, its "Applications" entry, the folder and drive verb, its application key and
+// capabilities, and its uninstall entry. HKCR counts as the machine's classes key.
+bool IsProductKey(reg::Root root, const std::wstring& key);
+// A user's choice of program for a file type; Windows guards these with a hash, so the
+// uninstaller never writes one back.
+bool IsUserChoiceKey(reg::Root root, const std::wstring& key);
+// The uninstall entry or a key below it.
+bool IsUninstallEntryKey(reg::Root root, const std::wstring& key);
+
+enum class ValueAction { Restore, Delete, Nothing, Leave };
+ValueAction DecideValue(const record::RecordedValue& value, const record::ValueData& current);
+
+enum class RegStepKind { Value, RecreateKey, NotRestored, RemoveKeyIfEmpty, RemoveTree };
+struct RegStep {
+    RegStepKind kind = RegStepKind::Value;
+    reg::Root root = reg::Root::LocalMachine;
+    std::wstring key;
+    const record::RecordedValue* value = nullptr;  // Value
+    const record::DeletedKey* deleted = nullptr;   // RecreateKey
+};
+
+// The registry steps in the order they are undone: values in reverse, keys the installation
+// deleted put back in reverse (user choices never), then keys it created in reverse, product
+// keys with their subtree and others only when empty. What lies inside a product key that goes
+// with its subtree is left out. `entryPart` selects the uninstall entry's own steps, which come
+// last, instead of all others. The steps point into `r`.
+std::vector<RegStep> PlanRegistry(const record::InstallRecord& r, bool entryPart);
+
+// ---- folders ----
+
+struct FolderPlan {
+    std::vector<std::wstring> afterLinks;  // created folders that hold recorded links
+    std::vector<std::wstring> afterFiles;  // the other created folders, except those below
+    std::vector<std::wstring> last;        // the program folder and its ancestors, if created
+};
+// Each list deepest first.
+FolderPlan PlanFolders(const record::InstallRecord& r);
+
+// The entries of a folder that could not be removed which no step has named yet and which are
+// not among `expected`.
+std::vector<std::wstring> ForeignEntries(const std::vector<std::wstring>& entries, const std::vector<Step>& steps,
+                                         const std::vector<std::wstring>& expected);
+// True when every entry was kept by choice (the user's settings, or folders that hold only them).
+bool HoldsOnlyKeptByChoice(const std::vector<std::wstring>& entries, const std::vector<Step>& steps);
+// True when some entry goes at the next restart (the uninstaller in use).
+bool HoldsScheduled(const std::vector<std::wstring>& entries, const std::vector<Step>& steps);
+
+}  // namespace undo

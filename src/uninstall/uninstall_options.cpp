@@ -1,0 +1,54 @@
+#include "uninstall/uninstall_options.h"
+
+#include "app/command_line.h"
+
+namespace undo {
+namespace {
+
+// Where the options begin: after the program's name, quoted or not.
+size_t OptionsStart(const std::wstring& line) {
+    if (!line.empty() && line[0] == L'"') {
+        size_t close = line.find(L'"', 1);
+        return close == std::wstring::npos ? line.size() : close + 1;
+    }
+    size_t blank = line.find_first_of(L" \t");
+    return blank == std::wstring::npos ? line.size() : blank;
+}
+
+bool HasOption(const std::wstring& options, const wchar_t* name) { return options.find(name) != std::wstring::npos; }
+
+std::wstring OptionValue(const std::wstring& options, const std::wstring& name) {
+    size_t pos = options.find(name);
+    if (pos == std::wstring::npos) return std::wstring();
+    size_t start = pos + name.size();
+    size_t end = options.find(L'/', start);
+    std::wstring value = options.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
+    value.erase(0, value.find_first_not_of(L' '));
+    TrimBlanksAndQuotes(value);
+    return value;
+}
+
+std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+}  // namespace
+
+UninstallOptions ParseUninstallOptions(const std::wstring& commandLine) {
+    const std::wstring options = commandLine.substr(OptionsStart(commandLine));
+    UninstallOptions parsed;
+    parsed.silent = HasOption(options, L"/silent");
+    parsed.purge = HasOption(options, L"/purge");
+    parsed.logPath = OptionValue(options, L"/log=");
+    parsed.origin = OptionValue(options, L"/origin=");
+    return parsed;
+}
+
+std::wstring CopyCommandLine(const std::wstring& copyPath, const UninstallOptions& options) {
+    std::wstring line = Quoted(copyPath);
+    if (options.silent) line += L" /silent";
+    if (options.purge) line += L" /purge";
+    if (!options.logPath.empty()) line += L" /log=" + Quoted(options.logPath);
+    line += L" /origin=" + Quoted(options.origin);
+    return line;
+}
+
+}  // namespace undo
