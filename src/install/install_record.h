@@ -103,9 +103,9 @@ InstallRecord MergeRecords(const InstallRecord& earlier, const InstallRecord& la
 // False when the record names anything an installation of this product cannot have made: a
 // program folder that is not an absolute folder path or is a drive root; a file path that is
 // not a plain relative name inside the program folder (no "..", drive, colon or leading
-// separator); a created folder outside the program folder that is not an ancestor of a
-// recorded link or settings file, or that is a drive root; a link that does not end in ".lnk";
-// a settings file not named "lu_scp64.ini"; an empty key.
+// separator); a created folder outside the program folder that is not an ancestor of the
+// program folder or of a recorded link or settings file, or that is a drive root; a link that
+// does not end in ".lnk"; a settings file not named "lu_scp64.ini"; an empty key.
 bool IsRecordSafe(const InstallRecord& record);
 
 }  // namespace record
