@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 
 namespace {
 

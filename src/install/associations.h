@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 #include "install/file_types.h"
 #include "install/registry_ops.h"
 

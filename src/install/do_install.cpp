@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "install/folder_rules.h"
 #include "install/folders.h"
 #include "install/icon_library.h"
 #include "install/ini_unicode.h"
@@ -31,10 +34,26 @@ InstallStatus FailWithMessageFirst(const InstallRequest& request, InstallStatus 
     return Fail(request, status, messageId, win::LoadStringText(messageId) + L": " + folder);
 }
 
-// A folder no path can hold is refused before anything is created.
-bool IsTooLongForAFolder(std::wstring target) {
+// Files the installation itself puts into the program folder besides the payload.
+constexpr size_t kLongestOwnFileName = sizeof("lu_scp64.ini_temp") - 1;
+
+// A folder that names no place of its own, or that no path can hold, is refused before
+// anything is created. A folder of blanks only is left to fail at its creation.
+bool IsRefusedFolder(std::wstring target) {
     TrimBlanks(target);
-    return target.size() > kMaxPathChars;
+    return target.size() > kMaxPathChars || (!target.empty() && !IsAbsoluteFolder(target));
+}
+
+// The folder as the log names it before it exists: trimmed, with its backslash.
+std::wstring NormalisedText(std::wstring target) {
+    TrimBlanks(target);
+    AppendBackslashIfRoom(target);
+    return target;
+}
+
+InstallStatus FailPayload(const InstallRequest& request, const std::wstring& target) {
+    return Fail(request, InstallStatus::PayloadFailed, IDS_INSTALL_ERROR,
+                target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
 }
 
 int ShowAssociationQuestion(const std::wstring& text, const std::wstring& caption) {
@@ -57,16 +76,22 @@ void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask) {
 
 InstallStatus RunInstall(InstallRequest& request) {
     std::wstring target = request.targetFolder;
-    if (target.empty() || IsTooLongForAFolder(target))
+    if (target.empty() || IsRefusedFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    // The payload is checked whole before the first folder is made: a damaged setup leaves
+    // nothing behind, and the folder must leave room for the payload's longest path.
+    CheckedPayload payload;
+    if (!payload.LoadFromResource()) return FailPayload(request, NormalisedText(target));
+    if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
     if (!EnsureFolderExists(target))
         return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
+    // Everything from here on names the folder as it was made (a level's trailing blanks are
+    // gone), not as it was typed.
+    request.targetFolder = target;
 
     const int keepIconLibrary = CheckExistingIconLibrary(target);
-    if (ExtractPayload(target, keepIconLibrary) != 0) {
-        return Fail(request, InstallStatus::PayloadFailed, IDS_INSTALL_ERROR,
-                    target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
-    }
+    if (payload.WriteInto(target, keepIconLibrary) != 0) return FailPayload(request, target);
 
     // From here on nothing makes the installation fail, and nothing is rolled back.
     const std::wstring settingsIni = WriteViewerSettings(request);

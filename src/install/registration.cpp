@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/associations.h"
 #include "install/folders.h"
 #include "install/shortcuts.h"

@@ -3,8 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/install_request.h"
-#include "app/platform.h"
+#include "install/install_request.h"
+#include "win/platform.h"
 #include "install/folders.h"
 #include "win/text.h"
 #include "win/unique_handle.h"

@@ -1,6 +1,5 @@
 #include "uninstall/uninstall_options.h"
 
-#include "app/command_line.h"
 
 namespace undo {
 namespace {
@@ -17,13 +16,24 @@ size_t OptionsStart(const std::wstring& line) {
 
 bool HasOption(const std::wstring& options, const wchar_t* name) { return options.find(name) != std::wstring::npos; }
 
+// Blanks around the value, then one pair of quotes (or either one of them), then blanks inside.
+void TrimBlanksAndQuotes(std::wstring& value) {
+    auto trim = [&] {
+        value.erase(0, value.find_first_not_of(L' '));
+        value.erase(value.find_last_not_of(L' ') + 1);
+    };
+    trim();
+    if (!value.empty() && value.back() == L'"') value.pop_back();
+    if (!value.empty() && value.front() == L'"') value.erase(0, 1);
+    trim();
+}
+
 std::wstring OptionValue(const std::wstring& options, const std::wstring& name) {
     size_t pos = options.find(name);
     if (pos == std::wstring::npos) return std::wstring();
     size_t start = pos + name.size();
     size_t end = options.find(L'/', start);
     std::wstring value = options.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-    value.erase(0, value.find_first_not_of(L' '));
     TrimBlanksAndQuotes(value);
     return value;
 }

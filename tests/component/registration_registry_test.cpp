@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/registration.h"
 #include "support/scratch_registry.h"
 

@@ -71,7 +71,7 @@ TEST(SilentSetup, CapitalSilentTakesTheWizardPath) {
     EXPECT_EQ(ReadBytes(folder / L"Lumiscope_Install.log"), "");
 }
 
-TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMade) {
+TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4BeforeTheFolderIsMade) {
     ScratchFolder folder;
     const std::wstring missingTemp = folder / L"no\\temp";
     // The setup inherits these: its archive copy has nowhere to go.
@@ -80,7 +80,7 @@ TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMad
     const std::wstring target = folder / L"Target";
     SetupRun run = RunSetup(L"/silent /folder=" + target, folder.path());
     EXPECT_EQ(run.exitCode, 4u);
-    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_FALSE(std::filesystem::exists(target));
     std::string text = OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log"));
     const std::string folderPart = Latin1(target + L"\\: ");
     EXPECT_EQ(text.substr(0, folderPart.size()), folderPart);
