@@ -115,7 +115,7 @@ int ScheduleLeftovers(const std::vector<std::wstring>& paths, const std::wstring
     for (const auto& path : paths) {
         if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
         if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-            log.Line(L"wird beim nächsten Neustart entfernt: " + path);
+            log.Line(L"zum Entfernen beim nächsten Neustart vorgemerkt: " + path);
         } else {
             const DWORD error = ::GetLastError();
             log.Line(win::Format(L"BEHALTEN, konnte nicht zum Entfernen vorgemerkt werden: %s (Fehler %lu: %s)",

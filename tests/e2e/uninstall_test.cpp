@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "support/scratch_registry.h"
+#include "uninstall_fixture.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
+
+using namespace enginetest;
+using namespace uninstalltest;
+using testsupport::ReadString;
+
+namespace {
+
+constexpr wchar_t kEveryOption[] = L"/desktop=1 /thumbs=1 /group=1 /allusers=1 /assoc=2";
+constexpr wchar_t kEntry[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+constexpr wchar_t kJpg[] = L"SOFTWARE\\Classes\\.jpg";
+constexpr wchar_t kJpgChoice[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.jpg\\UserChoice";
+
+std::set<std::wstring> Plus(std::set<std::wstring> a, const std::set<std::wstring>& b) {
+    a.insert(b.begin(), b.end());
+    return a;
+}
+
+bool Contains(const std::string& text, const std::wstring& what) {
+    return text.find(win::ToUtf8(what)) != std::string::npos;
+}
+
+LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
+
+// A window of the viewer's class, as a running viewer has, for the object's lifetime.
+class RunningViewer {
+public:
+    RunningViewer() {
+        WNDCLASSW cls = {};
+        cls.lpfnWndProc = DefaultProcedure;
+        cls.hInstance = ::GetModuleHandleW(nullptr);
+        cls.lpszClassName = L"Lumiscope";
+        ::RegisterClassW(&cls);
+        m_window = ::CreateWindowW(L"Lumiscope", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, cls.hInstance, nullptr);
+    }
+    ~RunningViewer() {
+        ::DestroyWindow(m_window);
+        ::UnregisterClassW(L"Lumiscope", ::GetModuleHandleW(nullptr));
+    }
+
+private:
+    HWND m_window;
+};
+
+class SilentUninstall : public InstalledProduct, public ::testing::WithParamInterface<bool> {};
+
+}  // namespace
+
+// Everything an installation with every option did goes; only the user's settings stay,
+// unless /purge takes them too. The uninstaller and the program folder go at the restart.
+TEST_P(SilentUninstall, LeavesThePrefixAsItWasBeforeTheInstallation) {
+    const bool purge = GetParam();
+    const SystemState before = State();
+    Install(kEveryOption);
+    ASSERT_TRUE(Exists(target + L"\\lm_install.rec"));
+
+    testsupport::UninstallRun run = Uninstall(purge ? L"/purge" : L"");
+    EXPECT_EQ(run.exitCode, 0u) << Log();
+    EXPECT_FALSE(run.showedWindow);
+    EXPECT_TRUE(Contains(Log(), L"Ergebnis: 0"));
+    Restart();
+    const SystemState after = State();
+    EXPECT_EQ(after.files, purge ? before.files : Plus(before.files, SettingsEntries(settingsFolder)));
+    EXPECT_EQ(after.registry, before.registry);
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutPurge, SilentUninstall, ::testing::Bool());
+
+// The second installation found the viewer's own association; the record keeps what the first found.
+TEST_F(InstalledProduct, AfterAnUpgradeTheAssociationsFromBeforeTheFirstInstallationComeBack) {
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kJpg, nullptr, L"OtherViewer.jpg"));
+    ASSERT_TRUE(testsupport::WriteString(HKEY_CURRENT_USER, kJpgChoice, L"Progid", L"OtherViewer.jpg"));
+    const SystemState before = State();
+    Install(L"/assoc=1 /group=1");
+    Install(L"/assoc=1 /group=1 /desktop=1");
+    ASSERT_EQ(ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"Lumiscope.jpg");
+
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    Restart();
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"OtherViewer.jpg");
+    // The user's choice that the setup replaced is not written back: Windows guards it.
+    EXPECT_FALSE(testsupport::KeyExists(HKEY_CURRENT_USER, kJpgChoice));
+    SystemState after = State();
+    EXPECT_EQ(after.files, before.files);
+    std::set<std::wstring> expected;
+    for (const auto& line : before.registry)
+        if (line.find(L"UserChoice") == std::wstring::npos) expected.insert(line);
+    EXPECT_EQ(after.registry, expected);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
+}
+
+// Changed, added and held files stay, are named in the log and keep the uninstall entry, so
+// that a second run after the causes are gone finishes the work.
+TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
+    const SystemState before = State();
+    Install(L"/group=1");
+    WriteBytes(target + L"\\l_about.txt", "changed by the user");
+    WriteBytes(target + L"\\Plugins\\mine.dll", "added by the user");
+    win::File held(::CreateFileW((target + L"\\Help\\liesmich.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                 0, nullptr));
+    ASSERT_TRUE(held);
+
+    testsupport::UninstallRun run = Uninstall(L"/purge");
+    EXPECT_EQ(run.exitCode, 3u);
+    EXPECT_FALSE(run.showedWindow);
+    const std::string log = Log();
+    for (const wchar_t* kept : {L"BEHALTEN, seit der Installation verändert: Datei", L"\\l_about.txt",
+                                L"BEHALTEN, nicht von der Installation: Datei", L"\\Plugins\\mine.dll",
+                                L"BEHALTEN, in Benutzung oder gesperrt: Datei", L"\\Help\\liesmich.txt"})
+        EXPECT_TRUE(Contains(log, kept)) << win::ToUtf8(kept) << "\n" << log;
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kEntry, L"DisplayName"), L"Lumiscope 4.70 (64-bit)");
+    EXPECT_TRUE(Exists(uninstaller));
+    EXPECT_FALSE(Exists(target + L"\\lu_scp64.exe"));
+
+    held.reset();
+    ASSERT_TRUE(::DeleteFileW((target + L"\\l_about.txt").c_str()));
+    ASSERT_TRUE(::DeleteFileW((target + L"\\Plugins\\mine.dll").c_str()));
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    Restart();
+    EXPECT_EQ(State().files, before.files);
+    EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kEntry));
+}
+
+// A running viewer, a missing record and a damaged one (naming a path outside the program
+// folder): nothing is changed, with the codes 1 and 2.
+TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
+    Install(L"/group=1 /desktop=1");
+    const std::wstring record = target + L"\\lm_install.rec";
+    const std::string recorded = ReadBytes(record);
+    const SystemState installed = State();
+    {
+        RunningViewer viewer;
+        EXPECT_EQ(Uninstall(L"").exitCode, 1u);
+    }
+    EXPECT_EQ(State().files, installed.files);
+
+    WriteBytes(record, recorded + "file\t..\\\\..\\\\Windows\\\\win.ini\t1\t00000000\r\n");
+    EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    WriteBytes(record, "Lumiscope install record 1\r\nprogram\tC:\\\\Windows\\\\\r\n");
+    EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    ASSERT_TRUE(::DeleteFileW(record.c_str()));
+    testsupport::UninstallRun missing = Uninstall(L"");
+    EXPECT_EQ(missing.exitCode, 2u);
+    EXPECT_FALSE(missing.showedWindow);
+    WriteBytes(record, recorded);
+    const SystemState after = State();
+    EXPECT_EQ(after.files, installed.files);
+    EXPECT_EQ(after.registry, installed.registry);
+    EXPECT_TRUE(Contains(Log(), L"keine Installation"));
+}

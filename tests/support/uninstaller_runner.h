@@ -1,0 +1,35 @@
+#pragma once
+// Runs an installed uninstaller as a caller would, and what the system does for it at the next
+// restart. The uninstaller hands its work to a copy of itself, so windows and time-outs are
+// watched for the whole family of processes.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+struct UninstallRun {
+    DWORD exitCode = 0xFFFFFFFF;  // still running: ended by the time-out
+    bool showedWindow = false;    // the uninstaller or its copy showed a visible window
+};
+
+// Starts `uninstaller` with `arguments` in `folder` and waits for it. With `endOnWindow`, a run
+// that shows a window is ended at once (a silent run must not show any).
+UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring& arguments, const std::wstring& folder,
+                            bool endOnWindow = true);
+
+// Starts it without waiting; the caller drives its windows. The process handle is returned.
+HANDLE StartUninstaller(const std::wstring& uninstaller, const std::wstring& arguments, const std::wstring& folder);
+// Waits for a started uninstaller (ending it and its copy after the time-out) and closes the handle.
+DWORD FinishUninstaller(HANDLE process);
+
+// The processes started by `parent` (the uninstaller's copy).
+std::vector<DWORD> ChildProcesses(DWORD parent);
+
+// The paths the system is to delete at the next restart that lie below `folder`.
+std::vector<std::wstring> PendingDeletionsBelow(const std::wstring& folder);
+// Does what the next restart would do for them, and forgets them.
+void CompletePendingDeletionsBelow(const std::wstring& folder);
+
+}  // namespace testsupport
