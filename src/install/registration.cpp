@@ -77,6 +77,8 @@ std::vector<reg::Write> UninstallWrites(const InstallPaths& paths) {
         reg::SetDefault(Root::LocalMachine, key, std::wstring()),  // creates the key for the values below
         text(L"DisplayName", win::Format(L"Lumiscope %d.%d", kVersionMajor, kVersionMinor) + L" (64-bit)"),
         text(L"UninstallString", Quoted(paths.installFolder + L"lm_uninstall.exe")),
+        // Package managers remove the product without a window through this one.
+        text(L"QuietUninstallString", Quoted(paths.installFolder + L"lm_uninstall.exe") + L" /silent"),
         text(L"Publisher", L"Brannholt"),
         text(L"InstallLocation", paths.installFolder),
         text(L"DisplayVersion", VersionText()),
