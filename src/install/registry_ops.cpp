@@ -135,26 +135,55 @@ HKEY Session::Open(Root root, const std::wstring& path, Access access, LONG& err
     return m_keys.emplace(id, win::RegKey(key)).first->second.get();
 }
 
-// Creates the missing levels one at a time, so that each one the installation made is known.
+// Creates the missing levels one at a time, so that each one the installation made is known:
+// downwards from the deepest level the session holds open already, and without asking for a
+// key below one it has just made (it cannot exist).
 HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
-    HKEY key = Open(root, path, Access::Create, error);
-    if (key || error != ERROR_FILE_NOT_FOUND) return key;
-    const std::wstring parentPath = ParentOf(path);
-    HKEY parent = parentPath.empty() ? RootKey(root) : Create(root, parentPath, error);
-    if (!parent) return nullptr;
-    const std::wstring name = parentPath.empty() ? path : path.substr(parentPath.size() + 1);
+    const std::wstring upper = Upper(path);
+    auto cached = m_keys.find(KeyId{root, upper, Access::Create});
+    if (cached != m_keys.end()) return cached->second.get();
+    if (!m_newKeys.count({root, Upper(ParentOf(path))})) {
+        HKEY key = Open(root, path, Access::Create, error);
+        if (key || error != ERROR_FILE_NOT_FOUND) return key;
+    }
+    HKEY base = RootKey(root);
+    size_t start = 0;
+    for (size_t at = path.rfind(L'\\'); at != std::wstring::npos && at > 0; at = path.rfind(L'\\', at - 1)) {
+        auto held = m_keys.find(KeyId{root, upper.substr(0, at), Access::Create});
+        if (held != m_keys.end()) {
+            base = held->second.get();
+            start = at + 1;
+            break;
+        }
+    }
+    for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', start)) {
+        const size_t levelEnd = end == std::wstring::npos ? path.size() : end;
+        base = CreateLevel(root, path.substr(0, levelEnd), base, path.substr(start, levelEnd - start), error);
+        if (!base || end == std::wstring::npos) return base;
+        start = end + 1;
+    }
+}
+
+HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error) {
+    HKEY key = nullptr;
     DWORD disposition = 0;
-    error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create),
-                              nullptr, &key, &disposition);
+    error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create), nullptr, &key, &disposition);
     if (error != ERROR_SUCCESS) return nullptr;
-    if (disposition == REG_CREATED_NEW_KEY && m_observer) m_observer->KeyCreated(root, path);
-    return m_keys.emplace(KeyId{root, Upper(path), Access::Create}, win::RegKey(key)).first->second.get();
+    const std::wstring upper = Upper(path);
+    if (disposition == REG_CREATED_NEW_KEY) {
+        m_newKeys[{root, upper}];
+        if (m_observer) m_observer->KeyCreated(root, path);
+    }
+    return m_keys.insert_or_assign(KeyId{root, upper, Access::Create}, win::RegKey(key)).first->second.get();
 }
 
 bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size) {
     const std::wstring& name = w.op == Op::SetDefault ? std::wstring() : w.valueName;
     ValueState before;
-    if (m_observer) before = QueryValue(key, name);
+    // A key made in this session holds only what the session wrote into it.
+    auto made = m_newKeys.find({w.root, Upper(w.key)});
+    const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(Upper(name)).second;
+    if (m_observer && !surelyAbsent) before = QueryValue(key, name);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
     if (rc != ERROR_SUCCESS) return Refused(w, rc);
     if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, ValueState{true, type, {data, data + size}});
@@ -173,11 +202,14 @@ LONG Session::DeleteKey(Root root, const std::wstring& path) {
 // Handles of a deleted key would only refuse further writes.
 void Session::Forget(Root root, const std::wstring& path) {
     const std::wstring upper = Upper(path);
-    for (auto it = m_keys.begin(); it != m_keys.end();) {
-        const std::wstring& have = it->first.path;
-        bool below = have.size() > upper.size() && have.compare(0, upper.size(), upper) == 0 && have[upper.size()] == L'\\';
-        it = it->first.root == root && (have == upper || below) ? m_keys.erase(it) : std::next(it);
-    }
+    auto gone = [&](Root haveRoot, const std::wstring& have) {
+        return haveRoot == root && have.compare(0, upper.size(), upper) == 0 &&
+               (have.size() == upper.size() || have[upper.size()] == L'\\');
+    };
+    for (auto it = m_keys.begin(); it != m_keys.end();)
+        it = gone(it->first.root, it->first.path) ? m_keys.erase(it) : std::next(it);
+    for (auto it = m_newKeys.begin(); it != m_newKeys.end();)
+        it = gone(it->first.first, it->first.second) ? m_newKeys.erase(it) : std::next(it);
 }
 
 bool Session::Refused(const Write& w, LONG error) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -94,6 +95,7 @@ private:
     static REGSAM Mask(Access access);
     HKEY Open(Root root, const std::wstring& path, Access access, LONG& error);
     HKEY Create(Root root, const std::wstring& path, LONG& error);
+    HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error);
     bool SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size);
     LONG DeleteKey(Root root, const std::wstring& path);
     void Forget(Root root, const std::wstring& path);
@@ -101,6 +103,8 @@ private:
 
     Observer* m_observer;
     std::map<KeyId, win::RegKey> m_keys;
+    // Keys this session made, with the value names it has written into them since.
+    std::map<std::pair<Root, std::wstring>, std::set<std::wstring>> m_newKeys;
 };
 
 // One write, or a list, in a session of their own that reports to the install journal.
