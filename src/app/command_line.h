@@ -26,6 +26,10 @@ std::wstring ParseSilentOption(const std::wstring& line, size_t optionPos, size_
 // the first other character; no digits give 0; values beyond int are clamped.
 int ParseDecimal(const std::wstring& text);
 
+// The value of "/log=" (with the same rules as the other options), in either mode; empty
+// when the option is not there.
+std::wstring ParseLogOption(const std::wstring& commandLine);
+
 // The request of a silent run. `targetFolder` and `iniFolder` are the proposals made before
 // the options are read (an installed viewer's folder, or the default one with "%APPDATA%").
 InstallRequest ParseSilentCommandLine(const std::wstring& commandLine, const std::wstring& targetFolder,

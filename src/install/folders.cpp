@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "install/folder_rules.h"
+#include "install/journal.h"
 #include "win/current_directory.h"
 #include "win/unique_handle.h"
 
@@ -56,7 +57,9 @@ bool EnsureFolderExists(std::wstring& folder) {
     AppendBackslashIfRoom(folder);
     if (CanEnterFolder(folder)) return true;
 
-    folder = RebuildFolderLevels(folder, [](const std::wstring& level) { ::CreateDirectoryW(level.c_str(), nullptr); });
+    folder = RebuildFolderLevels(folder, [](const std::wstring& level) {
+        if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
+    });
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);
 }

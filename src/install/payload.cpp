@@ -5,6 +5,7 @@
 
 #include "install/entry_name.h"
 #include "install/folders.h"
+#include "install/journal.h"
 #include "install/zip_archive.h"
 #include "win/current_directory.h"
 #include "win/text.h"
@@ -83,13 +84,19 @@ win::File CreateOutputFile(const std::wstring& name) {
     return win::File(::CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
+// "\\" separators, as the file system and the install record name files.
+std::wstring LocalName(std::wstring name) {
+    std::replace(name.begin(), name.end(), L'/', L'\\');
+    return name;
+}
+
 // Creates the file, making its folders when the first try fails (a folder entry may be
 // missing from the archive).
-win::File CreateEntryFile(const std::wstring& name) {
+win::File CreateEntryFile(const std::wstring& targetFolder, const std::wstring& name) {
     win::File file = CreateOutputFile(name);
     std::wstring folder = FolderPart(name);
     if (!file && !folder.empty()) {
-        MakeFolderPath(folder);
+        MakeFolderPath(targetFolder + LocalName(folder));
         file = CreateOutputFile(name);
     }
     return file;
@@ -102,31 +109,49 @@ void SetHandleTimeFromDosDate(HANDLE file, DWORD dosDateTime) {
     ::SetFileTime(file, &utc, nullptr, &utc);  // no access time: it stays as it is
 }
 
-bool WriteFolderEntry(const CheckedEntry& checked) {
-    return ::CreateDirectoryW(checked.entry.name.c_str(), nullptr) || IsExistingFolder(checked.entry.name);
+bool WriteFolderEntry(const std::wstring& targetFolder, const CheckedEntry& checked) {
+    const std::wstring& name = checked.entry.name;
+    if (::CreateDirectoryW(name.c_str(), nullptr)) {
+        Journal().FolderCreated(targetFolder + LocalName(FolderPart(name)));
+        return true;
+    }
+    if (IsExistingFolder(name)) return true;
+    Journal().Failed(phase::kPayload, L"folder not created: " + LocalName(name), ::GetLastError());
+    return false;
 }
 
-bool WriteFileEntry(const CheckedEntry& checked) {
+bool WriteFileEntry(const std::wstring& targetFolder, const CheckedEntry& checked) {
     const std::wstring& name = checked.entry.name;
-    win::File file = CreateEntryFile(name);
+    win::File file = CreateEntryFile(targetFolder, name);
     // An existing file that is in use or read-only keeps its old contents, as the viewer that
     // holds it expects; a file that cannot be made at all means the installation failed.
-    if (!file) return IsExistingFile(name);
+    if (!file) {
+        const DWORD error = ::GetLastError();
+        if (IsExistingFile(name)) {
+            Journal().FileLeftAsItWas(LocalName(name), error);
+            return true;
+        }
+        Journal().Failed(phase::kPayload, L"file not created: " + LocalName(name), error);
+        return false;
+    }
     DWORD written = 0;
     const DWORD size = static_cast<DWORD>(checked.data.size());
     if (!::WriteFile(file.get(), checked.data.data(), size, &written, nullptr) || written != size) {
+        Journal().Failed(phase::kPayload, L"file not written: " + LocalName(name), ::GetLastError());
         file.reset();
         ::DeleteFileW(name.c_str());  // a cut-off program is worse than none
         return false;
     }
     SetHandleTimeFromDosDate(file.get(), checked.entry.dosDate);
+    Journal().FileWritten(LocalName(name), checked.entry.size, checked.entry.crc);
     return true;
 }
 
-bool WriteEntries(const std::vector<CheckedEntry>& entries, int keepIconLibrary) {
+bool WriteEntries(const std::wstring& targetFolder, const std::vector<CheckedEntry>& entries, int keepIconLibrary) {
     for (const CheckedEntry& checked : entries) {
         if (keepIconLibrary == 1 && NamesIconLibrary(checked.entry.rawName)) continue;
-        if (!(checked.IsFolder() ? WriteFolderEntry(checked) : WriteFileEntry(checked))) return false;
+        bool written = checked.IsFolder() ? WriteFolderEntry(targetFolder, checked) : WriteFileEntry(targetFolder, checked);
+        if (!written) return false;
     }
     return true;
 }
@@ -162,7 +187,8 @@ int CheckedPayload::WriteInto(const std::wstring& targetFolder, int keepIconLibr
     for (const Item& item : m_items)
         if (!FitsBelowTarget(targetFolder, item.entry.name)) return -1;
     win::CurrentDirectoryRestorer restore;
-    if (!::SetCurrentDirectoryW(targetFolder.c_str()) || !WriteEntries(m_items, keepIconLibrary)) return -1;
+    if (!::SetCurrentDirectoryW(targetFolder.c_str()) || !WriteEntries(targetFolder, m_items, keepIconLibrary))
+        return -1;
     restore.Keep();
     return 0;
 }
@@ -186,11 +212,17 @@ int MakeFolderPath(const std::wstring& folder) {
     if (folder.empty()) return 0;
     std::wstring path = folder;
     if (path.back() == L'/') path.pop_back();
-    if (::CreateDirectoryW(path.c_str(), nullptr)) return 1;
+    if (::CreateDirectoryW(path.c_str(), nullptr)) {
+        Journal().FolderCreated(path);
+        return 1;
+    }
     for (size_t i = 1; i <= path.size(); ++i) {
         if (i < path.size() && path[i] != L'\\' && path[i] != L'/') continue;
         std::wstring level = path.substr(0, i);
-        if (!::CreateDirectoryW(level.c_str(), nullptr) && ::GetLastError() == ERROR_PATH_NOT_FOUND) return 0;
+        if (::CreateDirectoryW(level.c_str(), nullptr))
+            Journal().FolderCreated(level);
+        else if (::GetLastError() == ERROR_PATH_NOT_FOUND)
+            return 0;
     }
     return 1;
 }

@@ -47,6 +47,17 @@ TEST(SilentSetup, EmptyFolderOptionEndsWithCode2AndItsLogEntry) {
     EXPECT_EQ(OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log")), "Ung\xfcltiges Zielverzeichnis!: ");
 }
 
+TEST(SilentSetup, StepLogEndsWithTheExitCodeAndItsMeaning) {
+    ScratchFolder folder;
+    SetupRun run = RunSetup(L"/silent /folder= /log=\"" + (folder / L"step s.log") + L"\"", folder.path());
+    EXPECT_EQ(run.exitCode, 2u);
+    const std::string log = ReadBytes(folder / L"step s.log");
+    EXPECT_EQ(log.substr(0, 1), "[");
+    const std::string last = "] setup: exit code 2: not installed: invalid target folder\r\n";
+    ASSERT_GE(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last);
+}
+
 TEST(SilentSetup, RunningViewerIsOneTwoLineEntryAndNothingElse) {
     FakeRunningViewer viewer;
     ASSERT_TRUE(viewer.exists());
