@@ -76,6 +76,13 @@ private:
     void Files() {
         for (auto file = m_r.files.rbegin(); file != m_r.files.rend(); ++file) {
             const std::wstring path = InFolder(m_programFolder, file->path);
+            if (IsProgramSettingsFile(*file)) {
+                const Outcome outcome = UndoRecordedFile(path, *file, false);
+                if (outcome.verdict != Verdict::Changed) Note(outcome, Item::File, path);
+                else if (m_options.purge) Note(DeleteOwnFile(path), Item::Settings, path);
+                else Note(Verdict::KeptByChoice, Item::Settings, path);
+                continue;
+            }
             if (!IsUninstallerFile(*file)) {
                 Note(UndoRecordedFile(path, *file, false), Item::File, path);
                 continue;

@@ -163,6 +163,8 @@ Verdict DecideFile(const record::RecordedFile& recorded, const FoundFile& found)
 
 bool IsUninstallerFile(const record::RecordedFile& file) { return win::EqualsNoCase(file.path, kUninstallerName); }
 
+bool IsProgramSettingsFile(const record::RecordedFile& file) { return win::EqualsNoCase(file.path, kSettingsName); }
+
 bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& programFolder, bool purge,
                           bool isRedirect) {
     if (purge) return true;

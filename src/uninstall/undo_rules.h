@@ -30,6 +30,10 @@ Verdict DecideFile(const record::RecordedFile& recorded, const FoundFile& found)
 
 // The uninstaller is checked with the other files but removed last.
 bool IsUninstallerFile(const record::RecordedFile& file);
+// The program folder's settings file, recorded as a file when the setup made it only to point
+// to the settings elsewhere. Once changed (by the viewer, or by a later installation that
+// moved the settings back) it holds the user's settings and is treated as such.
+bool IsProgramSettingsFile(const record::RecordedFile& file);
 
 // A settings file goes with purge, and the program folder's file also when it only points to
 // the settings elsewhere (the setup's redirect, not the user's settings).

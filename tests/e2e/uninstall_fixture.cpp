@@ -8,6 +8,7 @@
 #include "install/registration.h"
 #include "support/setup_runner.h"
 #include "win/platform.h"
+#include "win/text.h"
 
 namespace uninstalltest {
 namespace {
@@ -39,6 +40,16 @@ std::vector<testsupport::KeyPath> ProductKeys(const std::wstring& target) {
 }
 
 }  // namespace
+
+::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected) {
+    std::string differences;
+    for (const auto& line : actual)
+        if (!expected.count(line)) differences += "\n  more: " + win::ToUtf8(line);
+    for (const auto& line : expected)
+        if (!actual.count(line)) differences += "\n  missing: " + win::ToUtf8(line);
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "differences:" << differences;
+}
 
 std::set<std::wstring> SettingsEntries(const std::wstring& settingsFolder) {
     return {settingsFolder + L"\\", settingsFolder + L"\\lu_scp64.ini"};

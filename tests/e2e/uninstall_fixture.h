@@ -42,6 +42,9 @@ protected:
     std::wstring settingsFolder;  // %APPDATA%\Lumiscope
 };
 
+// Equal sets; otherwise the lines only one of them has are named.
+::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected);
+
 // The settings the first installation keeps in the user's application data.
 std::set<std::wstring> SettingsEntries(const std::wstring& settingsFolder);
 

@@ -70,8 +70,8 @@ TEST_P(SilentUninstall, LeavesThePrefixAsItWasBeforeTheInstallation) {
     EXPECT_TRUE(Contains(Log(), L"Ergebnis: 0"));
     Restart();
     const SystemState after = State();
-    EXPECT_EQ(after.files, purge ? before.files : Plus(before.files, SettingsEntries(settingsFolder)));
-    EXPECT_EQ(after.registry, before.registry);
+    EXPECT_TRUE(Same(after.files, purge ? before.files : Plus(before.files, SettingsEntries(settingsFolder))));
+    EXPECT_TRUE(Same(after.registry, before.registry));
 }
 
 INSTANTIATE_TEST_SUITE_P(WithAndWithoutPurge, SilentUninstall, ::testing::Bool());
@@ -91,11 +91,11 @@ TEST_F(InstalledProduct, AfterAnUpgradeTheAssociationsFromBeforeTheFirstInstalla
     // The user's choice that the setup replaced is not written back: Windows guards it.
     EXPECT_FALSE(testsupport::KeyExists(HKEY_CURRENT_USER, kJpgChoice));
     SystemState after = State();
-    EXPECT_EQ(after.files, before.files);
+    EXPECT_TRUE(Same(after.files, before.files)) << Log();
     std::set<std::wstring> expected;
     for (const auto& line : before.registry)
         if (line.find(L"UserChoice") == std::wstring::npos) expected.insert(line);
-    EXPECT_EQ(after.registry, expected);
+    EXPECT_TRUE(Same(after.registry, expected));
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
 }
 
@@ -127,7 +127,7 @@ TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
     ASSERT_TRUE(::DeleteFileW((target + L"\\Plugins\\mine.dll").c_str()));
     EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
     Restart();
-    EXPECT_EQ(State().files, before.files);
+    EXPECT_TRUE(Same(State().files, before.files));
     EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kEntry));
 }
 
@@ -142,7 +142,7 @@ TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
         RunningViewer viewer;
         EXPECT_EQ(Uninstall(L"").exitCode, 1u);
     }
-    EXPECT_EQ(State().files, installed.files);
+    EXPECT_TRUE(Same(State().files, installed.files));
 
     WriteBytes(record, recorded + "file\t..\\\\..\\\\Windows\\\\win.ini\t1\t00000000\r\n");
     EXPECT_EQ(Uninstall(L"").exitCode, 2u);
@@ -154,7 +154,7 @@ TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
     EXPECT_FALSE(missing.showedWindow);
     WriteBytes(record, recorded);
     const SystemState after = State();
-    EXPECT_EQ(after.files, installed.files);
-    EXPECT_EQ(after.registry, installed.registry);
+    EXPECT_TRUE(Same(after.files, installed.files));
+    EXPECT_TRUE(Same(after.registry, installed.registry));
     EXPECT_TRUE(Contains(Log(), L"keine Installation"));
 }

@@ -121,6 +121,11 @@ DWORD FinishUninstaller(HANDLE process) {
     return code;
 }
 
+void EndUninstaller(HANDLE process) {
+    win::KernelObject owner(process);
+    EndFamily(process);
+}
+
 UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring& arguments, const std::wstring& folder,
                             bool endOnWindow) {
     UninstallRun run;

@@ -23,6 +23,8 @@ UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring&
 HANDLE StartUninstaller(const std::wstring& uninstaller, const std::wstring& arguments, const std::wstring& folder);
 // Waits for a started uninstaller (ending it and its copy after the time-out) and closes the handle.
 DWORD FinishUninstaller(HANDLE process);
+// Ends a started uninstaller and its copy at once, and closes the handle.
+void EndUninstaller(HANDLE process);
 
 // The processes started by `parent` (the uninstaller's copy).
 std::vector<DWORD> ChildProcesses(DWORD parent);
