@@ -121,7 +121,7 @@ TEST_F(InstalledProduct, DialogShowsTheFolderAndCancelChangesNothing) {
 
 TEST_F(InstalledProduct, DialogWithTheBoxTickedRemovesTheSettingsToo) {
     Install(L"/group=1");
-    ASSERT_TRUE(enginetest::Exists(settingsFolder + L"\\lu_scp64.ini"));
+    ASSERT_TRUE(enginetest::Exists(trace.settingsFolder() + L"\\lu_scp64.ini"));
     UninstallerWindows run(uninstaller, work.path(), log);
     HWND dialog = run.WaitForWindow(true);
     ASSERT_TRUE(dialog);
@@ -134,7 +134,7 @@ TEST_F(InstalledProduct, DialogWithTheBoxTickedRemovesTheSettingsToo) {
                                                L"Die letzten Dateien werden beim nächsten Neustart entfernt.");
     Press(box, IDOK);
     EXPECT_EQ(run.ExitCode(), 0u);
-    EXPECT_FALSE(enginetest::Exists(settingsFolder));
+    EXPECT_FALSE(enginetest::Exists(trace.settingsFolder()));
     EXPECT_FALSE(enginetest::Exists(target + L"\\lu_scp64.exe"));
 }
 

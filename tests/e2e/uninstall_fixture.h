@@ -1,51 +1,42 @@
 #pragma once
 // An installation by the real setup into a folder of its own on C:, in the prefix's real
-// registry and shell folders, and the real uninstaller it brings. Whatever a test leaves
-// behind is taken away afterwards, so that the next test finds the prefix as before.
+// registry and shell folders, and the real uninstaller it brings.
 #include <gtest/gtest.h>
 
-#include <set>
 #include <string>
-#include <vector>
 
 #include "support/engine_scratch.h"
-#include "support/system_snapshot.h"
+#include "support/product_trace.h"
+#include "support/setup_runner.h"
 #include "support/uninstaller_runner.h"
 
 namespace uninstalltest {
 
-struct SystemState {
-    std::set<std::wstring> files;
-    std::set<std::wstring> registry;
-};
+using testsupport::Same;
+using testsupport::SystemState;
 
 class InstalledProduct : public ::testing::Test {
 protected:
-    void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { trace.Remove(); }
 
-    // The file tree (without this test's own work folder) and the product's registry keys.
-    SystemState State() const;
+    SystemState State() const { return trace.State(); }
+    void Restart() const { trace.Restart(); }
     // The setup with these options added to "/silent /folder=<target>"; must succeed.
-    void Install(const std::wstring& options = std::wstring());
-    // The installed uninstaller, logging to `log`.
-    testsupport::UninstallRun Uninstall(const std::wstring& options);
+    void Install(const std::wstring& options = std::wstring()) {
+        ASSERT_EQ(testsupport::RunSetup(L"/silent /folder=" + target + L" " + options, work.path()).exitCode, 0u);
+    }
+    // The installed uninstaller, silent, logging to `log`.
+    testsupport::UninstallRun Uninstall(const std::wstring& options) {
+        return testsupport::RunUninstaller(uninstaller, L"/silent /log=\"" + log + L"\" " + options, work.path());
+    }
     std::string Log() const { return enginetest::ReadBytes(log); }
-    // What the next restart would delete is deleted, as the system would.
-    void Restart() const { testsupport::CompletePendingDeletionsBelow(root); }
 
     enginetest::ScratchFolder work;
     std::wstring root = L"C:\\" + enginetest::UniqueName(L"lumi_un");
     std::wstring target = root + L"\\Lumiscope";
     std::wstring uninstaller = target + L"\\lm_uninstall.exe";
     std::wstring log = work / L"uninstall.log";
-    std::wstring settingsFolder;  // %APPDATA%\Lumiscope
+    testsupport::ProductTrace trace{root, target, work.path()};
 };
-
-// Equal sets; otherwise the lines only one of them has are named.
-::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected);
-
-// The settings the first installation keeps in the user's application data.
-std::set<std::wstring> SettingsEntries(const std::wstring& settingsFolder);
 
 }  // namespace uninstalltest

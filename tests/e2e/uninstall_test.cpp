@@ -70,7 +70,7 @@ TEST_P(SilentUninstall, LeavesThePrefixAsItWasBeforeTheInstallation) {
     EXPECT_TRUE(Contains(Log(), L"Ergebnis: 0"));
     Restart();
     const SystemState after = State();
-    EXPECT_TRUE(Same(after.files, purge ? before.files : Plus(before.files, SettingsEntries(settingsFolder))));
+    EXPECT_TRUE(Same(after.files, purge ? before.files : Plus(before.files, trace.SettingsEntries())));
     EXPECT_TRUE(Same(after.registry, before.registry));
 }
 

@@ -1,4 +1,4 @@
-#include "uninstall_fixture.h"
+#include "support/product_trace.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -6,11 +6,12 @@
 #include <filesystem>
 
 #include "install/registration.h"
-#include "support/setup_runner.h"
+#include "support/system_snapshot.h"
+#include "support/uninstaller_runner.h"
 #include "win/platform.h"
 #include "win/text.h"
 
-namespace uninstalltest {
+namespace testsupport {
 namespace {
 
 constexpr wchar_t kRegisteredApps[] = L"SOFTWARE\\RegisteredApplications";
@@ -28,10 +29,10 @@ std::wstring SpecialFolder(int csidl) {
 }
 
 // Every key the product writes to with every option.
-std::vector<testsupport::KeyPath> ProductKeys(const std::wstring& target) {
-    std::vector<testsupport::KeyPath> keys;
+std::vector<KeyPath> ProductKeys(const std::wstring& target) {
+    std::vector<KeyPath> keys;
     for (const auto& w : RegistrationWrites(1, target, 1, AllSelected(), GetWindowsVersionClass())) {
-        testsupport::KeyPath k{reg::RootKey(w.root), w.key};
+        KeyPath k{reg::RootKey(w.root), w.key};
         bool known = false;
         for (const auto& have : keys) known = known || (have.root == k.root && have.key == k.key);
         if (!known) keys.push_back(k);
@@ -41,30 +42,20 @@ std::vector<testsupport::KeyPath> ProductKeys(const std::wstring& target) {
 
 }  // namespace
 
-::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected) {
-    std::string differences;
-    for (const auto& line : actual)
-        if (!expected.count(line)) differences += "\n  more: " + win::ToUtf8(line);
-    for (const auto& line : expected)
-        if (!actual.count(line)) differences += "\n  missing: " + win::ToUtf8(line);
-    if (differences.empty()) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "differences:" << differences;
-}
-
-std::set<std::wstring> SettingsEntries(const std::wstring& settingsFolder) {
-    return {settingsFolder + L"\\", settingsFolder + L"\\lu_scp64.ini"};
-}
-
-void InstalledProduct::SetUp() {
+ProductTrace::ProductTrace(const std::wstring& root, const std::wstring& target, const std::wstring& excluded)
+    : m_root(root), m_target(target), m_excluded(excluded), m_settingsFolder(SpecialFolder(CSIDL_APPDATA) + L"\\Lumiscope") {
     // Windows has this key; a fresh prefix does not, and the setup only adds to it.
     HKEY apps = nullptr;
     ::RegCreateKeyW(HKEY_LOCAL_MACHINE, kRegisteredApps, &apps);
     if (apps) ::RegCloseKey(apps);
-    settingsFolder = SpecialFolder(CSIDL_APPDATA) + L"\\Lumiscope";
 }
 
-void InstalledProduct::TearDown() {
-    const auto keys = ProductKeys(target);
+SystemState ProductTrace::State() const { return {FileTree({m_excluded}), RegistryTree(ProductKeys(m_target))}; }
+
+void ProductTrace::Restart() const { CompletePendingDeletionsBelow(m_root); }
+
+void ProductTrace::Remove() const {
+    const auto keys = ProductKeys(m_target);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
         if (it->key == kRegisteredApps) continue;
         ::RegDeleteTreeW(it->root, it->key.c_str());
@@ -83,21 +74,22 @@ void InstalledProduct::TearDown() {
         std::filesystem::remove(SpecialFolder(desktop) + L"\\Lumiscope 64.lnk", ignored);
         std::filesystem::remove(SpecialFolder(desktop) + L"\\Lumiscope 64 Thumbnails.lnk", ignored);
     }
-    std::filesystem::remove_all(settingsFolder, ignored);
-    std::filesystem::remove_all(root, ignored);
+    std::filesystem::remove_all(m_settingsFolder, ignored);
+    std::filesystem::remove_all(m_root, ignored);
 }
 
-SystemState InstalledProduct::State() const {
-    return {testsupport::FileTree({work.path()}), testsupport::RegistryTree(ProductKeys(target))};
+std::set<std::wstring> ProductTrace::SettingsEntries() const {
+    return {m_settingsFolder + L"\\", m_settingsFolder + L"\\lu_scp64.ini"};
 }
 
-void InstalledProduct::Install(const std::wstring& options) {
-    testsupport::SetupRun run = testsupport::RunSetup(L"/silent /folder=" + target + L" " + options, work.path());
-    ASSERT_EQ(run.exitCode, 0u);
+::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected) {
+    std::string differences;
+    for (const auto& line : actual)
+        if (!expected.count(line)) differences += "\n  more: " + win::ToUtf8(line);
+    for (const auto& line : expected)
+        if (!actual.count(line)) differences += "\n  missing: " + win::ToUtf8(line);
+    if (differences.empty()) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "differences:" << differences;
 }
 
-testsupport::UninstallRun InstalledProduct::Uninstall(const std::wstring& options) {
-    return testsupport::RunUninstaller(uninstaller, L"/silent /log=\"" + log + L"\" " + options, work.path());
-}
-
-}  // namespace uninstalltest
+}  // namespace testsupport
