@@ -10,6 +10,8 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win::HardenDllSearchPath();
+    // A recorded path on a drive that is gone must not bring up the system's "insert a disk" box.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
     const undo::UninstallOptions options = undo::ParseUninstallOptions(::GetCommandLineW());
