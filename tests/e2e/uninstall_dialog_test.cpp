@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "support/scratch_registry.h"
+#include "support/running_viewer.h"
 #include "uninstall_fixture.h"
 
 using namespace uninstalltest;
@@ -97,23 +98,38 @@ private:
     HANDLE m_process;
 };
 
-LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
 
 }  // namespace
 
-TEST_F(InstalledProduct, DialogShowsTheFolderAndCancelChangesNothing) {
+// Cancelled, or given up while the viewer keeps running: nothing changes.
+TEST_F(InstalledProduct, DialogShowsTheFolderAndLeavingItChangesNothing) {
     Install(L"/group=1");
     const SystemState installed = State();
-    UninstallerWindows run(uninstaller, work.path(), log);
-    HWND dialog = run.WaitForWindow(true);
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(Text(::GetDlgItem(dialog, kFolderText)), target);
-    EXPECT_EQ(Text(::GetDlgItem(dialog, kPurgeBox)), L"Persönliche Einstellungen ebenfalls entfernen");
-    EXPECT_FALSE(Checked(::GetDlgItem(dialog, kPurgeBox)));
-    EXPECT_EQ(Text(::GetDlgItem(dialog, IDOK)), L"Entfernen");
-    EXPECT_EQ(Text(::GetDlgItem(dialog, IDCANCEL)), L"Abbrechen");
-    Press(dialog, IDCANCEL);
-    EXPECT_EQ(run.ExitCode(), 5u);
+    {
+        UninstallerWindows run(uninstaller, work.path(), log);
+        HWND dialog = run.WaitForWindow(true);
+        ASSERT_TRUE(dialog);
+        EXPECT_EQ(Text(::GetDlgItem(dialog, kFolderText)), target);
+        EXPECT_EQ(Text(::GetDlgItem(dialog, kPurgeBox)), L"Persönliche Einstellungen ebenfalls entfernen");
+        EXPECT_FALSE(Checked(::GetDlgItem(dialog, kPurgeBox)));
+        EXPECT_EQ(Text(::GetDlgItem(dialog, IDOK)), L"Entfernen");
+        EXPECT_EQ(Text(::GetDlgItem(dialog, IDCANCEL)), L"Abbrechen");
+        Press(dialog, IDCANCEL);
+        EXPECT_EQ(run.ExitCode(), 5u);
+    }
+    {
+        testsupport::RunningViewer viewer;
+        UninstallerWindows run(uninstaller, work.path(), log);
+        HWND dialog = run.WaitForWindow(true);
+        ASSERT_TRUE(dialog);
+        Press(dialog, IDOK);
+        HWND box = run.WaitForWindow(false);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(Text(::GetDlgItem(box, 0xFFFF)).rfind(L"Lumiscope läuft noch.", 0), 0u);
+        EXPECT_TRUE(::GetDlgItem(box, IDRETRY) && ::GetDlgItem(box, IDCANCEL));
+        Press(box, IDCANCEL);
+        EXPECT_EQ(run.ExitCode(), 1u);
+    }
     const SystemState after = State();
     EXPECT_TRUE(Same(after.files, installed.files));
     EXPECT_TRUE(Same(after.registry, installed.registry));
@@ -136,28 +152,4 @@ TEST_F(InstalledProduct, DialogWithTheBoxTickedRemovesTheSettingsToo) {
     EXPECT_EQ(run.ExitCode(), 0u);
     EXPECT_FALSE(enginetest::Exists(trace.settingsFolder()));
     EXPECT_FALSE(enginetest::Exists(target + L"\\lu_scp64.exe"));
-}
-
-TEST_F(InstalledProduct, DialogAsksToCloseTheViewerAndGivingUpChangesNothing) {
-    Install(L"/group=1");
-    const SystemState installed = State();
-    WNDCLASSW cls = {};
-    cls.lpfnWndProc = DefaultProcedure;
-    cls.hInstance = ::GetModuleHandleW(nullptr);
-    cls.lpszClassName = L"Lumiscope";
-    ::RegisterClassW(&cls);
-    HWND viewer = ::CreateWindowW(L"Lumiscope", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, cls.hInstance, nullptr);
-    UninstallerWindows run(uninstaller, work.path(), log);
-    HWND dialog = run.WaitForWindow(true);
-    ASSERT_TRUE(dialog);
-    Press(dialog, IDOK);
-    HWND box = run.WaitForWindow(false);
-    ASSERT_TRUE(box);
-    EXPECT_EQ(Text(::GetDlgItem(box, 0xFFFF)).rfind(L"Lumiscope läuft noch.", 0), 0u);
-    EXPECT_TRUE(::GetDlgItem(box, IDRETRY) && ::GetDlgItem(box, IDCANCEL));
-    Press(box, IDCANCEL);
-    EXPECT_EQ(run.ExitCode(), 1u);
-    ::DestroyWindow(viewer);
-    ::UnregisterClassW(L"Lumiscope", cls.hInstance);
-    EXPECT_TRUE(Same(State().files, installed.files));
 }

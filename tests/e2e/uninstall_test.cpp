@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "support/scratch_registry.h"
+#include "support/running_viewer.h"
 #include "uninstall_fixture.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -30,27 +31,6 @@ bool Contains(const std::string& text, const std::wstring& what) {
     return text.find(win::ToUtf8(what)) != std::string::npos;
 }
 
-LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
-
-// A window of the viewer's class, as a running viewer has, for the object's lifetime.
-class RunningViewer {
-public:
-    RunningViewer() {
-        WNDCLASSW cls = {};
-        cls.lpfnWndProc = DefaultProcedure;
-        cls.hInstance = ::GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"Lumiscope";
-        ::RegisterClassW(&cls);
-        m_window = ::CreateWindowW(L"Lumiscope", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, cls.hInstance, nullptr);
-    }
-    ~RunningViewer() {
-        ::DestroyWindow(m_window);
-        ::UnregisterClassW(L"Lumiscope", ::GetModuleHandleW(nullptr));
-    }
-
-private:
-    HWND m_window;
-};
 
 class SilentUninstall : public InstalledProduct, public ::testing::WithParamInterface<bool> {};
 
@@ -139,7 +119,7 @@ TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
     const std::string recorded = ReadBytes(record);
     const SystemState installed = State();
     {
-        RunningViewer viewer;
+        testsupport::RunningViewer viewer;
         EXPECT_EQ(Uninstall(L"").exitCode, 1u);
     }
     EXPECT_TRUE(Same(State().files, installed.files));
