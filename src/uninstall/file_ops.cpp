@@ -1,5 +1,6 @@
 #include "uninstall/file_ops.h"
 
+#include <shlobj.h>
 #include <zlib.h>
 
 #include "uninstall/undo_rules.h"
@@ -118,6 +119,19 @@ bool IsSettingsRedirect(const std::wstring& settingsFile) {
     wchar_t folder[kRedirectChars] = {};
     ::GetPrivateProfileStringW(L"Others", L"INI_Folder", L"", folder, kRedirectChars, settingsFile.c_str());
     return folder[0] != L'\0';
+}
+
+std::wstring LinkTarget(const std::wstring& link) {
+    win::ComInit com;
+    win::ComPtr<IShellLinkW> shellLink;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, shellLink.put())) ||
+        FAILED(shellLink->QueryInterface(IID_IPersistFile, file.put())) || FAILED(file->Load(link.c_str(), STGM_READ)))
+        return std::wstring();
+    std::vector<wchar_t> target(32768, L'\0');
+    if (FAILED(shellLink->GetPath(target.data(), static_cast<int>(target.size()), nullptr, SLGP_RAWPATH)))
+        return std::wstring();
+    return target.data();
 }
 
 }  // namespace undo

@@ -33,6 +33,9 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
 bool PathExists(const std::wstring& path);
 
+// The target a shell link points to; empty when it cannot be read.
+std::wstring LinkTarget(const std::wstring& link);
+
 // True when the settings file only points to the settings elsewhere ("Others"/"INI_Folder").
 bool IsSettingsRedirect(const std::wstring& settingsFile);
 

@@ -115,8 +115,23 @@ Outcome UndoRegistryStep(const RegStep& step) {
         case RegStepKind::NotRestored: return {Verdict::NotRestored, 0};
         case RegStepKind::RemoveKeyIfEmpty: return RemoveKeyIfEmpty(step);
         case RegStepKind::RemoveTree: return RemoveTree(step);
+        case RegStepKind::LeaveTakenOver: return {Verdict::LeftChanged, 0};
     }
     return {Verdict::Failed, ERROR_INVALID_PARAMETER};
+}
+
+std::vector<record::RecordedKey> TakenOverProductKeys(const record::InstallRecord& r) {
+    std::vector<record::RecordedKey> takenOver;
+    for (const auto& group : ValuesByProductKey(r)) {
+        std::vector<record::ValueData> current(group.values.size());
+        for (size_t i = 0; i < group.values.size(); ++i) {
+            const auto& v = *group.values[i];
+            DWORD error = 0;
+            ReadValueData(v.root, v.key, v.name, current[i], error);
+        }
+        if (IsTakenOver(group.values, current)) takenOver.push_back({group.root, group.key});
+    }
+    return takenOver;
 }
 
 std::wstring KeyName(reg::Root root, const std::wstring& key) {

@@ -29,6 +29,7 @@ public:
           m_programFolder(win::WithoutTrailingBackslash(r.programFolder)) {}
 
     std::vector<Step> Run() {
+        m_takenOver = TakenOverProductKeys(m_r);
         Links();
         Folders(m_folders.afterLinks);
         Registry(false);
@@ -60,12 +61,19 @@ private:
         Note(outcome.verdict, item, name, outcome.error);
     }
 
+    // A link that now points elsewhere belongs to someone else (another installation's link
+    // of the same name, or one the user changed).
     void Links() {
-        for (auto link = m_r.links.rbegin(); link != m_r.links.rend(); ++link) Note(DeleteOwnFile(*link), Item::Link, *link);
+        for (auto link = m_r.links.rbegin(); link != m_r.links.rend(); ++link) {
+            if (PathExists(*link) && !IsLinkStillOurs(LinkTarget(*link), m_programFolder))
+                Note(Verdict::LeftChanged, Item::Link, *link);
+            else
+                Note(DeleteOwnFile(*link), Item::Link, *link);
+        }
     }
 
     void Registry(bool entryPart) {
-        for (const RegStep& step : PlanRegistry(m_r, entryPart)) {
+        for (const RegStep& step : PlanRegistry(m_r, entryPart, m_takenOver)) {
             const Outcome outcome = UndoRegistryStep(step);
             const bool isValue = step.kind == RegStepKind::Value;
             Note(outcome.verdict, isValue ? Item::Value : entryPart ? Item::Entry : Item::Key,
@@ -171,6 +179,7 @@ private:
     const FolderPlan m_folders;
     const std::wstring m_programFolder;
     const record::RecordedFile* m_uninstaller = nullptr;
+    std::vector<record::RecordedKey> m_takenOver;
     std::vector<Step> m_steps;
 };
 

@@ -74,12 +74,16 @@ const Step* StepFor(const std::wstring& path, const std::vector<Step>& steps) {
 // Registry planning for one part (the uninstall entry, or everything else).
 class RegistryPlanner {
 public:
-    RegistryPlanner(const InstallRecord& r, bool entryPart) : m_r(r), m_entryPart(entryPart) {
+    RegistryPlanner(const InstallRecord& r, bool entryPart, const std::vector<record::RecordedKey>& takenOver)
+        : m_r(r), m_entryPart(entryPart) {
+        for (const auto& k : takenOver) m_takenOver.push_back(Canonical(k.root, k.key));
         for (const auto& k : r.createdKeys)
-            if (IsProductKey(k.root, k.key)) m_trees.push_back(Canonical(k.root, k.key));
+            if (IsProductKey(k.root, k.key) && !InTakenOver(k.root, k.key)) m_trees.push_back(Canonical(k.root, k.key));
     }
 
     std::vector<RegStep> Plan() {
+        for (const auto& k : m_takenOver)
+            if (Selected(k.root, k.key)) Add(RegStepKind::LeaveTakenOver, k.root, k.key);
         for (auto v = m_r.values.rbegin(); v != m_r.values.rend(); ++v)
             if (Wanted(v->root, v->key)) Add(RegStepKind::Value, v->root, v->key).value = &*v;
         for (auto d = m_r.deletedKeys.rbegin(); d != m_r.deletedKeys.rend(); ++d) {
@@ -91,7 +95,7 @@ public:
         }
         AddUserChoiceRemovals();
         for (auto k = m_r.createdKeys.rbegin(); k != m_r.createdKeys.rend(); ++k) {
-            if (!SelectedKey(k->root, k->key) || InsideOtherTree(k->root, k->key)) continue;
+            if (!SelectedKey(k->root, k->key) || InsideOtherTree(k->root, k->key) || InTakenOver(k->root, k->key)) continue;
             Add(IsProductKey(k->root, k->key) ? RegStepKind::RemoveTree : RegStepKind::RemoveKeyIfEmpty, k->root, k->key);
         }
         return m_steps;
@@ -115,7 +119,13 @@ private:
         return std::any_of(m_trees.begin(), m_trees.end(),
                            [&](const KeyRef& t) { return IsSameOrInsideKey(t, k) && !SameKey(t, k); });
     }
-    bool Wanted(reg::Root root, const std::wstring& key) const { return Selected(root, key) && !InTree(root, key); }
+    bool InTakenOver(reg::Root root, const std::wstring& key) const {
+        const KeyRef k = Canonical(root, key);
+        return std::any_of(m_takenOver.begin(), m_takenOver.end(), [&](const KeyRef& t) { return IsSameOrInsideKey(t, k); });
+    }
+    bool Wanted(reg::Root root, const std::wstring& key) const {
+        return Selected(root, key) && !InTree(root, key) && !InTakenOver(root, key);
+    }
 
     bool IsCreated(reg::Root root, const std::wstring& key) const {
         const KeyRef k = Canonical(root, key);
@@ -150,6 +160,7 @@ private:
     const InstallRecord& m_r;
     bool m_entryPart;
     std::vector<KeyRef> m_trees;
+    std::vector<KeyRef> m_takenOver;
     std::vector<RegStep> m_steps;
 };
 
@@ -203,8 +214,41 @@ ValueAction DecideValue(const record::RecordedValue& v, const record::ValueData&
     return v.before.exists ? ValueAction::Restore : ValueAction::Delete;
 }
 
-std::vector<RegStep> PlanRegistry(const InstallRecord& r, bool entryPart) {
-    return RegistryPlanner(r, entryPart).Plan();
+std::vector<RegStep> PlanRegistry(const InstallRecord& r, bool entryPart,
+                                  const std::vector<record::RecordedKey>& takenOver) {
+    return RegistryPlanner(r, entryPart, takenOver).Plan();
+}
+
+std::vector<ProductKeyValues> ValuesByProductKey(const InstallRecord& r) {
+    std::vector<ProductKeyValues> groups;
+    for (const auto& v : r.values) {
+        const KeyRef k = Canonical(v.root, v.key);
+        // The outermost product key that holds the value's key.
+        size_t end = 0;
+        std::wstring product;
+        while (product.empty() && end != std::wstring::npos) {
+            end = k.key.find(L'\\', end + 1);
+            const std::wstring level = k.key.substr(0, end);
+            if (IsProductKey(k.root, level)) product = level;
+        }
+        if (product.empty()) continue;
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const ProductKeyValues& g) {
+            return SameKey({g.root, g.key}, {k.root, product});
+        });
+        if (group == groups.end()) group = groups.insert(groups.end(), ProductKeyValues{k.root, product, {}});
+        group->values.push_back(&v);
+    }
+    return groups;
+}
+
+bool IsTakenOver(const std::vector<const record::RecordedValue*>& values, const std::vector<record::ValueData>& current) {
+    for (size_t i = 0; i < values.size() && i < current.size(); ++i)
+        if (current[i].exists && current[i] != values[i]->written) return true;
+    return false;
+}
+
+bool IsLinkStillOurs(const std::wstring& target, const std::wstring& programFolder) {
+    return target.empty() || win::IsSameOrInside(programFolder, target);
 }
 
 FolderPlan PlanFolders(const InstallRecord& r) {

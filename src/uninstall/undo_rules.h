@@ -55,7 +55,19 @@ bool IsUninstallEntryKey(reg::Root root, const std::wstring& key);
 enum class ValueAction { Restore, Delete, Nothing, Leave };
 ValueAction DecideValue(const record::RecordedValue& value, const record::ValueData& current);
 
-enum class RegStepKind { Value, RecreateKey, NotRestored, RemoveKeyIfEmpty, RemoveTree };
+// The recorded values inside one product key (the outermost one that holds them).
+struct ProductKeyValues {
+    reg::Root root = reg::Root::LocalMachine;
+    std::wstring key;
+    std::vector<const record::RecordedValue*> values;
+};
+std::vector<ProductKeyValues> ValuesByProductKey(const record::InstallRecord& r);
+// Another installation (or someone else) has written over the product key since: one of its
+// recorded values now holds other data. Its whole subtree is then left alone, so that an
+// installation in another folder keeps its registration. `current` matches `values`.
+bool IsTakenOver(const std::vector<const record::RecordedValue*>& values, const std::vector<record::ValueData>& current);
+
+enum class RegStepKind { Value, RecreateKey, NotRestored, RemoveKeyIfEmpty, RemoveTree, LeaveTakenOver };
 struct RegStep {
     RegStepKind kind = RegStepKind::Value;
     reg::Root root = reg::Root::LocalMachine;
@@ -67,9 +79,13 @@ struct RegStep {
 // The registry steps in the order they are undone: values in reverse, keys the installation
 // deleted put back in reverse (user choices never), then keys it created in reverse, product
 // keys with their subtree and others only when empty. What lies inside a product key that goes
-// with its subtree is left out. `entryPart` selects the uninstall entry's own steps, which come
-// last, instead of all others. The steps point into `r`.
-std::vector<RegStep> PlanRegistry(const record::InstallRecord& r, bool entryPart);
+// with its subtree, or inside a product key in `takenOver`, is left out. `entryPart` selects the
+// uninstall entry's own steps, which come last, instead of all others. The steps point into `r`.
+std::vector<RegStep> PlanRegistry(const record::InstallRecord& r, bool entryPart,
+                                  const std::vector<record::RecordedKey>& takenOver);
+
+// A link goes while it still points into the program folder (or its target cannot be read).
+bool IsLinkStillOurs(const std::wstring& target, const std::wstring& programFolder);
 
 // ---- folders ----
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shlobj.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -44,6 +45,16 @@ void Put(Root root, const std::wstring& key, const std::wstring& name, const Val
     ASSERT_EQ(::RegCreateKeyExW(reg::RootKey(root), key.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr), 0);
     ::RegSetValueExW(k, name.c_str(), 0, data.type, data.bytes.data(), static_cast<DWORD>(data.bytes.size()));
     ::RegCloseKey(k);
+}
+
+void SaveLink(const std::wstring& path, const std::wstring& target) {
+    win::ComInit com;
+    win::ComPtr<IShellLinkW> link;
+    win::ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())));
+    link->SetPath(target.c_str());
+    ASSERT_TRUE(SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())));
+    ASSERT_TRUE(SUCCEEDED(file->Save(path.c_str(), TRUE)));
 }
 
 // Does what an installation does and writes down what it found before, as the setup's record does.
@@ -132,6 +143,7 @@ protected:
         install.DeleteKey(Root::CurrentUser, kUserChoice, {L"Progid"});
         install.Value(Root::CurrentUser, kUserChoice, L"Progid", Sz(L"Lumiscope.jpg"));
         install.Value(Root::LocalMachine, entry, L"DisplayName", Sz(L"Lumiscope 4.70 (64-bit)"));
+        install.Value(Root::LocalMachine, entry, L"InstallLocation", Sz(program + L"\\"));
         WriteBytes(undo::RecordPathIn(program), record::FormatRecord(install.r));
         // The viewer keeps something of its own below its ProgID, which goes with it.
         Put(Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope.jpg\\shell\\edit", L"", Sz(L"e"));
@@ -239,4 +251,19 @@ TEST_F(Undo, WhatOthersChangedSinceIsLeftAloneWithoutKeepingTheEntry) {
     };
     EXPECT_EQ(verdictOf(L"HKLM\\SOFTWARE\\Classes\\.jpg"), Verdict::LeftChanged);
     EXPECT_EQ(verdictOf(group), Verdict::LeftNotEmpty);
+}
+
+// An installation into another folder has since taken over the registration and the link.
+TEST_F(Undo, AnotherFoldersInstallationKeepsItsRegistrationAndItsLink) {
+    const std::wstring command = L"SOFTWARE\\Classes\\Lumiscope.jpg\\shell\\open\\command";
+    Put(Root::LocalMachine, command, L"", Sz(L"other \"%1\""));
+    Put(Root::LocalMachine, entry, L"InstallLocation", Sz(L"C:\\Other\\"));
+    SaveLink(group + L"\\Lumiscope 64 4.70.lnk", L"C:\\Other\\lu_scp64.exe");
+
+    EXPECT_EQ(undo::ExitCodeFor(Run()), 0);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, command, nullptr), L"other \"%1\"");
+    EXPECT_TRUE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Lumiscope.jpg\\shell\\edit"));
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, entry, L"DisplayName"), L"Lumiscope 4.70 (64-bit)");
+    EXPECT_TRUE(Exists(group + L"\\Lumiscope 64 4.70.lnk"));
+    EXPECT_FALSE(Exists(program));
 }

@@ -19,7 +19,7 @@ const ValueData kAbsent;
 const std::wstring kChoice = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.jpg\\UserChoice";
 
 std::wstring Describe(const RegStep& s) {
-    static const wchar_t* kinds[] = {L"value", L"recreate", L"not restored", L"if empty", L"tree"};
+    static const wchar_t* kinds[] = {L"value", L"recreate", L"not restored", L"if empty", L"tree", L"taken over"};
     return std::wstring(kinds[static_cast<int>(s.kind)]) + L" " + s.key + (s.value ? L"|" + s.value->name : L"");
 }
 
@@ -126,20 +126,54 @@ TEST(UndoRules, RegistryStepsRunBackwardsAndProductKeysGoWhole) {
     r.deletedKeys = {{Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope\\DefaultIcon", {}},
                      {Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope.jpg\\DefaultIcon", {}},
                      {Root::CurrentUser, kChoice, {}}};
-    EXPECT_EQ(Describe(PlanRegistry(r, false)),
+    EXPECT_EQ(Describe(PlanRegistry(r, false, {})),
               (std::vector<std::wstring>{L"value " + kChoice + L"|Progid", L"value SOFTWARE\\Classes\\.jpg|",
                                          L"value SOFTWARE\\Classes\\.abc|", L"not restored " + kChoice,
                                          L"recreate SOFTWARE\\Classes\\Lumiscope\\DefaultIcon",
                                          L"if empty " + kChoice, L"if empty SOFTWARE\\Classes\\.abc",
                                          L"tree SOFTWARE\\Classes\\Lumiscope.jpg"}));
-    EXPECT_EQ(Describe(PlanRegistry(r, true)),
+    EXPECT_EQ(Describe(PlanRegistry(r, true, {})),
               (std::vector<std::wstring>{L"tree " + entry,
                                          L"if empty SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}));
     // An entry that was there before gets its values back instead.
     r.createdKeys.pop_back();
-    EXPECT_EQ(Describe(PlanRegistry(r, true)),
+    EXPECT_EQ(Describe(PlanRegistry(r, true, {})),
               (std::vector<std::wstring>{L"value " + entry + L"|DisplayName",
                                          L"if empty SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}));
+}
+
+TEST(UndoRules, AProductKeyAnotherInstallationWroteOverIsLeftWhole) {
+    record::InstallRecord r;
+    const std::wstring entry = kUninstallEntryKey;
+    r.createdKeys = {{Root::LocalMachine, L"SOFTWARE\\Lumiscope"}, {Root::LocalMachine, L"SOFTWARE\\Lumiscope\\Capabilities"},
+                     {Root::LocalMachine, entry}};
+    r.values = {{Root::LocalMachine, L"SOFTWARE\\Lumiscope\\Capabilities\\FileAssociations", L".jpg", kAbsent, Sz(L"x")},
+                {Root::ClassesRoot, L"Lumiscope.jpg\\shell\\open\\command", L"", kAbsent, Sz(L"C:\\A")},
+                {Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope.jpg\\DefaultIcon", L"", kAbsent, Sz(L"C:\\A,1")},
+                {Root::LocalMachine, L"SOFTWARE\\Classes\\.jpg", L"", kAbsent, Sz(L"Lumiscope.jpg")},
+                {Root::LocalMachine, entry, L"InstallLocation", kAbsent, Sz(L"C:\\A\\")}};
+    const std::vector<ProductKeyValues> groups = ValuesByProductKey(r);
+    ASSERT_EQ(groups.size(), 3u);
+    EXPECT_EQ(groups[0].key, L"SOFTWARE\\Lumiscope");
+    EXPECT_EQ(groups[1].key, L"SOFTWARE\\Classes\\Lumiscope.jpg");
+    EXPECT_EQ(groups[1].values.size(), 2u);
+    EXPECT_TRUE(IsTakenOver(groups[1].values, {Sz(L"C:\\B"), Sz(L"C:\\A,1")}));
+    EXPECT_FALSE(IsTakenOver(groups[1].values, {Sz(L"C:\\A"), kAbsent}));
+
+    const std::vector<record::RecordedKey> takenOver = {{Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope.jpg"},
+                                                        {Root::LocalMachine, entry}};
+    EXPECT_EQ(Describe(PlanRegistry(r, false, takenOver)),
+              (std::vector<std::wstring>{L"taken over SOFTWARE\\Classes\\Lumiscope.jpg", L"value SOFTWARE\\Classes\\.jpg|",
+                                         L"tree SOFTWARE\\Lumiscope"}));
+    EXPECT_EQ(Describe(PlanRegistry(r, true, takenOver)), (std::vector<std::wstring>{L"taken over " + entry}));
+}
+
+TEST(UndoRules, ALinkGoesWhileItPointsIntoTheProgramFolder) {
+    EXPECT_TRUE(IsLinkStillOurs(L"C:\\L\\lu_scp64.exe", L"C:\\L\\"));
+    EXPECT_TRUE(IsLinkStillOurs(L"c:\\l\\help\\x.chm", L"C:\\L"));
+    EXPECT_TRUE(IsLinkStillOurs(L"", L"C:\\L\\"));
+    EXPECT_FALSE(IsLinkStillOurs(L"C:\\Other\\lu_scp64.exe", L"C:\\L\\"));
+    EXPECT_FALSE(IsLinkStillOurs(L"C:\\L2\\lu_scp64.exe", L"C:\\L\\"));
 }
 
 TEST(UndoRules, FoldersGoDeepestFirstTheProgramFolderAndItsParentsLast) {
