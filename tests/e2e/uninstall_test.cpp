@@ -84,7 +84,10 @@ TEST_F(InstalledProduct, AfterAnUpgradeTheAssociationsFromBeforeTheFirstInstalla
 TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
     const SystemState before = State();
     Install(L"/group=1");
-    WriteBytes(target + L"\\l_about.txt", "changed by the user");
+    std::string about = ReadBytes(target + L"\\l_about.txt");
+    ASSERT_FALSE(about.empty());
+    about[0] ^= 1;  // same size, other CRC
+    WriteBytes(target + L"\\l_about.txt", about);
     WriteBytes(target + L"\\Plugins\\mine.dll", "added by the user");
     win::File held(::CreateFileW((target + L"\\Help\\liesmich.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                  0, nullptr));

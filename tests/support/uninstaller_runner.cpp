@@ -147,14 +147,6 @@ UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring&
     return run;
 }
 
-std::vector<std::wstring> PendingDeletionsBelow(const std::wstring& folder) {
-    std::vector<std::wstring> below;
-    const std::vector<std::wstring> items = ReadPending();
-    for (size_t i = 0; i + 1 < items.size(); i += 2)
-        if (items[i + 1].empty() && win::IsSameOrInside(folder, DosPath(items[i]))) below.push_back(DosPath(items[i]));
-    return below;
-}
-
 void CompletePendingDeletionsBelow(const std::wstring& folder) {
     const std::vector<std::wstring> items = ReadPending();
     std::vector<std::wstring> kept;

@@ -29,9 +29,8 @@ void EndUninstaller(HANDLE process);
 // The processes started by `parent` (the uninstaller's copy).
 std::vector<DWORD> ChildProcesses(DWORD parent);
 
-// The paths the system is to delete at the next restart that lie below `folder`.
-std::vector<std::wstring> PendingDeletionsBelow(const std::wstring& folder);
-// Does what the next restart would do for them, and forgets them.
+// Does what the next restart would do for the deletions the system holds for paths below
+// `folder`, and forgets them.
 void CompletePendingDeletionsBelow(const std::wstring& folder);
 
 }  // namespace testsupport

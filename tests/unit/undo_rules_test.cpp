@@ -2,7 +2,6 @@
 
 #include "uninstall/result_message.h"
 #include "uninstall/undo_rules.h"
-#include "uninstall/uninstall_log.h"
 #include "uninstall/uninstall_options.h"
 
 using namespace undo;
@@ -60,24 +59,6 @@ TEST(UndoRules, AValueGoesBackOnlyWhileItHoldsWhatTheInstallationWrote) {
                                 L"n", c.before, c.written};
         EXPECT_EQ(DecideValue(v, c.current), c.action) << &c - cases;
     }
-}
-
-TEST(UndoRules, AFileGoesOnlyWithItsSizeAndCrc) {
-    const record::RecordedFile file{L"a.txt", 10, 0x1234};
-    EXPECT_EQ(DecideFile(file, {true, true, 10, 0x1234}), Verdict::Removed);
-    EXPECT_EQ(DecideFile(file, {false, false, 0, 0}), Verdict::AlreadyGone);
-    EXPECT_EQ(DecideFile(file, {true, true, 11, 0x1234}), Verdict::Changed);
-    EXPECT_EQ(DecideFile(file, {true, true, 10, 0x1235}), Verdict::Changed);
-    EXPECT_EQ(DecideFile(file, {true, false, 10, 0x1234}), Verdict::Changed);
-    EXPECT_TRUE(IsUninstallerFile({L"LM_Uninstall.EXE", 1, 1}));
-    EXPECT_FALSE(IsUninstallerFile({L"Plugins\\lm_uninstall.exe", 1, 1}));
-}
-
-TEST(UndoRules, SettingsGoWithPurgeOrWhenTheyAreTheProgramFoldersRedirect) {
-    EXPECT_TRUE(ShouldRemoveSettings(L"C:\\A\\lu_scp64.ini", L"C:\\L\\", true, false));
-    EXPECT_FALSE(ShouldRemoveSettings(L"C:\\A\\lu_scp64.ini", L"C:\\L\\", false, true));
-    EXPECT_TRUE(ShouldRemoveSettings(L"C:\\l\\LU_SCP64.INI", L"C:\\L\\", false, true));
-    EXPECT_FALSE(ShouldRemoveSettings(L"C:\\L\\lu_scp64.ini", L"C:\\L", false, false));
 }
 
 TEST(UndoRules, TheProductsOwnKeysAndTheUsersChoicesAreKnownByName) {
@@ -168,14 +149,6 @@ TEST(UndoRules, AProductKeyAnotherInstallationWroteOverIsLeftWhole) {
     EXPECT_EQ(Describe(PlanRegistry(r, true, takenOver)), (std::vector<std::wstring>{L"taken over " + entry}));
 }
 
-TEST(UndoRules, ALinkGoesWhileItPointsIntoTheProgramFolder) {
-    EXPECT_TRUE(IsLinkStillOurs(L"C:\\L\\lu_scp64.exe", L"C:\\L\\"));
-    EXPECT_TRUE(IsLinkStillOurs(L"c:\\l\\help\\x.chm", L"C:\\L"));
-    EXPECT_TRUE(IsLinkStillOurs(L"", L"C:\\L\\"));
-    EXPECT_FALSE(IsLinkStillOurs(L"C:\\Other\\lu_scp64.exe", L"C:\\L\\"));
-    EXPECT_FALSE(IsLinkStillOurs(L"C:\\L2\\lu_scp64.exe", L"C:\\L\\"));
-}
-
 TEST(UndoRules, FoldersGoDeepestFirstTheProgramFolderAndItsParentsLast) {
     record::InstallRecord r;
     r.programFolder = L"C:\\T\\Lumiscope\\";
@@ -237,15 +210,6 @@ TEST(UninstallOptions, TheCopyGetsTheSameOptionsAndTheOrigin) {
     EXPECT_EQ(copied.origin, given.origin);
     given.silent = given.purge = false;
     EXPECT_FALSE(ParseUninstallOptions(CopyCommandLine(L"C:\\T\\u.exe", given)).silent);
-}
-
-TEST(UninstallTexts, TheLogNamesTheOutcomeTheItemAndTheError) {
-    Step value = MakeStep(Verdict::LeftChanged, L"HKLM\\SOFTWARE\\Classes\\.jpg", Item::Value);
-    EXPECT_EQ(DescribeStep(value),
-              L"belassen, seit der Installation verändert: Registrierungswert HKLM\\SOFTWARE\\Classes\\.jpg (Standard)");
-    Step held = MakeStep(Verdict::InUse, L"C:\\L\\a.dll");
-    held.error = 32;
-    EXPECT_EQ(DescribeStep(held), L"BEHALTEN, in Benutzung oder gesperrt: Datei C:\\L\\a.dll (Fehler 32)");
 }
 
 TEST(UninstallTexts, TheResultNamesUpToEightKeptItemsBelowTheProgramFolder) {

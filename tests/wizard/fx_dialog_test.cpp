@@ -55,7 +55,7 @@ public:
 
 }  // namespace
 
-TEST(FxDialog, CommandsBecomeVirtualCallsAndEndDialogEndsTheModalLoop) {
+TEST(FxDialog, CommandsBecomeVirtualCallsAndEscapeOrTheCloseBoxCancel) {
     RefusingDialog dialog({{WM_COMMAND, IDC_FXTEST_BUTTON}, {WM_COMMAND, IDOK}, {WM_COMMAND, IDOK}});
     EXPECT_EQ(dialog.DoModal(), 77);
     EXPECT_TRUE(dialog.windowAtInit != nullptr);
@@ -63,9 +63,7 @@ TEST(FxDialog, CommandsBecomeVirtualCallsAndEndDialogEndsTheModalLoop) {
     EXPECT_EQ(dialog.okCalls, 2);
     EXPECT_EQ(dialog.commands, std::vector<int>{IDC_FXTEST_BUTTON});
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
-}
 
-TEST(FxDialog, EscapeAndTheCloseBoxCancel) {
     ScriptedDialog escape({{WM_COMMAND, IDCANCEL}});
     EXPECT_EQ(escape.DoModal(), IDCANCEL);
     ScriptedDialog closeBox({{WM_CLOSE, 0}});
