@@ -84,22 +84,32 @@ private:
     void Files() {
         for (auto file = m_r.files.rbegin(); file != m_r.files.rend(); ++file) {
             const std::wstring path = InFolder(m_programFolder, file->path);
-            if (IsProgramSettingsFile(*file)) {
-                const Outcome outcome = UndoRecordedFile(path, *file, false);
-                if (outcome.verdict != Verdict::Changed) Note(outcome, Item::File, path);
-                else if (m_options.purge) Note(DeleteOwnFile(path), Item::Settings, path);
-                else Note(Verdict::KeptByChoice, Item::Settings, path);
-                continue;
-            }
-            if (!IsUninstallerFile(*file)) {
+            if (IsProgramSettingsFile(*file))
+                ProgramSettingsFile(path, *file);
+            else if (IsUninstallerFile(*file))
+                CheckUninstaller(path, *file);
+            else
                 Note(UndoRecordedFile(path, *file, false), Item::File, path);
-                continue;
-            }
-            // The uninstaller goes last; a changed one is kept now, so that the entry stays too.
-            const Outcome check = UndoRecordedFile(path, *file, true);
-            if (check.verdict != Verdict::Removed) Note(check, Item::Uninstaller, path);
-            m_uninstaller = &*file;
         }
+    }
+
+    // Recorded as the setup's pointer to the settings elsewhere; rewritten since, it holds the
+    // user's settings.
+    void ProgramSettingsFile(const std::wstring& path, const record::RecordedFile& file) {
+        const Outcome outcome = UndoRecordedFile(path, file, false);
+        if (outcome.verdict != Verdict::Changed)
+            Note(outcome, Item::File, path);
+        else if (m_options.purge)
+            Note(DeleteOwnFile(path), Item::Settings, path);
+        else
+            Note(Verdict::KeptByChoice, Item::Settings, path);
+    }
+
+    // The uninstaller goes last; a changed one is kept now, so that the entry stays too.
+    void CheckUninstaller(const std::wstring& path, const record::RecordedFile& file) {
+        const Outcome check = UndoRecordedFile(path, file, true);
+        if (check.verdict != Verdict::Removed) Note(check, Item::Uninstaller, path);
+        m_uninstaller = &file;
     }
 
     void Settings() {
@@ -127,9 +137,8 @@ private:
     // step has named is kept (in the program folder) or left (elsewhere).
     void NotEmpty(const std::wstring& folder) {
         const std::vector<std::wstring> entries = FolderEntries(folder);
-        const bool program = InProgramTree(folder);
-        for (const auto& foreign : ForeignEntries(entries, m_steps, {}))
-            if (program) Added(foreign);
+        if (InProgramTree(folder))
+            for (const auto& foreign : ForeignEntries(entries, m_steps, {})) Added(foreign);
         Verdict verdict = Verdict::LeftNotEmpty;
         if (HoldsScheduled(entries, m_steps)) verdict = Verdict::Scheduled;
         else if (!entries.empty() && HoldsOnlyKeptByChoice(entries, m_steps)) verdict = Verdict::KeptByChoice;
