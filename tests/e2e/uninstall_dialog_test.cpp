@@ -150,6 +150,6 @@ TEST_F(InstalledProduct, DialogWithTheBoxTickedRemovesTheSettingsToo) {
                                                L"Die letzten Dateien werden beim nächsten Neustart entfernt.");
     Press(box, IDOK);
     EXPECT_EQ(run.ExitCode(), 0u);
-    EXPECT_FALSE(enginetest::Exists(trace.settingsFolder()));
+    EXPECT_FALSE(enginetest::Exists(trace.settingsFolder() + L"\\lu_scp64.ini"));
     EXPECT_FALSE(enginetest::Exists(target + L"\\lu_scp64.exe"));
 }

@@ -17,6 +17,8 @@ using testsupport::SystemState;
 
 class InstalledProduct : public ::testing::Test {
 protected:
+    // Other tests may leave the settings folder or links behind; each test starts without them.
+    void SetUp() override { trace.Remove(); }
     void TearDown() override { trace.Remove(); }
 
     SystemState State() const { return trace.State(); }

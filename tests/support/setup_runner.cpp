@@ -15,7 +15,8 @@ BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM param) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
     auto* target = reinterpret_cast<std::pair<DWORD, bool>*>(param);
-    if (pid != target->first) return TRUE;
+    // COM keeps hidden windows of its own while a shell link is saved; only what shows counts.
+    if (pid != target->first || !::IsWindowVisible(window)) return TRUE;
     target->second = true;
     return FALSE;
 }

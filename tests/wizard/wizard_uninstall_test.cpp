@@ -16,6 +16,7 @@ protected:
     void SetUp() override {
         WizardWalk::SetUp();
         TheWizardSheet().m_pfnInstall = DoInstall;
+        trace.Remove();  // what other tests left behind
     }
     void TearDown() override {
         WizardWalk::TearDown();
