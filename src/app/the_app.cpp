@@ -11,6 +11,7 @@
 #include "install/journal.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
+#include "win/hardening.h"
 #include "win/text.h"
 #include "wizard/run_wizard.h"
 
@@ -20,18 +21,6 @@ namespace {
 
 constexpr DWORD kAllCommonControlClasses = 0xFF;
 constexpr size_t kWarningChars = 259;
-
-// Libraries are then looked for in the system folder only, never beside the setup (which
-// may sit in a downloads folder among planted DLLs). Systems without the call keep theirs.
-void HardenDllSearchPath() {
-    std::wstring kernel32 = win::SystemFilePath(L"kernel32.dll");
-    HMODULE module = kernel32.empty() ? nullptr : ::GetModuleHandleW(kernel32.c_str());
-    if (!module) return;
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto setDirectories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(::GetProcAddress(module, "SetDefaultDllDirectories")));
-    if (setDirectories) setDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
 void InitAllCommonControls() {
     INITCOMMONCONTROLSEX controls = {sizeof(controls), kAllCommonControlClasses};
@@ -87,7 +76,7 @@ int Run(const std::wstring& commandLine) {
 }  // namespace
 
 BOOL TheApp::InitInstance() {
-    HardenDllSearchPath();
+    win::HardenDllSearchPath();
     InitAllCommonControls();
     const std::wstring commandLine = ::GetCommandLineW();
     // The step log an administrator asked for hears everything from here to the outcome.
