@@ -12,24 +12,16 @@
 #include "install/registration.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
+#include "support/product_trace.h"
 #include "support/setup_runner.h"
 
 using namespace enginetest;
+using testsupport::AllSelected;
 using testsupport::ReadString;
+using testsupport::SpecialFolder;
 
 namespace {
 
-std::array<int, kAssocSelectionSize> AllSelected() {
-    std::array<int, kAssocSelectionSize> all;
-    all.fill(1);
-    return all;
-}
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
 
 std::set<std::wstring> FileNames(const std::wstring& folder, const wchar_t* pattern) {
     std::set<std::wstring> names;

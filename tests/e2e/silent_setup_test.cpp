@@ -4,6 +4,7 @@
 
 #include "support/engine_scratch.h"
 #include "support/paths.h"
+#include "support/running_viewer.h"
 #include "support/setup_runner.h"
 
 namespace {
@@ -11,29 +12,6 @@ namespace {
 using testsupport::RunSetup;
 using testsupport::SetupRun;
 using testsupport::kStillRunning;
-
-LRESULT CALLBACK DefaultProcedure(HWND w, UINT m, WPARAM wp, LPARAM lp) { return ::DefWindowProcW(w, m, wp, lp); }
-
-// A top-level window of the viewer's class, as a running viewer has, for the test's lifetime.
-class FakeRunningViewer {
-public:
-    FakeRunningViewer() {
-        WNDCLASSW cls = {};
-        cls.lpfnWndProc = DefaultProcedure;
-        cls.hInstance = ::GetModuleHandleW(nullptr);
-        cls.lpszClassName = L"Lumiscope";
-        ::RegisterClassW(&cls);
-        m_window = ::CreateWindowW(L"Lumiscope", L"", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, cls.hInstance, nullptr);
-    }
-    ~FakeRunningViewer() {
-        if (m_window) ::DestroyWindow(m_window);
-        ::UnregisterClassW(L"Lumiscope", ::GetModuleHandleW(nullptr));
-    }
-    bool exists() const { return m_window != nullptr; }
-
-private:
-    HWND m_window = nullptr;
-};
 
 }  // namespace
 
@@ -59,7 +37,7 @@ TEST(SilentSetup, StepLogEndsWithTheExitCodeAndItsMeaning) {
 }
 
 TEST(SilentSetup, RunningViewerIsOneTwoLineEntryAndNothingElse) {
-    FakeRunningViewer viewer;
+    testsupport::RunningViewer viewer;
     ASSERT_TRUE(viewer.exists());
     ScratchFolder folder;
     const std::wstring target = folder / L"Target";

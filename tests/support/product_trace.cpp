@@ -16,17 +16,6 @@ namespace {
 
 constexpr wchar_t kRegisteredApps[] = L"SOFTWARE\\RegisteredApplications";
 
-std::array<int, kAssocSelectionSize> AllSelected() {
-    std::array<int, kAssocSelectionSize> all;
-    all.fill(1);
-    return all;
-}
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
-    return path;
-}
 
 // Every key the product writes to with every option.
 std::vector<KeyPath> ProductKeys(const std::wstring& target) {
@@ -41,6 +30,18 @@ std::vector<KeyPath> ProductKeys(const std::wstring& target) {
 }
 
 }  // namespace
+
+std::array<int, kAssocSelectionSize> AllSelected() {
+    std::array<int, kAssocSelectionSize> all;
+    all.fill(1);
+    return all;
+}
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    ::SHGetFolderPathW(nullptr, csidl, nullptr, 0, path);
+    return path;
+}
 
 ProductTrace::ProductTrace(const std::wstring& root, const std::wstring& target, const std::wstring& excluded)
     : m_root(root), m_target(target), m_excluded(excluded), m_settingsFolder(SpecialFolder(CSIDL_APPDATA) + L"\\Lumiscope") {

@@ -5,10 +5,18 @@
 // test finds the prefix as before.
 #include <gtest/gtest.h>
 
+#include "install/install_request.h"
+
+#include <array>
 #include <set>
 #include <string>
 
 namespace testsupport {
+
+// A selection of every file-type row, as "/assoc=2" makes it.
+std::array<int, kAssocSelectionSize> AllSelected();
+// A shell folder of the prefix by its CSIDL.
+std::wstring SpecialFolder(int csidl);
 
 struct SystemState {
     std::set<std::wstring> files;
