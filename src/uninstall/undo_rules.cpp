@@ -79,6 +79,13 @@ public:
         for (const auto& k : takenOver) m_takenOver.push_back(Canonical(k.root, k.key));
         for (const auto& k : r.createdKeys)
             if (IsProductKey(k.root, k.key) && !InTakenOver(k.root, k.key)) m_trees.push_back(Canonical(k.root, k.key));
+        // The uninstall entry goes whole even when one was there before: an earlier entry could
+        // only name the uninstaller that goes now, and would stay in the list of programs.
+        const KeyRef entry{reg::Root::LocalMachine, kUninstallEntryKey};
+        m_entryGoesWhole = !InTree(entry.root, entry.key) && !InTakenOver(entry.root, entry.key) &&
+                           std::any_of(r.values.begin(), r.values.end(),
+                                       [](const record::RecordedValue& v) { return IsUninstallEntryKey(v.root, v.key); });
+        if (m_entryGoesWhole) m_trees.push_back(entry);
     }
 
     std::vector<RegStep> Plan() {
@@ -94,8 +101,10 @@ public:
                 Add(RegStepKind::RecreateKey, d->root, d->key).deleted = &*d;
         }
         AddUserChoiceRemovals();
+        if (m_entryPart && m_entryGoesWhole) Add(RegStepKind::RemoveTree, reg::Root::LocalMachine, kUninstallEntryKey);
         for (auto k = m_r.createdKeys.rbegin(); k != m_r.createdKeys.rend(); ++k) {
             if (!SelectedKey(k->root, k->key) || InsideOtherTree(k->root, k->key) || InTakenOver(k->root, k->key)) continue;
+            if (m_entryGoesWhole && IsUninstallEntryKey(k->root, k->key)) continue;
             Add(IsProductKey(k->root, k->key) ? RegStepKind::RemoveTree : RegStepKind::RemoveKeyIfEmpty, k->root, k->key);
         }
         return m_steps;
@@ -159,6 +168,7 @@ private:
 
     const InstallRecord& m_r;
     bool m_entryPart;
+    bool m_entryGoesWhole = false;
     std::vector<KeyRef> m_trees;
     std::vector<KeyRef> m_takenOver;
     std::vector<RegStep> m_steps;

@@ -116,10 +116,10 @@ TEST(UndoRules, RegistryStepsRunBackwardsAndProductKeysGoWhole) {
     EXPECT_EQ(Describe(PlanRegistry(r, true, {})),
               (std::vector<std::wstring>{L"tree " + entry,
                                          L"if empty SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}));
-    // An entry that was there before gets its values back instead.
+    // An entry that was there before goes whole too: it could only name this uninstaller.
     r.createdKeys.pop_back();
     EXPECT_EQ(Describe(PlanRegistry(r, true, {})),
-              (std::vector<std::wstring>{L"value " + entry + L"|DisplayName",
+              (std::vector<std::wstring>{L"tree " + entry,
                                          L"if empty SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall"}));
 }
 
