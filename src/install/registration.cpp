@@ -119,14 +119,8 @@ int RegisterViewer(int associate, const std::wstring& targetFolder, int startMen
                    int thumbnailsShortcut, int allUsers, const std::array<int, kAssocSelectionSize>& assocSelection) {
     const InstallPaths paths = MakeInstallPaths(targetFolder);
     if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
-    if (desktopShortcut)
-        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64.lnk", nullptr, L"Lumiscope 64 - Bildbetrachter",
-                              nullptr, 0, allUsers);
-    if (thumbnailsShortcut) {
-        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64 Thumbnails.lnk", paths.viewerPath.c_str(),
-                              L"Lumiscope - Thumbnails", kThumbsArgument, 7, allUsers);
-        reg::ApplyAll(BrowseVerbWrites(paths));
-    }
+    CreateDesktopLinks(paths.viewerPath, desktopShortcut, thumbnailsShortcut, allUsers);
+    if (thumbnailsShortcut) reg::ApplyAll(BrowseVerbWrites(paths));
     reg::ApplyAll(ApplicationWrites(paths));
     reg::ApplyAll(UninstallWrites(paths));
     reg::ApplyAll(CapabilityWrites(paths));
