@@ -1,0 +1,16 @@
+#pragma once
+// Timings taken inside Wine, where the host cannot see: how long until a process shows
+// something, and how long a bare process lives.
+#include <string>
+
+// Starts `exe` (no arguments: the wizard) `runs` times and prints, per run, the milliseconds
+// from just before CreateProcess until the sheet's first page is visible and painted; the
+// process is then ended. False when a run shows no page within the time-out.
+bool MeasureWizardStart(const std::wstring& exe, int runs);
+
+// Starts `exe` `runs` times and prints, per run, the milliseconds until it has ended.
+bool MeasureProcessLife(const std::wstring& exe, int runs);
+
+// Starts what the shell's link objects need (the RPC server, the desktop process) by saving
+// and deleting one link in the temporary folder, as a running Windows has them already.
+bool WarmUpShellLinks();
