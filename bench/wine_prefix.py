@@ -46,11 +46,14 @@ class Prefix:
         self.script("start", self.wine_dir)
 
     def reset(self, bare):
-        """Back to the base state, then warm: the same starting point for every run. The first
-        processes after a start of the server are slow, the first link very slow."""
+        """Back to the base state, then warm: the same starting point for every run. After a
+        start of the server the first processes are slow, the first link very slow, and Wine's
+        desktop process comes and goes with the windows (Windows keeps its shell running)."""
         self.stop()
         self.rsync(self.base_dir, self.prefix)
         self.start()
+        subprocess.Popen([WINE64, self.tool, "hold"], env=self.env, stdin=subprocess.DEVNULL,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         self.wine(self.tool, "warm-up", check=True)
         for _ in range(2):
             self.wine(bare, check=True)

@@ -3,6 +3,7 @@
 //   bench_tool wizard-start SETUP.exe RUNS               time until the wizard's first page is painted
 //   bench_tool process-life PROGRAM.exe RUNS             time a process takes from start to end
 //   bench_tool warm-up                                   start the services links need
+//   bench_tool hold                                      keep the desktop process up until ended
 #include <windows.h>
 #include <cstdio>
 #include <string>
@@ -36,7 +37,7 @@ int Plan(int argc, wchar_t** argv) {
 
 int Usage() {
     std::fputs("usage: bench_tool plan SCRIPT REGISTRY OPTIONS... | wizard-start EXE RUNS | "
-               "process-life EXE RUNS | warm-up\n", stderr);
+               "process-life EXE RUNS | warm-up | hold\n", stderr);
     return 2;
 }
 
@@ -48,5 +49,9 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"wizard-start" && argc == 4) return MeasureWizardStart(argv[2], _wtoi(argv[3])) ? 0 : 1;
     if (command == L"process-life" && argc == 4) return MeasureProcessLife(argv[2], _wtoi(argv[3])) ? 0 : 1;
     if (command == L"warm-up" && argc == 2) return WarmUpShellLinks() ? 0 : 1;
+    if (command == L"hold" && argc == 2) {
+        HoldDesktop();
+        return 0;
+    }
     return Usage();
 }

@@ -118,3 +118,9 @@ bool WarmUpShellLinks() {
     ::DeleteFileW(link.c_str());
     return saved;
 }
+
+void HoldDesktop() {
+    HWND window = ::CreateWindowExW(0, L"STATIC", L"bench hold", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    MSG message;
+    while (window && ::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+}

@@ -11,6 +11,10 @@ bool MeasureWizardStart(const std::wstring& exe, int runs);
 // Starts `exe` `runs` times and prints, per run, the milliseconds until it has ended.
 bool MeasureProcessLife(const std::wstring& exe, int runs);
 
+// Keeps a window on the desktop until the process is ended, so that Wine keeps its desktop
+// process running between the timed runs, as Windows keeps its shell.
+void HoldDesktop();
+
 // Starts what the shell's link objects need (the RPC server, the desktop process) by saving
 // and deleting one link in the temporary folder, as a running Windows has them already.
 bool WarmUpShellLinks();
