@@ -2,7 +2,9 @@
 files restored), a warm start (server, system processes and the shell's link services up, as
 on a running Windows), and timed runs of Windows programs."""
 import os
+import resource
 import subprocess
+import tempfile
 import time
 
 WINE64 = "/usr/lib/wine/wine64"
@@ -59,14 +61,48 @@ class Prefix:
             self.wine(bare, check=True)
 
     def wine(self, *args, check=False, cwd=None):
-        return subprocess.run([WINE64, *args], env=self.env, cwd=cwd, check=check, capture_output=True, text=True)
+        """Runs a Windows program to its end; its output comes back as .stdout and .stderr.
+        Through files, not pipes: system processes that a program starts inherit its handles,
+        and a pipe would stay open as long as they live."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run([WINE64, *args], env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
+                                    stdout=out, stderr=err)
+            out.seek(0)
+            err.seek(0)
+            result.stdout = out.read().decode(errors="replace")
+            result.stderr = err.read().decode(errors="replace")
+        if check and result.returncode != 0:
+            raise RuntimeError(f"{' '.join(args)} ended with {result.returncode}: {result.stderr.strip()}")
+        return result
 
     def timed(self, *args, cwd=None):
-        """Seconds the whole process took, seen from the host, and its exit code."""
+        """Seconds the whole process took, seen from the host; the CPU seconds that it, the
+        server and Wine's own processes of this prefix used meanwhile (much less disturbed
+        by other work on the machine); and its exit code."""
+        cpu_before = self.cpu_seconds()
         start = time.perf_counter()
         result = subprocess.run([WINE64, *args], env=self.env, cwd=cwd, stdin=subprocess.DEVNULL,
                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return time.perf_counter() - start, result.returncode
+        seconds = time.perf_counter() - start
+        return seconds, self.cpu_seconds() - cpu_before, result.returncode
+
+    def cpu_seconds(self):
+        """CPU seconds of the finished child processes and of the running processes of this
+        prefix (the server, Wine's services)."""
+        children = resource.getrusage(resource.RUSAGE_CHILDREN)
+        ticks = 0
+        marker = b"\0WINEPREFIX=" + self.prefix.encode() + b"\0"
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open(f"/proc/{pid}/environ", "rb") as f:
+                    if marker not in b"\0" + f.read():
+                        continue
+                with open(f"/proc/{pid}/stat") as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+                ticks += int(fields[11]) + int(fields[12])  # utime and stime
+            except OSError:
+                continue
+        return children.ru_utime + children.ru_stime + ticks / os.sysconf("SC_CLK_TCK")
 
     def drive_c(self, *parts):
         return os.path.join(self.prefix, "drive_c", *parts)

@@ -46,32 +46,33 @@ bool IsDialog(HWND window) {
     return lstrcmpW(name, L"#32770") == 0;
 }
 
-bool Painted(HWND window) { return ::IsWindowVisible(window) && !::GetUpdateRect(window, nullptr, FALSE); }
-
-BOOL CALLBACK CheckChild(HWND child, LPARAM unpainted) {
-    if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(unpainted) = true;
+BOOL CALLBACK CheckChild(HWND child, LPARAM waiting) {
+    if (::IsWindowVisible(child) && ::GetUpdateRect(child, nullptr, FALSE)) *reinterpret_cast<bool*>(waiting) = true;
     return TRUE;
 }
 
-// The sheet of process `id` when a page of it is visible and nothing of it waits for paint.
+// Process `id`'s sheet: visible once a dialog of it shows a page dialog, painted once neither
+// it nor any of its visible children waits for WM_PAINT.
 struct Search {
     DWORD id;
-    bool shown = false;
+    bool visible = false;
+    bool painted = false;
 };
 
 BOOL CALLBACK CheckTopLevel(HWND window, LPARAM param) {
     auto* search = reinterpret_cast<Search*>(param);
     DWORD owner = 0;
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->id || !IsDialog(window) || !Painted(window)) return TRUE;
-    HWND page = nullptr;
-    bool pageShown = false;
-    while ((page = ::FindWindowExW(window, page, L"#32770", nullptr)) != nullptr)
-        if (Painted(page)) pageShown = true;
-    bool unpainted = false;
-    ::EnumChildWindows(window, CheckChild, reinterpret_cast<LPARAM>(&unpainted));
-    if (pageShown && !unpainted) search->shown = true;
-    return search->shown ? FALSE : TRUE;
+    if (owner != search->id || !IsDialog(window) || !::IsWindowVisible(window)) return TRUE;
+    bool pageVisible = false;
+    for (HWND page = nullptr; (page = ::FindWindowExW(window, page, L"#32770", nullptr)) != nullptr;)
+        pageVisible = pageVisible || ::IsWindowVisible(page);
+    if (!pageVisible) return TRUE;
+    search->visible = true;
+    bool waiting = ::GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    ::EnumChildWindows(window, CheckChild, reinterpret_cast<LPARAM>(&waiting));
+    search->painted = !waiting;
+    return FALSE;
 }
 
 void End(Child& child) {
@@ -87,14 +88,16 @@ bool MeasureWizardStart(const std::wstring& exe, int runs) {
         const double start = Now();
         if (!Start(exe, child)) return false;
         Search search{child.id};
-        while (!search.shown && Now() - start < kTimeOutMs) {
+        double visibleAt = 0;
+        while (!search.painted && Now() - start < kTimeOutMs) {
             ::EnumWindows(CheckTopLevel, reinterpret_cast<LPARAM>(&search));
-            if (!search.shown) ::Sleep(kPollMs);
+            if (search.visible && visibleAt == 0) visibleAt = Now() - start;
+            if (!search.painted) ::Sleep(kPollMs);
         }
-        const double elapsed = Now() - start;
+        const double paintedAt = Now() - start;
         End(child);
-        if (!search.shown) return false;
-        std::printf("wizard-start %.1f\n", elapsed);
+        if (!search.painted) return false;
+        std::printf("wizard-start %.1f %.1f\n", paintedAt, visibleAt);
     }
     return true;
 }

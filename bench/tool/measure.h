@@ -4,8 +4,8 @@
 #include <string>
 
 // Starts `exe` (no arguments: the wizard) `runs` times and prints, per run, the milliseconds
-// from just before CreateProcess until the sheet's first page is visible and painted; the
-// process is then ended. False when a run shows no page within the time-out.
+// from just before CreateProcess until the sheet's first page is painted, and until it was
+// first seen visible; the process is then ended. False when a run shows no page in time.
 bool MeasureWizardStart(const std::wstring& exe, int runs);
 
 // Starts `exe` `runs` times and prints, per run, the milliseconds until it has ended.
