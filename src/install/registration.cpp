@@ -7,6 +7,7 @@
 #include "install/folders.h"
 #include "install/shortcuts.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 namespace {
 
@@ -118,6 +119,9 @@ std::vector<reg::Write> RegistrationWrites(int associate, const std::wstring& ta
 int RegisterViewer(int associate, const std::wstring& targetFolder, int startMenuGroup, int desktopShortcut,
                    int thumbnailsShortcut, int allUsers, const std::array<int, kAssocSelectionSize>& assocSelection) {
     const InstallPaths paths = MakeInstallPaths(targetFolder);
+    // Each link still initialises COM for itself; inside this apartment that only counts up
+    // and down, instead of starting COM and the shell's link objects anew for every link.
+    win::ComInit apartment;
     if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
     CreateDesktopLinks(paths.viewerPath, desktopShortcut, thumbnailsShortcut, allUsers);
     if (thumbnailsShortcut) reg::ApplyAll(BrowseVerbWrites(paths));
