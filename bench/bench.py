@@ -4,8 +4,8 @@
 Builds a peer installer that does what a silent run of the setup does (same payload with the
 same times, settings file made UTF-16, same links, same registry values, from the setup's own
 tables), checks that both leave the same end state, then times both and a bare process in
-rounds from the same warm prefix state, rotating their order. Also reports the phases of one
-traced run of each, the time until the wizard's first page is painted, and the sizes.
+rounds from the same warm prefix state, rotating their order. Also reports the phases of a few
+traced runs of each, the time until the wizard's first page is painted, and the sizes.
 """
 import argparse
 import os
@@ -28,6 +28,7 @@ def parse_args():
     ap.add_argument("--build", required=True, help="build folder")
     ap.add_argument("--setup", help="the setup to measure (default: the build's)")
     ap.add_argument("--rounds", type=int, default=9)
+    ap.add_argument("--trace-runs", type=int, default=3)
     ap.add_argument("--wizard-runs", type=int, default=15)
     ap.add_argument("--options", default=OPTIONS, help="the setup's command line (default: %(default)s)")
     return ap.parse_args()
@@ -147,21 +148,34 @@ class Bench:
         text = open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
         return seconds, text
 
-    def phases(self):
+    def phases(self, runs):
+        """Medians over `runs` traced runs of each; a phase that occurs twice counts once, summed."""
         log = "C:\\%s\\setup.log" % TRACE_FOLDER
-        runs = [("setup", *self.traced([self.setup, *self.options, "/log=" + log], "setup.log")),
-                ("nsis", *self.traced([self.peer_traced], "peer.log"))]
-        print("phases of one traced run (ms):")
+        contenders = [("setup", [self.setup, *self.options, "/log=" + log], "setup.log"),
+                      ("nsis", [self.peer_traced], "peer.log")]
         names = ["folder", "payload", "settings", "links", "registry", "notify", "record"]
-        print("  " + " ".join(f"{n:>9}" for n in ["", *names, "start", "total"]))
-        for who, seconds, text in runs:
-            spans, first, _last = report.phases(text)
-            if not spans:
+        figures = {who: {} for who, _c, _l in contenders}
+        for r in range(runs):
+            for who, command, log_name in contenders[r % 2:] + contenders[:r % 2]:
+                seconds, text = self.traced(command, log_name)
+                spans, first, last = report.phases(text)
+                if not spans:
+                    continue
+                for name, value in [*spans.items(), ("start", first), ("rest", seconds * 1000 - last),
+                                    ("total", seconds * 1000)]:
+                    figures[who].setdefault(name, []).append(value)
+        print(f"phases, medians of {runs} traced runs each (ms):")
+        columns = [*names, "start", "rest", "total"]
+        print("  " + " ".join(f"{n:>9}" for n in ["", *columns]))
+        for who, _c, _l in contenders:
+            if not figures[who]:
                 print(f"  {who:>9} no trace")
                 continue
-            cells = [f"{spans[n]:9.1f}" if n in spans else f"{'-':>9}" for n in names]
-            print(f"  {who:>9} " + " ".join(cells) + f" {first:9.1f} {seconds * 1000:9.1f}")
-        print("  (start: process start to the first step; total: the whole process seen from the host)")
+            cells = [f"{statistics.median(figures[who][n]):9.1f}" if n in figures[who] else f"{'-':>9}"
+                     for n in columns]
+            print(f"  {who:>9} " + " ".join(cells))
+        print("  start: process start to the first step; rest: the last step to the end of the process as\n"
+              "  the host sees it; the peer's tracing loads its System plug-in before the first step")
 
     def wizard(self, runs):
         self.prefix.reset(self.bare)
@@ -206,7 +220,7 @@ def main():
         bench.verify()
         print(f"timing {args.rounds} rounds (each run from the reset, warm prefix; order rotated)")
         bench.rounds(args.rounds)
-        bench.phases()
+        bench.phases(args.trace_runs)
         bench.wizard(args.wizard_runs)
     finally:
         bench.prefix.stop()
