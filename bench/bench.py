@@ -145,7 +145,7 @@ class Bench:
         os.makedirs(folder, exist_ok=True)
         seconds, _cpu, _code = self.prefix.timed(*command, cwd=self.work)
         path = os.path.join(folder, log_name)
-        text = open(path, encoding="utf-8", errors="replace").read() if os.path.exists(path) else ""
+        text = open(path, encoding="utf-8-sig", errors="replace").read() if os.path.exists(path) else ""
         return seconds, text
 
     def phases(self, runs):
