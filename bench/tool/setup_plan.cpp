@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "app/command_line.h"
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/folders.h"
 #include "install/registration.h"
 #include "install/settings_file.h"

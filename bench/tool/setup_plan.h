@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 #include "install/registry_ops.h"
 #include "install/shortcuts.h"
 

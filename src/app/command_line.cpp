@@ -83,6 +83,12 @@ int ParseDecimal(const std::wstring& text) {
     return static_cast<int>(value);
 }
 
+std::wstring ParseLogOption(const std::wstring& commandLine) {
+    std::wstring path;
+    ReadFolderOption(commandLine.substr(0, kCommandLineChars), L"/log=", path);
+    return path;
+}
+
 InstallRequest ParseSilentCommandLine(const std::wstring& commandLine, const std::wstring& targetFolder,
                                       const std::wstring& iniFolder) {
     InstallRequest request;

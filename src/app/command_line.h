@@ -4,7 +4,7 @@
 // Everything here is text only, so that the rules can be checked without the system.
 #include <string>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 
 // Only the first 519 characters of the command line are looked at for options.
 constexpr size_t kCommandLineChars = 519;
@@ -25,6 +25,10 @@ std::wstring ParseSilentOption(const std::wstring& line, size_t optionPos, size_
 // Decimal conversion as wcstol does it: leading white space, an optional sign, digits up to
 // the first other character; no digits give 0; values beyond int are clamped.
 int ParseDecimal(const std::wstring& text);
+
+// The value of "/log=" (with the same rules as the other options), in either mode; empty
+// when the option is not there.
+std::wstring ParseLogOption(const std::wstring& commandLine);
 
 // The request of a silent run. `targetFolder` and `iniFolder` are the proposals made before
 // the options are read (an installed viewer's folder, or the default one with "%APPDATA%").

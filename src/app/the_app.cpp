@@ -2,10 +2,14 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "app/command_line.h"
 #include "install/do_install.h"
 #include "install/folders.h"
 #include "install/install_log.h"
+#include "install/journal.h"
+#include "install/step_log.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 #include "wizard/run_wizard.h"
@@ -48,6 +52,7 @@ int ExitCodeFor(InstallStatus status) {
 int RunSilent(const std::wstring& commandLine) {
     if (::FindWindowW(kViewerWindowClass, nullptr)) {
         AppendInstallLog(win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kWarningChars));
+        Journal().Note(L"setup", L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
         return kExitViewerRunning;
     }
     // An installed viewer keeps its folder and its settings; a first installation puts the
@@ -62,15 +67,37 @@ int RunSilent(const std::wstring& commandLine) {
     return ExitCodeFor(RunInstall(request));
 }
 
+const wchar_t* ExitCodeMeaning(int code) {
+    switch (code) {
+        case kExitInstalled: return L"installed";
+        case kExitViewerRunning: return L"not installed: the viewer is running";
+        case kExitInvalidFolder: return L"not installed: invalid target folder";
+        case kExitFolderNotCreated: return L"not installed: the target folder cannot be created";
+        case kExitPayloadFailed: return L"not installed: the payload could not be unpacked";
+        case kExitWizardNotInstalled: return L"the wizard ended without installing";
+    }
+    return L"";
+}
+
+int Run(const std::wstring& commandLine) {
+    if (IsSilentCommandLine(commandLine)) return RunSilent(commandLine);
+    return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
+}
+
 }  // namespace
 
 BOOL TheApp::InitInstance() {
     HardenDllSearchPath();
     InitAllCommonControls();
     const std::wstring commandLine = ::GetCommandLineW();
-    if (IsSilentCommandLine(commandLine))
-        m_exitCode = RunSilent(commandLine);
-    else
-        m_exitCode = RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
+    // The step log an administrator asked for hears everything from here to the outcome.
+    StepLog log;
+    const std::wstring logPath = ParseLogOption(commandLine);
+    const bool logging = !logPath.empty() && log.Open(logPath);
+    std::unique_ptr<ScopedJournal> listening(logging ? new ScopedJournal(log) : nullptr);
+    log.Line(L"setup", win::Format(L"Lumiscope %d.%d (64-bit) Setup, command line: %s", kVersionMajor, kVersionMinor,
+                                   commandLine.c_str()));
+    m_exitCode = Run(commandLine);
+    log.Line(L"setup", win::Format(L"exit code %d: %s", m_exitCode, ExitCodeMeaning(m_exitCode)));
     return FALSE;
 }

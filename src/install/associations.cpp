@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 
 namespace {
 
@@ -111,9 +111,9 @@ std::vector<reg::Write> RefreshWrites(int versionClass) {
     return versionClass == 10 ? NoOpenWithWrites() : std::vector<reg::Write>();
 }
 
-void RegisterFileType(const std::wstring& extension, const std::wstring& typeName, const std::wstring& openCommand,
-                      const std::wstring& iconLocation, int selected) {
-    reg::ApplyAll(FileTypeWrites(extension, typeName, openCommand, iconLocation, selected));
+void RegisterFileType(reg::Session& session, const std::wstring& extension, const std::wstring& typeName,
+                      const std::wstring& openCommand, const std::wstring& iconLocation, int selected) {
+    session.ApplyAll(FileTypeWrites(extension, typeName, openCommand, iconLocation, selected));
 }
 
 void AddCapabilityAssociation(const std::wstring& extension, const std::wstring& typeName) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 #include "install/file_types.h"
 #include "install/registry_ops.h"
 
@@ -49,9 +49,10 @@ std::vector<reg::Write> NoOpenWithWrites();
 // gets the NoOpenWith entries.
 std::vector<reg::Write> RefreshWrites(int versionClass);
 
-// Writes rows 1 to 6 for one extension. Failures are skipped silently.
-void RegisterFileType(const std::wstring& extension, const std::wstring& typeName, const std::wstring& openCommand,
-                      const std::wstring& iconLocation, int selected);
+// Writes one extension's entries (FileTypeWrites) in the registration's session. Failures
+// are skipped silently.
+void RegisterFileType(reg::Session& session, const std::wstring& extension, const std::wstring& typeName,
+                      const std::wstring& openCommand, const std::wstring& iconLocation, int selected);
 void AddCapabilityAssociation(const std::wstring& extension, const std::wstring& typeName);
 void DisableAppxOpenWith();
 

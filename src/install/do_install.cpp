@@ -2,11 +2,16 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
+#include "install/folder_rules.h"
 #include "install/folders.h"
 #include "install/icon_library.h"
 #include "install/ini_unicode.h"
 #include "install/install_log.h"
+#include "install/journal.h"
 #include "install/payload.h"
+#include "install/record_keeper.h"
 #include "install/registration.h"
 #include "install/settings_file.h"
 #include "resources/resource_ids.h"
@@ -31,19 +36,75 @@ InstallStatus FailWithMessageFirst(const InstallRequest& request, InstallStatus 
     return Fail(request, status, messageId, win::LoadStringText(messageId) + L": " + folder);
 }
 
-// A folder no path can hold is refused before anything is created.
-bool IsTooLongForAFolder(std::wstring target) {
+// Files the installation itself puts into the program folder besides the payload.
+constexpr size_t kLongestOwnFileName = sizeof("lu_scp64.ini_temp") - 1;
+
+// A folder that names no place of its own, or that no path can hold, is refused before
+// anything is created. A folder of blanks only is left to fail at its creation.
+bool IsRefusedFolder(std::wstring target) {
     TrimBlanks(target);
-    return target.size() > kMaxPathChars;
+    return target.size() > kMaxPathChars || (!target.empty() && !IsAbsoluteFolder(target));
+}
+
+// The folder as the log names it before it exists: trimmed, with its backslash.
+std::wstring NormalisedText(std::wstring target) {
+    TrimBlanks(target);
+    AppendBackslashIfRoom(target);
+    return target;
+}
+
+InstallStatus FailPayload(const InstallRequest& request, const std::wstring& target) {
+    return Fail(request, InstallStatus::PayloadFailed, IDS_INSTALL_ERROR,
+                target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
 }
 
 int ShowAssociationQuestion(const std::wstring& text, const std::wstring& caption) {
     return ::MessageBoxW(::GetActiveWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
 }
 
+bool LoadPayload(CheckedPayload& payload) {
+    JournalPhase phase(phase::kPayload);
+    if (payload.LoadFromResource()) return true;
+    Journal().Failed(phase::kPayload, L"the payload is damaged or cannot be read", 0);
+    return false;
+}
+
+bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
+    JournalPhase phase(phase::kFolder);
+    if (!EnsureFolderExists(target)) {
+        Journal().Failed(phase::kFolder, L"cannot create " + target, ::GetLastError());
+        return false;
+    }
+    keepIconLibrary = CheckExistingIconLibrary(target);
+    if (keepIconLibrary) Journal().Note(phase::kFolder, L"the installed Plugins\\Icons.dll is kept");
+    return true;
+}
+
+bool WritePayload(const CheckedPayload& payload, const std::wstring& target, int keepIconLibrary) {
+    JournalPhase phase(phase::kPayload);
+    return payload.WriteInto(target, keepIconLibrary) == 0;
+}
+
+std::wstring WriteSettings(InstallRequest& request) {
+    JournalPhase phase(phase::kSettings);
+    return WriteViewerSettings(request);
+}
+
 void ConvertSettingsFile(const std::wstring& settingsIni) {
+    JournalPhase phase(phase::kSettings);
     std::FILE* file = ::_wfopen(settingsIni.c_str(), L"rb");
-    if (file) ConvertIniToUnicode(settingsIni, file);
+    if (file && !ConvertIniToUnicode(settingsIni, file))
+        Journal().Failed(phase::kSettings, L"not converted to UTF-16: " + settingsIni, ::GetLastError());
+}
+
+// A record that cannot be written leaves the installation as it is; only the log says so.
+void SaveRecord(RecordKeeper& keeper, const std::wstring& target) {
+    JournalPhase phase(phase::kRecord);
+    DWORD error = 0;
+    if (keeper.Save(target, error))
+        Journal().Note(phase::kRecord, L"written: " + target + record::kRecordFileName);
+    else
+        Journal().Failed(phase::kRecord, L"not written: " + target + record::kRecordFileName, error);
 }
 
 }  // namespace
@@ -56,23 +117,31 @@ void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask) {
 }
 
 InstallStatus RunInstall(InstallRequest& request) {
+    RecordKeeper keeper;
+    ScopedJournal listening(keeper);
     std::wstring target = request.targetFolder;
-    if (target.empty() || IsTooLongForAFolder(target))
+    if (target.empty() || IsRefusedFolder(target))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
-    if (!EnsureFolderExists(target))
+    // The payload is checked whole before the first folder is made: a damaged setup leaves
+    // nothing behind, and the folder must leave room for the payload's longest path.
+    CheckedPayload payload;
+    if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
+    if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    int keepIconLibrary = 0;
+    if (!PrepareFolder(target, keepIconLibrary))
         return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
-
-    const int keepIconLibrary = CheckExistingIconLibrary(target);
-    if (ExtractPayload(target, keepIconLibrary) != 0) {
-        return Fail(request, InstallStatus::PayloadFailed, IDS_INSTALL_ERROR,
-                    target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
-    }
+    // Everything from here on names the folder as it was made (a level's trailing blanks are
+    // gone), not as it was typed.
+    request.targetFolder = target;
+    if (!WritePayload(payload, target, keepIconLibrary)) return FailPayload(request, target);
 
     // From here on nothing makes the installation fail, and nothing is rolled back.
-    const std::wstring settingsIni = WriteViewerSettings(request);
+    const std::wstring settingsIni = WriteSettings(request);
     ConfirmAssociations(request, ShowAssociationQuestion);
     RegisterViewer(request.associate, request.targetFolder, request.startMenuGroup, request.desktopShortcut,
                    request.thumbnailsShortcut, request.allUsers, request.assocSelection);
     ConvertSettingsFile(settingsIni);
+    SaveRecord(keeper, target);
     return InstallStatus::Done;
 }

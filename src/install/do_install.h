@@ -2,7 +2,7 @@
 #include <functional>
 #include <string>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 
 // What stopped an installation; Done when every step ran (later steps never fail it).
 enum class InstallStatus { Done, InvalidFolder, FolderNotCreated, PayloadFailed };

@@ -1,5 +1,9 @@
 #include "install/entry_name.h"
 
+#include <windows.h>
+
+#include <set>
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
@@ -10,21 +14,74 @@ bool IsDotsOnlyLevel(const std::wstring& level) {
     return level.find_first_not_of(L". ") == std::wstring::npos && level.find(L'.') != std::wstring::npos;
 }
 
+bool IsRefusedCharacter(wchar_t c) { return c < 0x20 || std::wstring(L":*?\"<>|").find(c) != std::wstring::npos; }
+
+std::wstring Upper(std::wstring text) {
+    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// "CON", "aux.txt", "COM1 .log": the part before the first dot, without trailing blanks.
+bool IsDeviceName(const std::wstring& level) {
+    std::wstring base = Upper(level.substr(0, level.find(L'.')));
+    base.erase(base.find_last_not_of(L' ') + 1);
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (base == device) return true;
+    return base.size() == 4 && (base.compare(0, 3, L"COM") == 0 || base.compare(0, 3, L"LPT") == 0) &&
+           base[3] >= L'0' && base[3] <= L'9';
+}
+
+std::vector<std::wstring> Levels(const std::wstring& name) {
+    std::vector<std::wstring> levels(1);
+    for (wchar_t c : name) {
+        if (IsSeparator(c))
+            levels.emplace_back();
+        else
+            levels.back() += c;
+    }
+    return levels;
+}
+
 size_t LastSeparator(const std::wstring& name) { return name.find_last_of(L"/\\"); }
 
 }  // namespace
 
 bool IsSafeEntryName(const std::wstring& name) {
     if (name.empty() || IsSeparator(name.front())) return false;
-    if (name.find(L':') != std::wstring::npos) return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = start;
-        while (end < name.size() && !IsSeparator(name[end])) ++end;
-        if (IsDotsOnlyLevel(name.substr(start, end - start))) return false;
-        start = end + 1;
-    }
+    for (wchar_t c : name)
+        if (IsRefusedCharacter(c)) return false;
+    std::vector<std::wstring> levels = Levels(name);
+    if (levels.size() > 1 && levels.back().empty()) levels.pop_back();  // a folder entry's "/"
+    for (const std::wstring& level : levels)
+        if (level.empty() || IsDotsOnlyLevel(level) || IsDeviceName(level)) return false;
     return true;
+}
+
+std::wstring FileSystemKey(const std::wstring& name) {
+    std::wstring key;
+    for (std::wstring level : Levels(name)) {
+        level.erase(level.find_last_not_of(L". ") + 1);
+        if (level.empty()) continue;
+        if (!key.empty()) key += L'\\';
+        key += level;
+    }
+    return Upper(key);
+}
+
+bool HasCollidingNames(const std::vector<std::wstring>& names) {
+    std::set<std::wstring> entries;  // what each entry names
+    std::set<std::wstring> files;
+    std::set<std::wstring> folders;  // folder entries and every folder a name passes through
+    for (const std::wstring& name : names) {
+        const std::wstring key = FileSystemKey(name);
+        if (!entries.insert(key).second) return true;
+        (NamePart(name).empty() ? folders : files).insert(key);
+        for (size_t at = key.find(L'\\'); at != std::wstring::npos; at = key.find(L'\\', at + 1))
+            folders.insert(key.substr(0, at));
+    }
+    for (const std::wstring& file : files)
+        if (folders.count(file)) return true;
+    return false;
 }
 
 bool NamesIconLibrary(const std::string& rawName) {

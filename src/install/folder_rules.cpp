@@ -23,8 +23,25 @@ std::wstring DriveAndFolder(const std::wstring& path) {
     return std::wstring();
 }
 
+bool IsAbsoluteFolder(const std::wstring& folder) {
+    auto isLetter = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); };
+    if (folder.size() >= 3 && isLetter(folder[0]) && folder[1] == L':' && folder[2] == L'\\') return true;
+    if (folder.compare(0, 2, L"\\\\") != 0 || folder.size() < 3) return false;
+    const std::wstring server = folder.substr(2, folder.find(L'\\', 2) - 2);
+    return !server.empty() && server != L"?" && server != L".";
+}
+
+bool LeavesRoomFor(const std::wstring& folder, size_t longestName) {
+    std::wstring normalised = folder;
+    TrimBlanks(normalised);
+    win::AppendBackslash(normalised);
+    return normalised.size() + longestName <= kMaxPathChars;
+}
+
 std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles) {
-    if (!programFiles) return kFallbackFolder;
+    // A value that names no place of its own would put the viewer relative to wherever the
+    // setup was started.
+    if (!programFiles || !IsAbsoluteFolder(*programFiles)) return kFallbackFolder;
     std::wstring folder = *programFiles;
     win::AppendBackslash(folder);
     folder += kProductFolder;
@@ -40,7 +57,9 @@ bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& fold
     std::wstring path = command.substr(1, end == std::wstring::npos ? std::wstring::npos : end - 1);
     folder = DriveAndFolder(path);
     win::AppendBackslash(folder);
-    return true;
+    if (IsAbsoluteFolder(folder)) return true;
+    folder.clear();  // a folder that names no place of its own counts as no registration
+    return false;
 }
 
 std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function<void(const std::wstring&)>& createLevel) {

@@ -19,6 +19,16 @@ std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles);
 // executable path, a blank and the quoted "%1"); false when it names no lu_scp64.exe.
 bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& folder);
 
+// True for a folder that names the same place from wherever it is used: a drive letter, a
+// colon and a backslash ("C:\..."), or a network path ("\\server\..."). "Apps\X", "C:Apps"
+// and "\Apps" depend on the caller's current directory or drive, and "\\?\" and "\\.\"
+// paths name devices; none of them can be registered as the viewer's folder.
+bool IsAbsoluteFolder(const std::wstring& folder);
+
+// True when the folder (blank-trimmed, with its backslash) leaves room within 259 characters
+// for a relative path of `longestName` characters below it.
+bool LeavesRoomFor(const std::wstring& folder, size_t longestName);
+
 // Rebuilds `folder` level by level, trimming the blanks of every level and handing each
 // level to `createLevel` as it is reached. A network path keeps its two leading backslashes.
 // Only the first 259 characters are looked at.

@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "install/folder_rules.h"
+#include "install/journal.h"
+#include "win/current_directory.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -33,18 +35,10 @@ bool ReadMachineString(const wchar_t* subKey, const wchar_t* valueName, size_t m
     return true;
 }
 
-std::wstring CurrentDirectory() {
-    wchar_t buffer[MAX_PATH] = {};
-    DWORD n = ::GetCurrentDirectoryW(MAX_PATH, buffer);
-    return n > 0 && n < MAX_PATH ? std::wstring(buffer, n) : std::wstring();
-}
-
 // Whether the folder can be entered; the current directory is as before afterwards.
 bool CanEnterFolder(const std::wstring& folder) {
-    std::wstring previous = CurrentDirectory();
-    if (!::SetCurrentDirectoryW(folder.c_str())) return false;
-    if (!previous.empty()) ::SetCurrentDirectoryW(previous.c_str());
-    return true;
+    win::CurrentDirectoryRestorer restore;
+    return ::SetCurrentDirectoryW(folder.c_str()) != FALSE;
 }
 
 }  // namespace
@@ -63,7 +57,9 @@ bool EnsureFolderExists(std::wstring& folder) {
     AppendBackslashIfRoom(folder);
     if (CanEnterFolder(folder)) return true;
 
-    folder = RebuildFolderLevels(folder, [](const std::wstring& level) { ::CreateDirectoryW(level.c_str(), nullptr); });
+    folder = RebuildFolderLevels(folder, [](const std::wstring& level) {
+        if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
+    });
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);
 }

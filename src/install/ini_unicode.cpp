@@ -10,6 +10,7 @@ namespace {
 constexpr size_t kPieceBytes = 2047;
 constexpr int kPieceChars = 2048;
 constexpr wchar_t kHeader[] = L"; UNICODE FILE - edit with care ;-)\r\n\r\n";
+constexpr wchar_t kHeaderLine[] = L"; UNICODE FILE - edit with care ;-)";
 constexpr wchar_t kTempName[] = L"lu_scp64.ini_temp";
 
 void AppendUtf16(const std::wstring& text, std::string& bytes) {
@@ -27,6 +28,24 @@ std::wstring AnsiToWide(const std::string& piece) {
     return wide;
 }
 
+bool DecodeUtf16Be(const std::string& bytes, std::wstring& text) {
+    if (bytes.size() % 2 != 0) return false;
+    text.clear();
+    for (size_t i = 0; i < bytes.size(); i += 2)
+        text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]));
+    return true;
+}
+
+bool DecodeUtf8(const std::string& bytes, std::wstring& text) {
+    text.clear();
+    if (bytes.empty()) return true;
+    const int size = static_cast<int>(bytes.size());
+    int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
+    if (n <= 0) return false;
+    text.resize(static_cast<size_t>(n));
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), n) == n;
+}
+
 std::string ReadRest(std::FILE* file) {
     std::string bytes;
     char chunk[4096];
@@ -38,8 +57,28 @@ std::string ReadRest(std::FILE* file) {
 bool WriteAll(const std::wstring& path, const std::string& bytes) {
     win::StdioFile out(::_wfopen(path.c_str(), L"wb"));
     if (!out) return false;
-    std::fwrite(bytes.data(), 1, bytes.size(), out.get());
-    return true;
+    bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+    return std::fclose(out.release()) == 0 && written;
+}
+
+// The little-endian form of the file; `readable` false when it had to be read as 8-bit text
+// although it is none (the conversion would then lose what follows a NUL byte).
+std::string ConvertedBytes(const std::string& bytes, bool& readable) {
+    const IniEncoding encoding = DetectIniEncoding(bytes);
+    std::string converted;
+    if (encoding != IniEncoding::Ansi && ReencodeUnicodeIni(bytes, encoding, converted)) {
+        readable = true;
+        return converted;
+    }
+    readable = encoding == IniEncoding::Ansi && bytes.find('\0') == std::string::npos;
+    std::vector<std::string> pieces = SplitIniPieces(bytes);
+    // An empty file has nothing to convert: no copy is made, so none is left behind.
+    return pieces.empty() ? std::string() : UnicodeIniBytes(pieces, AnsiToWide);
+}
+
+// A file that is no text is never overwritten unless a copy of it stays beside it.
+bool KeepCopyOfUnreadable(const std::wstring& iniPath) {
+    return ::CopyFileW(iniPath.c_str(), (iniPath + L".bak").c_str(), FALSE) != FALSE;
 }
 
 }  // namespace
@@ -65,20 +104,43 @@ std::string UnicodeIniBytes(const std::vector<std::string>& pieces,
     return bytes;
 }
 
+IniEncoding DetectIniEncoding(const std::string& bytes) {
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0) return IniEncoding::Utf16Le;
+    if (bytes.compare(0, 2, "\xFE\xFF") == 0) return IniEncoding::Utf16Be;
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return IniEncoding::Utf8;
+    return IniEncoding::Ansi;
+}
+
+bool ReencodeUnicodeIni(const std::string& bytes, IniEncoding encoding, std::string& converted) {
+    std::wstring text;
+    bool decoded = encoding == IniEncoding::Utf16Be ? DecodeUtf16Be(bytes.substr(2), text)
+                   : encoding == IniEncoding::Utf8  ? DecodeUtf8(bytes.substr(3), text)
+                                                     : false;
+    if (!decoded) return false;
+    converted = "\xFF\xFE";
+    if (text.compare(0, wcslen(kHeaderLine), kHeaderLine) != 0) AppendUtf16(kHeader, converted);
+    AppendUtf16(text, converted);
+    return true;
+}
+
 bool ConvertIniToUnicode(const std::wstring& iniPath, std::FILE* file) {
     win::StdioFile input(file);
     if (!input) return true;
-    unsigned char mark[2] = {};
-    if (std::fread(mark, 1, 2, input.get()) == 2 && mark[0] == 0xFF && mark[1] == 0xFE) return true;
-    std::rewind(input.get());
-    std::vector<std::string> pieces = SplitIniPieces(ReadRest(input.get()));
+    const std::string bytes = ReadRest(input.get());
     input.reset();
-    // An empty file has nothing to convert: no copy is made, so none is left behind.
-    if (pieces.empty()) return true;
+    if (DetectIniEncoding(bytes) == IniEncoding::Utf16Le) return true;
+
+    bool readable = true;
+    const std::string converted = ConvertedBytes(bytes, readable);
+    if (converted.empty()) return true;
+    if (!readable && !KeepCopyOfUnreadable(iniPath)) return true;
 
     std::wstring tempPath;
     FolderOfPath(iniPath, tempPath);
     tempPath += kTempName;
-    if (!WriteAll(tempPath, UnicodeIniBytes(pieces, AnsiToWide))) return true;
+    if (!WriteAll(tempPath, converted)) {
+        ::DeleteFileW(tempPath.c_str());  // a half-written copy must not linger
+        return true;
+    }
     return ::MoveFileExW(tempPath.c_str(), iniPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
 }

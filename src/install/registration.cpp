@@ -2,9 +2,10 @@
 
 #include <windows.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/associations.h"
 #include "install/folders.h"
+#include "install/journal.h"
 #include "install/shortcuts.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -77,6 +78,8 @@ std::vector<reg::Write> UninstallWrites(const InstallPaths& paths) {
         reg::SetDefault(Root::LocalMachine, key, std::wstring()),  // creates the key for the values below
         text(L"DisplayName", win::Format(L"Lumiscope %d.%d", kVersionMajor, kVersionMinor) + L" (64-bit)"),
         text(L"UninstallString", Quoted(paths.installFolder + L"lm_uninstall.exe")),
+        // Package managers remove the product without a window through this one.
+        text(L"QuietUninstallString", Quoted(paths.installFolder + L"lm_uninstall.exe") + L" /silent"),
         text(L"Publisher", L"Brannholt"),
         text(L"InstallLocation", paths.installFolder),
         text(L"DisplayVersion", VersionText()),
@@ -116,22 +119,43 @@ std::vector<reg::Write> RegistrationWrites(int associate, const std::wstring& ta
     return writes;
 }
 
-int RegisterViewer(int associate, const std::wstring& targetFolder, int startMenuGroup, int desktopShortcut,
-                   int thumbnailsShortcut, int allUsers, const std::array<int, kAssocSelectionSize>& assocSelection) {
-    const InstallPaths paths = MakeInstallPaths(targetFolder);
+namespace {
+
+void CreateLinks(const InstallPaths& paths, int startMenuGroup, int desktopShortcut, int thumbnailsShortcut,
+                 int allUsers) {
+    JournalPhase phase(phase::kLinks);
     // Each link still initialises COM for itself; inside this apartment that only counts up
     // and down, instead of starting COM and the shell's link objects anew for every link.
     win::ComInit apartment;
     if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
     CreateDesktopLinks(paths.viewerPath, desktopShortcut, thumbnailsShortcut, allUsers);
-    if (thumbnailsShortcut) reg::ApplyAll(BrowseVerbWrites(paths));
-    reg::ApplyAll(ApplicationWrites(paths));
-    reg::ApplyAll(UninstallWrites(paths));
-    reg::ApplyAll(CapabilityWrites(paths));
+}
+
+// One session for every write, so that a key written again and again is opened once.
+void WriteRegistry(const InstallPaths& paths, int thumbnailsShortcut,
+                   const std::array<int, kAssocSelectionSize>& assocSelection) {
+    JournalPhase phase(phase::kRegistry);
+    reg::Session session(&Journal());
+    if (thumbnailsShortcut) session.ApplyAll(BrowseVerbWrites(paths));
+    session.ApplyAll(ApplicationWrites(paths));
+    session.ApplyAll(UninstallWrites(paths));
+    session.ApplyAll(CapabilityWrites(paths));
     ForEachFileType(paths.viewerPath, assocSelection,
                     [&](const std::wstring& ext, const std::wstring& type, const std::wstring& icon, int selected) {
-                        RegisterFileType(ext, type, paths.openCommand, icon, selected);
+                        RegisterFileType(session, ext, type, paths.openCommand, icon, selected);
                     });
-    if (associate) RefreshAssociations();
+}
+
+}  // namespace
+
+int RegisterViewer(int associate, const std::wstring& targetFolder, int startMenuGroup, int desktopShortcut,
+                   int thumbnailsShortcut, int allUsers, const std::array<int, kAssocSelectionSize>& assocSelection) {
+    const InstallPaths paths = MakeInstallPaths(targetFolder);
+    CreateLinks(paths, startMenuGroup, desktopShortcut, thumbnailsShortcut, allUsers);
+    WriteRegistry(paths, thumbnailsShortcut, assocSelection);
+    if (associate) {
+        JournalPhase phase(phase::kNotify);
+        RefreshAssociations();
+    }
     return 1;
 }

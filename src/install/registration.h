@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 #include "install/registry_ops.h"
 
 // Returns 1 in every case: no registry or shortcut failure stops an installation.

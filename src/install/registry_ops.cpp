@@ -1,5 +1,6 @@
 #include "install/registry_ops.h"
 
+#include "install/journal.h"
 #include "win/unique_handle.h"
 
 namespace reg {
@@ -15,47 +16,48 @@ HKEY RootKey(Root root) {
 
 namespace {
 
-// The key a named value goes into, reached the way the write asks for; empty when refused.
-win::RegKey OpenForValue(const Write& w) {
-    HKEY key = nullptr;
-    LONG rc;
-    if (w.open == Open::Create) {
-        rc = ::RegCreateKeyW(RootKey(w.root), w.key.c_str(), &key);
-    } else {
-        REGSAM access = w.open == Open::AllAccess ? KEY_ALL_ACCESS : KEY_SET_VALUE;
-        rc = ::RegOpenKeyExW(RootKey(w.root), w.key.c_str(), 0, access, &key);
-    }
-    return win::RegKey(rc == ERROR_SUCCESS ? key : nullptr);
-}
-
 DWORD StringBytes(const std::wstring& text) { return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)); }
 
-bool SetStringValue(HKEY key, const std::wstring& name, const std::wstring& text) {
-    return ::RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                            StringBytes(text)) == ERROR_SUCCESS;
+std::wstring Upper(std::wstring text) {
+    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
 }
 
-bool SetNamedValue(const Write& w) {
-    win::RegKey key = OpenForValue(w);
-    if (!key) return false;
-    if (w.op == Op::SetDword)
-        return ::RegSetValueExW(key.get(), w.valueName.c_str(), 0, REG_DWORD,
-                                reinterpret_cast<const BYTE*>(&w.number), sizeof(DWORD)) == ERROR_SUCCESS;
-    return SetStringValue(key.get(), w.valueName, w.text);
+std::wstring ParentOf(const std::wstring& path) {
+    size_t at = path.rfind(L'\\');
+    return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
 }
 
-bool CreateAndClose(const Write& w) {
-    HKEY key = nullptr;
-    if (::RegCreateKeyW(RootKey(w.root), w.key.c_str(), &key) != ERROR_SUCCESS) return false;
-    win::RegKey owner(key);
-    return true;
+ValueState QueryValue(HKEY key, const std::wstring& name) {
+    ValueState state;
+    std::vector<BYTE> buffer(256);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        LONG rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &state.type, buffer.data(), &size);
+        if (rc == ERROR_MORE_DATA) {
+            buffer.resize(size);
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) return ValueState();
+        state.exists = true;
+        state.bytes.assign(buffer.begin(), buffer.begin() + size);
+        return state;
+    }
 }
 
-bool Recreate(const Write& w) {
-    ::RegDeleteKeyW(RootKey(w.root), w.key.c_str());
-    Write created = w;
-    created.open = Open::Create;
-    return SetNamedValue(created);
+// Every value of a key, as it is about to be deleted.
+HeldValues ReadAllValues(HKEY root, const std::wstring& path) {
+    HeldValues values;
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return values;
+    win::RegKey key(raw);
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD length = 16384;
+        if (::RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        values.emplace_back(std::wstring(name, length), QueryValue(key.get(), std::wstring(name, length)));
+    }
+    return values;
 }
 
 }  // namespace
@@ -108,23 +110,147 @@ Write RecreateString(Root root, const std::wstring& key, const std::wstring& nam
     return w;
 }
 
-bool Apply(const Write& w) {
-    switch (w.op) {
-        case Op::SetDefault:
-            // RegSetValueW creates every missing level of the key on the way.
-            return ::RegSetValueW(RootKey(w.root), w.key.c_str(), REG_SZ, w.text.c_str(),
-                                  static_cast<DWORD>(w.text.size() * sizeof(wchar_t))) == ERROR_SUCCESS;
-        case Op::SetString:
-        case Op::SetDword: return SetNamedValue(w);
-        case Op::DeleteKey: return ::RegDeleteKeyW(RootKey(w.root), w.key.c_str()) == ERROR_SUCCESS;
-        case Op::CreateKey: return CreateAndClose(w);
-        case Op::RecreateString: return Recreate(w);
+bool Session::KeyId::operator<(const KeyId& other) const {
+    if (root != other.root) return root < other.root;
+    if (access != other.access) return access < other.access;
+    return path < other.path;
+}
+
+REGSAM Session::Mask(Access access) {
+    switch (access) {
+        case Access::AllAccess: return KEY_ALL_ACCESS;
+        case Access::SetValue: return KEY_SET_VALUE | KEY_QUERY_VALUE;
+        case Access::Create: break;
     }
+    return KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY;
+}
+
+HKEY Session::Open(Root root, const std::wstring& path, Access access, LONG& error) {
+    KeyId id{root, Upper(path), access};
+    auto found = m_keys.find(id);
+    if (found != m_keys.end()) return found->second.get();
+    HKEY key = nullptr;
+    error = ::RegOpenKeyExW(RootKey(root), path.c_str(), 0, Mask(access), &key);
+    if (error != ERROR_SUCCESS) return nullptr;
+    return m_keys.emplace(id, win::RegKey(key)).first->second.get();
+}
+
+// Creates the missing levels one at a time, so that each one the installation made is known:
+// downwards from the deepest level the session holds open already, and without asking for a
+// key below one it has just made (it cannot exist).
+HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
+    const std::wstring upper = Upper(path);
+    auto cached = m_keys.find(KeyId{root, upper, Access::Create});
+    if (cached != m_keys.end()) return cached->second.get();
+    if (!m_newKeys.count({root, Upper(ParentOf(path))})) {
+        HKEY key = Open(root, path, Access::Create, error);
+        if (key || error != ERROR_FILE_NOT_FOUND) return key;
+    }
+    HKEY base = RootKey(root);
+    size_t start = 0;
+    for (size_t at = path.rfind(L'\\'); at != std::wstring::npos && at > 0; at = path.rfind(L'\\', at - 1)) {
+        auto held = m_keys.find(KeyId{root, upper.substr(0, at), Access::Create});
+        if (held != m_keys.end()) {
+            base = held->second.get();
+            start = at + 1;
+            break;
+        }
+    }
+    for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', start)) {
+        const size_t levelEnd = end == std::wstring::npos ? path.size() : end;
+        base = CreateLevel(root, path.substr(0, levelEnd), base, path.substr(start, levelEnd - start), error);
+        if (!base || end == std::wstring::npos) return base;
+        start = end + 1;
+    }
+}
+
+HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error) {
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create), nullptr, &key, &disposition);
+    if (error != ERROR_SUCCESS) return nullptr;
+    const std::wstring upper = Upper(path);
+    if (disposition == REG_CREATED_NEW_KEY) {
+        m_newKeys[{root, upper}];
+        if (m_observer) m_observer->KeyCreated(root, path);
+    }
+    return m_keys.insert_or_assign(KeyId{root, upper, Access::Create}, win::RegKey(key)).first->second.get();
+}
+
+bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size) {
+    const std::wstring& name = w.op == Op::SetDefault ? std::wstring() : w.valueName;
+    ValueState before;
+    // A key made in this session holds only what the session wrote into it.
+    auto made = m_newKeys.find({w.root, Upper(w.key)});
+    const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(Upper(name)).second;
+    if (m_observer && !surelyAbsent) before = QueryValue(key, name);
+    LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
+    if (rc != ERROR_SUCCESS) return Refused(w, rc);
+    if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, ValueState{true, type, {data, data + size}});
+    return true;
+}
+
+LONG Session::DeleteKey(Root root, const std::wstring& path) {
+    HeldValues values;
+    if (m_observer) values = ReadAllValues(RootKey(root), path);
+    Forget(root, path);
+    LONG rc = ::RegDeleteKeyW(RootKey(root), path.c_str());
+    if (rc == ERROR_SUCCESS && m_observer) m_observer->KeyDeleted(root, path, values);
+    return rc;
+}
+
+// Handles of a deleted key would only refuse further writes.
+void Session::Forget(Root root, const std::wstring& path) {
+    const std::wstring upper = Upper(path);
+    auto gone = [&](Root haveRoot, const std::wstring& have) {
+        return haveRoot == root && have.compare(0, upper.size(), upper) == 0 &&
+               (have.size() == upper.size() || have[upper.size()] == L'\\');
+    };
+    for (auto it = m_keys.begin(); it != m_keys.end();)
+        it = gone(it->first.root, it->first.path) ? m_keys.erase(it) : std::next(it);
+    for (auto it = m_newKeys.begin(); it != m_newKeys.end();)
+        it = gone(it->first.first, it->first.second) ? m_newKeys.erase(it) : std::next(it);
+}
+
+bool Session::Refused(const Write& w, LONG error) {
+    if (m_observer) m_observer->WriteRefused(w, error);
     return false;
 }
 
-void ApplyAll(const std::vector<Write>& writes) {
+bool Session::Apply(const Write& w) {
+    LONG error = ERROR_SUCCESS;
+    if (w.op == Op::DeleteKey) {
+        error = DeleteKey(w.root, w.key);
+        if (error == ERROR_FILE_NOT_FOUND) return false;  // nothing to delete is no refusal
+        return error == ERROR_SUCCESS || Refused(w, error);
+    }
+    if (w.op == Op::RecreateString) DeleteKey(w.root, w.key);
+    HKEY key = nullptr;
+    if (w.op == Op::SetDefault || w.op == Op::CreateKey || w.open == Open::Create)
+        key = Create(w.root, w.key, error);
+    else
+        key = Open(w.root, w.key, w.open == Open::AllAccess ? Access::AllAccess : Access::SetValue, error);
+    if (!key) return Refused(w, error);
+    switch (w.op) {
+        case Op::CreateKey: return true;
+        case Op::SetDword: return SetValue(w, key, REG_DWORD, reinterpret_cast<const BYTE*>(&w.number), sizeof(DWORD));
+        default:
+            return SetValue(w, key, REG_SZ, reinterpret_cast<const BYTE*>(w.text.c_str()), StringBytes(w.text));
+    }
+}
+
+void Session::ApplyAll(const std::vector<Write>& writes) {
     for (const Write& w : writes) Apply(w);
+}
+
+bool Apply(const Write& w) {
+    Session session(&Journal());
+    return session.Apply(w);
+}
+
+void ApplyAll(const std::vector<Write>& writes) {
+    Session session(&Journal());
+    session.ApplyAll(writes);
 }
 
 void Append(std::vector<Write>& writes, const std::vector<Write>& more) {

@@ -3,8 +3,14 @@
 // request and applies them with one routine, so that the same lists say exactly what an
 // installation wrote (and what an uninstaller has to take away again).
 #include <windows.h>
+
+#include <map>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "win/unique_handle.h"
 
 namespace reg {
 
@@ -45,8 +51,63 @@ Write RecreateString(Root root, const std::wstring& key, const std::wstring& nam
 // The predefined key a root stands for.
 HKEY RootKey(Root root);
 
-// Carries out one write against the predefined root keys. False when the system refused it;
-// callers go on with the next write either way.
+// A value's state as the registry holds it: absent, or its type and raw bytes.
+struct ValueState {
+    bool exists = false;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+};
+using HeldValues = std::vector<std::pair<std::wstring, ValueState>>;
+
+// Told what each write changed, with what was there before, so that it can be undone; and
+// which writes the system refused.
+class Observer {
+public:
+    virtual ~Observer() = default;
+    virtual void KeyCreated(Root, const std::wstring& /*key*/) {}
+    virtual void KeyDeleted(Root, const std::wstring& /*key*/, const HeldValues& /*values*/) {}
+    virtual void ValueWritten(Root, const std::wstring& /*key*/, const std::wstring& /*name*/,
+                              const ValueState& /*before*/, const ValueState& /*written*/) {}
+    virtual void WriteRefused(const Write&, LONG /*error*/) {}
+};
+
+// Carries out writes in order. Each key is opened (or created, level by level) once and kept
+// open for the writes that follow, so a key with many values costs one open; a value's state
+// is read before it is overwritten, for the observer.
+class Session {
+public:
+    explicit Session(Observer* observer = nullptr) : m_observer(observer) {}
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    // False when the system refused the write; callers go on with the next write either way.
+    bool Apply(const Write& write);
+    void ApplyAll(const std::vector<Write>& writes);
+
+private:
+    enum class Access { Create, AllAccess, SetValue };
+    struct KeyId {
+        Root root;
+        std::wstring path;  // upper case: the registry ignores case
+        Access access;
+        bool operator<(const KeyId& other) const;
+    };
+    static REGSAM Mask(Access access);
+    HKEY Open(Root root, const std::wstring& path, Access access, LONG& error);
+    HKEY Create(Root root, const std::wstring& path, LONG& error);
+    HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error);
+    bool SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size);
+    LONG DeleteKey(Root root, const std::wstring& path);
+    void Forget(Root root, const std::wstring& path);
+    bool Refused(const Write& w, LONG error);
+
+    Observer* m_observer;
+    std::map<KeyId, win::RegKey> m_keys;
+    // Keys this session made, with the value names it has written into them since.
+    std::map<std::pair<Root, std::wstring>, std::set<std::wstring>> m_newKeys;
+};
+
+// One write, or a list, in a session of their own that reports to the install journal.
 bool Apply(const Write& write);
 void ApplyAll(const std::vector<Write>& writes);
 

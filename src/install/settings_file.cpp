@@ -4,6 +4,7 @@
 
 #include "install/folder_rules.h"
 #include "install/folders.h"
+#include "install/journal.h"
 #include "install/toolbar_skin.h"
 #include "win/text.h"
 
@@ -21,6 +22,16 @@ bool HasToolbarSkin(const std::wstring& file) {
     wchar_t skin[kSkinChars + 1] = {};
     ::GetPrivateProfileStringW(L"Toolbar", L"Skin", L"", skin, kSkinChars + 1, file.c_str());
     return skin[0] != L'\0';
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Settings files the installation made: the viewer's settings are the user's from now on; a
+// program-folder file that only points to them goes with the program.
+void ReportCreatedFiles(const std::wstring& programIni, bool programIniExisted, const std::wstring& settingsIni,
+                        bool settingsIniExisted) {
+    if (!settingsIniExisted && Exists(settingsIni)) Journal().SettingsFileCreated(settingsIni);
+    if (programIni != settingsIni && !programIniExisted && Exists(programIni)) Journal().RedirectFileCreated(programIni);
 }
 
 // When a silent run into the default program folder brought no settings folder, the
@@ -115,11 +126,14 @@ std::wstring WriteViewerSettings(InstallRequest& request) {
 
     std::wstring settingsFolder;
     const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder);
-    WriteEntry(programIni, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
     const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
+    const bool programIniExisted = Exists(programIni);
+    const bool settingsIniExisted = Exists(settingsIni);
+    WriteEntry(programIni, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
 
     const bool appLayout = redirected && IsAppFolderLayout(settingsIni);
     WriteLanguage(settingsIni, programIni, appLayout);
     WriteToolbarSkin(settingsIni, programIni, appLayout);
+    ReportCreatedFiles(programIni, programIniExisted, settingsIni, settingsIniExisted);
     return settingsIni;
 }

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "app/install_request.h"
+#include "install/install_request.h"
 
 // Longest expanded settings folder; a longer one is refused rather than cut.
 constexpr size_t kExpandedFolderChars = 519;

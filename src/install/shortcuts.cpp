@@ -3,9 +3,10 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "app/install_request.h"
-#include "app/platform.h"
+#include "install/install_request.h"
+#include "win/platform.h"
 #include "install/folders.h"
+#include "install/journal.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -100,20 +101,36 @@ std::wstring SpecialFolderPath(int csidl) {
     return WithBackslash(folder);
 }
 
-int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
-                  const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
-    if (linkPath.size() > kMaxPathChars) return 0;
+namespace {
+
+HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
+                       const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
+    if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     win::ComInit com;  // each link has its own COM lifetime
     win::ComPtr<IShellLinkW> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())))
-        return 0;
+    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put());
+    if (FAILED(result)) return result;
     win::ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put()))) return 0;
+    result = link->QueryInterface(IID_IPersistFile, file.put());
+    if (FAILED(result)) return result;
     if (iconPath) link->SetIconLocation(iconPath, iconIndex);
     link->SetPath(target.c_str());
     if (arguments) link->SetArguments(arguments);
     if (description) link->SetDescription(description);
-    return SUCCEEDED(file->Save(linkPath.c_str(), TRUE)) ? 1 : 0;
+    return file->Save(linkPath.c_str(), TRUE);
+}
+
+}  // namespace
+
+int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
+                  const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
+    const HRESULT result = WriteShellLink(linkPath, target, arguments, iconPath, iconIndex, description);
+    if (FAILED(result)) {
+        Journal().LinkNotSaved(linkPath, result);
+        return 0;
+    }
+    Journal().LinkSaved(linkPath);
+    return 1;
 }
 
 int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, const std::wstring& target,

@@ -1,6 +1,10 @@
 #include "install/zip_archive.h"
 
 #include <windows.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
 
 #include "install/entry_name.h"
 #include "iowin32.h"
@@ -41,24 +45,37 @@ EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry) {
     if (!IsSupportedEntry(info.compression_method, info.flag)) return EntryStatus::Damaged;
     if (!ConvertName(entry.rawName, entry.name) || !IsSafeEntryName(entry.name)) return EntryStatus::Damaged;
     entry.dosDate = info.dosDate;
+    entry.size = info.uncompressed_size;
+    entry.crc = static_cast<uint32_t>(info.crc);
     return EntryStatus::Ok;
+}
+
+bool ReadEntryData(unzFile archive, const Entry& entry, std::string& data) {
+    data.clear();
+    if (entry.size > kMaxEntryBytes) return false;
+    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
+        unzCloseCurrentFile(archive);
+        return false;
+    }
+    data.resize(static_cast<size_t>(entry.size));
+    size_t got = 0;
+    bool ok = true;
+    while (ok && got < data.size()) {
+        int n = unzReadCurrentFile(archive, &data[got], static_cast<unsigned>(std::min<size_t>(data.size() - got, INT_MAX)));
+        ok = n > 0;
+        if (ok) got += static_cast<size_t>(n);
+    }
+    // Data that goes on past the declared size is no more trustworthy than data that stops short.
+    char extra;
+    ok = ok && unzReadCurrentFile(archive, &extra, 1) == 0;
+    ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
+    return ok && crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())) == entry.crc;
 }
 
 bool CountEntries(unzFile archive, unsigned long long& count) {
     unz_global_info64 global;
     if (unzGetGlobalInfo64(archive, &global) != UNZ_OK) return false;
     count = global.number_entry;
-    return true;
-}
-
-bool AllEntriesAcceptable(unzFile archive) {
-    unsigned long long count = 0;
-    if (!CountEntries(archive, count)) return false;
-    Entry entry;
-    for (unsigned long long i = 0; i < count; ++i) {
-        if (i > 0 && unzGoToNextFile(archive) != UNZ_OK) return false;
-        if (ReadCurrentEntry(archive, entry) != EntryStatus::Ok) return false;
-    }
     return true;
 }
 

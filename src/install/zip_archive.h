@@ -1,6 +1,7 @@
 #pragma once
 // The payload archive as the unzip layer reads it: an owner for the open archive and the
 // checked information of its current entry.
+#include <cstdint>
 #include <string>
 
 #include "unzip.h"
@@ -26,7 +27,12 @@ struct Entry {
     std::string rawName;   // as stored, 8-bit characters
     std::wstring name;     // for the file system, relative to the target folder
     unsigned long dosDate = 0;
+    uint64_t size = 0;     // uncompressed, as the central directory declares it
+    uint32_t crc = 0;      // CRC-32 of the uncompressed data, likewise
 };
+
+// The largest entry we unpack; anything claiming more is not a payload of ours.
+constexpr uint64_t kMaxEntryBytes = 256ull << 20;
 
 enum class EntryStatus { Ok, Damaged };
 
@@ -35,11 +41,13 @@ enum class EntryStatus { Ok, Damaged };
 // are not ones we unpack.
 EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry);
 
+// Reads the current entry's data whole into `data` and checks it against the declared size
+// and CRC-32 itself: the unzip layer compares the CRC only when the declared size was reached,
+// so data that ends early (or a size that claims more than the data holds) would pass it.
+// False when the entry cannot be read or does not match.
+bool ReadEntryData(unzFile archive, const Entry& entry, std::string& data);
+
 // The number of entries; false when the global information cannot be read.
 bool CountEntries(unzFile archive, unsigned long long& count);
-
-// One pass over the central directory: true when every entry reads as Ok. Leaves the
-// archive positioned after the entries, so open it anew to unpack.
-bool AllEntriesAcceptable(unzFile archive);
 
 }  // namespace zip

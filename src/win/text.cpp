@@ -54,4 +54,32 @@ std::wstring GetWindowTextString(HWND window) {
     return text;
 }
 
+std::string ToUtf8(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    const int wide = static_cast<int>(text.size());
+    int n = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string bytes(n > 0 ? n : 0, '\0');
+    if (n > 0) ::WideCharToMultiByte(CP_UTF8, 0, text.data(), wide, bytes.data(), n, nullptr, nullptr);
+    return bytes;
+}
+
+bool FromUtf8(const std::string& bytes, std::wstring& text) {
+    text.clear();
+    if (bytes.empty()) return true;
+    const int narrow = static_cast<int>(bytes.size());
+    int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), narrow, nullptr, 0);
+    if (n <= 0) return false;
+    text.resize(n);
+    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), narrow, text.data(), n) == n;
+}
+
+std::wstring ErrorText(DWORD error) {
+    wchar_t buffer[512] = {};
+    DWORD n = ::FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, buffer,
+                               512, nullptr);
+    std::wstring text(buffer, n < 512 ? n : 0);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' ')) text.pop_back();
+    return text;
+}
+
 }  // namespace win

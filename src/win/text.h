@@ -34,4 +34,13 @@ bool GetEnvironment(const std::wstring& name, std::wstring& value);
 // The text of a window (a control's contents).
 std::wstring GetWindowTextString(HWND window);
 
+// UTF-8 of `text`; an unpaired surrogate becomes U+FFFD.
+std::string ToUtf8(const std::wstring& text);
+// False (and `text` empty) when `bytes` is not valid UTF-8.
+bool FromUtf8(const std::string& bytes, std::wstring& text);
+
+// The description the system gives for a Win32 error code, without the line end; empty
+// when it has none.
+std::wstring ErrorText(DWORD error);
+
 }  // namespace win

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/file_types.h"
 #include "resources/resource_ids.h"
 #include "wizard/file_type_list.h"

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"

@@ -3,7 +3,7 @@
 #include <array>
 #include <memory>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "fx/app.h"
 #include "resources/resource_ids.h"
 #include "wizard/wiz_page.h"

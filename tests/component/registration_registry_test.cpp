@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/registration.h"
 #include "support/scratch_registry.h"
 
@@ -79,8 +79,9 @@ TEST_F(RegistrationRegistry, EveryEntryIsWrittenWithItsTypeAndSize) {
     EXPECT_EQ(RegisterViewer(1, kFolder, 0, 0, 0, 0, JpegRow()), 1);
 
     auto writes = RegistrationWrites(1, kFolder, 0, JpegRow(), 10);
-    // Rows 5 to 24, four per extension, six extension keys, four user choices, five NoOpenWith.
-    ASSERT_EQ(writes.size(), 20u + 87 * 4 + 6 + 4 + 5);
+    // The application and uninstall entries (with the quiet uninstall command), four per
+    // extension, six extension keys, four user choices, five NoOpenWith.
+    ASSERT_EQ(writes.size(), 21u + 87 * 4 + 6 + 4 + 5);
     for (const reg::Write& w : writes) ExpectWritten(w);
 
     HKEY lm = m_reg.machine();

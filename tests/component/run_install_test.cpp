@@ -2,7 +2,9 @@
 
 #include "support/box_answerer.h"
 #include "support/engine_scratch.h"
+#include "support/scratch_registry.h"
 #include "install/do_install.h"
+#include "install/payload.h"
 
 using namespace enginetest;
 
@@ -17,6 +19,9 @@ const std::string kInstallErrorStart = "Fehler beim Installieren!\r\n\r\n\xdc" "
 class SilentInstallFailure : public ::testing::Test {
 protected:
     ScratchFolder scratch;
+    // Tests run side by side: each writes its temporary archive into a folder of its own.
+    ScopedEnvironment tmp{L"TMP", scratch.path().c_str()};
+    ScopedEnvironment temp{L"TEMP", scratch.path().c_str()};
     std::wstring previousDirectory = CurrentDirectory();
     InstallRequest request;
 
@@ -60,15 +65,26 @@ TEST_F(SilentInstallFailure, PayloadThatCannotBeWrittenOutLogsTheFolderFirst) {
     const std::string folderPart = Latin1(scratch / L"Target\\") + ": ";
     EXPECT_EQ(logged.substr(0, folderPart.size()), folderPart);
     EXPECT_EQ(logged.substr(folderPart.size(), kInstallErrorStart.size()), kInstallErrorStart);
-    // The target and its Plugins folder stay: nothing is rolled back.
-    EXPECT_TRUE(Exists(scratch / L"Target"));
+    // The payload is checked before any folder is made.
+    EXPECT_FALSE(Exists(scratch / L"Target"));
 }
 
-TEST_F(SilentInstallFailure, TargetTooLongForAPathIsRefusedBeforeAnythingIsCreated) {
-    request.targetFolder = scratch / (L"New\\" + std::wstring(260, L'x'));
-    EXPECT_EQ(RunInstall(request), InstallStatus::InvalidFolder);
-    EXPECT_FALSE(Exists(scratch / L"New"));
-    EXPECT_EQ(LoggedText().substr(0, kInvalidFolder.size() + 2), kInvalidFolder + ": ");
+TEST_F(SilentInstallFailure, FoldersThatNameNoPlaceOrLeaveNoRoomAreRefusedBeforeAnythingIsCreated) {
+    // One character too long for the payload's deepest file below it.
+    CheckedPayload payload;
+    ASSERT_TRUE(payload.LoadFromResource());
+    const size_t roomlessSize = 259 - payload.LongestName();  // with its backslash: 260 - longest
+    const std::wstring roomless = scratch / (L"New\\" + std::wstring(roomlessSize - scratch.path().size() - 5, L'x'));
+    for (const std::wstring& folder : {scratch / (L"New\\" + std::wstring(260, L'x')), roomless,
+                                       std::wstring(L"New\\Lumiscope"), std::wstring(L"C:New\\Lumiscope"),
+                                       std::wstring(L"\\New\\Lumiscope")}) {
+        request.targetFolder = folder;
+        EXPECT_EQ(RunInstall(request), InstallStatus::InvalidFolder) << folder.size();
+        EXPECT_FALSE(Exists(scratch / L"New")) << folder.size();
+        const std::string logged = OnlyLogEntryText(ReadBytes(scratch / L"Lumiscope_Install.log"));
+        EXPECT_EQ(logged, kInvalidFolder + ": " + Latin1(folder));
+        ::DeleteFileW((scratch / L"Lumiscope_Install.log").c_str());
+    }
 }
 
 TEST(WizardInstallFailure, EmptyTargetIsAnErrorBoxWithTheCaptionAndNoLog) {
@@ -84,4 +100,25 @@ TEST(WizardInstallFailure, EmptyTargetIsAnErrorBoxWithTheCaptionAndNoLog) {
     EXPECT_EQ(answer.text(), L"Ung\u00fcltiges Zielverzeichnis!");
     EXPECT_EQ(answer.caption(), L"Lumiscope 64-bit Setup");
     EXPECT_FALSE(Exists(scratch / L"Lumiscope_Install.log"));
+}
+
+TEST(SilentInstall, EverythingNamesTheFolderAsItWasMade) {
+    ScratchFolder scratch;
+    testsupport::ScratchRegistry registry{L"blanklevel"};
+    ScopedEnvironment tmp{L"TMP", scratch.path().c_str()};
+    ScopedEnvironment temp{L"TEMP", scratch.path().c_str()};
+    const std::wstring previous = CurrentDirectory();
+    InstallRequest request;
+    request.silent = 1;
+    request.targetFolder = scratch / L"Blank  \\Lumiscope";
+    EXPECT_EQ(RunInstall(request), InstallStatus::Done);
+    ::SetCurrentDirectoryW(previous.c_str());
+
+    const std::wstring made = scratch / L"Blank\\Lumiscope\\";
+    EXPECT_TRUE(Exists(made + L"lu_scp64.exe"));
+    EXPECT_TRUE(Exists(made + L"lu_scp64.ini"));
+    const std::wstring uninstall = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+    EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation"), made);
+    EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command", nullptr),
+              L"\"" + made + L"lu_scp64.exe\" \"%1\"");
 }

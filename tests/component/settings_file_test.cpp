@@ -146,3 +146,23 @@ TEST(IniToUnicode, FileThatIsAlreadyUtf16IsLeftAloneWithoutACopy) {
     EXPECT_EQ(ReadBytes(ini), utf16);
     EXPECT_EQ(ReadBytes(scratch / L"lu_scp64.ini_temp"), "leftover");
 }
+
+TEST(IniToUnicode, BigEndianAndUnreadableFilesLoseNothing) {
+    ScratchFolder scratch;
+    const std::wstring ini = scratch / L"lu_scp64.ini";
+    std::string bigEndian = "\xFE\xFF";
+    for (wchar_t c : std::wstring(L"[Others]\r\nINI_Folder=%APPDATA%\\Lumiscope\r\n[Language]\r\nLang=Deutsch\r\n"))
+        bigEndian += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    WriteBytes(ini, bigEndian);
+    ASSERT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    EXPECT_EQ(ReadBytes(ini).substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(ReadEntry(ini, L"Others", L"INI_Folder"), L"%APPDATA%\\Lumiscope");
+    EXPECT_EQ(ReadEntry(ini, L"Language", L"Lang"), L"Deutsch");
+    EXPECT_FALSE(Exists(ini + L".bak"));
+
+    const std::string binary("[A]\r\nk=v\0\x01\x02tail\r\n", 17);
+    WriteBytes(ini, binary);
+    ASSERT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    EXPECT_EQ(ReadBytes(ini + L".bak"), binary);
+    EXPECT_EQ(ReadEntry(ini, L"A", L"k"), L"v");
+}

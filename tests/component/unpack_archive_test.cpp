@@ -64,21 +64,41 @@ TEST_F(Unpack, MissingArchiveOrTargetFails) {
     EXPECT_FALSE(Exists(Target(L"none")));
 }
 
-TEST_F(Unpack, ReadAndCrcErrorsFail) {
-    EXPECT_EQ(Run(L"crc"), -1);
-    EXPECT_EQ(Run(L"truncated"), -1);
-}
-
 TEST_P(DamagedArchive, IsRefusedBeforeAnythingIsWritten) {
+    wchar_t before[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, before);
     EXPECT_EQ(Run(GetParam()), -1);
     EXPECT_TRUE(ListTree(Target()).empty());
     EXPECT_FALSE(Exists(Target(L"..\\x")));
+    wchar_t after[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, after);
+    EXPECT_STREQ(after, before);
+}
+
+TEST_F(Unpack, AFileThatCannotBeMadeFailsAndTheCurrentDirectoryIsBack) {
+    wchar_t before[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, before);
+    // A folder where the archive has a file: nothing can be written there, and no old file stays.
+    ::CreateDirectoryW(Target(L"top.txt").c_str(), nullptr);
+    EXPECT_EQ(Run(L"missing_folder"), -1);
+    wchar_t after[MAX_PATH + 1] = {};
+    ::GetCurrentDirectoryW(MAX_PATH + 1, after);
+    EXPECT_STREQ(after, before);
+}
+
+TEST_F(Unpack, APathBeyond259CharactersIsNotWritten) {
+    const std::wstring deep = Target(std::wstring(250 - Target().size(), L'd') + L"\\");
+    ASSERT_TRUE(::CreateDirectoryW(deep.c_str(), nullptr));
+    EXPECT_EQ(UnpackArchive(Fixture(L"archives/missing_folder.zip"), deep, 0), -1);
+    EXPECT_FALSE(Exists(deep + L"top.txt"));
 }
 
 INSTANTIATE_TEST_SUITE_P(Entries, DamagedArchive,
                          ::testing::Values(L"method12", L"encrypted", L"long_name", L"traversal_up",
                                            L"traversal_inner_up", L"traversal_slash", L"traversal_backslash",
-                                           L"traversal_drive", L"traversal_backslash_up"),
+                                           L"traversal_drive", L"traversal_backslash_up", L"crc", L"truncated",
+                                           L"size_claim", L"duplicate", L"case_twins", L"trailing_dot",
+                                           L"trailing_blank", L"file_and_folder", L"device_name", L"wildcard_name"),
                          [](const auto& info) {
                              std::wstring w = info.param;
                              return std::string(w.begin(), w.end());

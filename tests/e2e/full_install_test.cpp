@@ -8,7 +8,7 @@
 #include <map>
 #include <set>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/registration.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"

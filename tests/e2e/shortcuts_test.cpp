@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <set>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "install/registration.h"
 #include "install/shortcuts.h"
 #include "support/scratch_registry.h"

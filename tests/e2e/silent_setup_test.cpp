@@ -47,6 +47,17 @@ TEST(SilentSetup, EmptyFolderOptionEndsWithCode2AndItsLogEntry) {
     EXPECT_EQ(OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log")), "Ung\xfcltiges Zielverzeichnis!: ");
 }
 
+TEST(SilentSetup, StepLogEndsWithTheExitCodeAndItsMeaning) {
+    ScratchFolder folder;
+    SetupRun run = RunSetup(L"/silent /folder= /log=\"" + (folder / L"step s.log") + L"\"", folder.path());
+    EXPECT_EQ(run.exitCode, 2u);
+    const std::string log = ReadBytes(folder / L"step s.log");
+    EXPECT_EQ(log.substr(0, 1), "[");
+    const std::string last = "] setup: exit code 2: not installed: invalid target folder\r\n";
+    ASSERT_GE(log.size(), last.size());
+    EXPECT_EQ(log.substr(log.size() - last.size()), last);
+}
+
 TEST(SilentSetup, RunningViewerIsOneTwoLineEntryAndNothingElse) {
     FakeRunningViewer viewer;
     ASSERT_TRUE(viewer.exists());
@@ -71,7 +82,7 @@ TEST(SilentSetup, CapitalSilentTakesTheWizardPath) {
     EXPECT_EQ(ReadBytes(folder / L"Lumiscope_Install.log"), "");
 }
 
-TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMade) {
+TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4BeforeTheFolderIsMade) {
     ScratchFolder folder;
     const std::wstring missingTemp = folder / L"no\\temp";
     // The setup inherits these: its archive copy has nowhere to go.
@@ -80,7 +91,7 @@ TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4AfterTheFolderWasMad
     const std::wstring target = folder / L"Target";
     SetupRun run = RunSetup(L"/silent /folder=" + target, folder.path());
     EXPECT_EQ(run.exitCode, 4u);
-    EXPECT_TRUE(std::filesystem::is_directory(target));
+    EXPECT_FALSE(std::filesystem::exists(target));
     std::string text = OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log"));
     const std::string folderPart = Latin1(target + L"\\: ");
     EXPECT_EQ(text.substr(0, folderPart.size()), folderPart);

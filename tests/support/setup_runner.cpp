@@ -23,7 +23,11 @@ BOOL CALLBACK FindWindowOfProcess(HWND window, LPARAM param) {
 }  // namespace
 
 SetupRun RunSetup(const std::wstring& arguments, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
+    return RunSetupCopy(BuildPath(L"Lumiscope64Setup.exe"), arguments, folder);
+}
+
+SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + exePath + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};

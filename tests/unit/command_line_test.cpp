@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <utility>
+#include <vector>
 
 #include "app/command_line.h"
 
@@ -99,4 +101,16 @@ TEST(SilentCommandLine, ValuesStopAt260FromTheOptionAndTheLineAt519) {
     EXPECT_EQ(Parse(std::wstring(519 - kExe.size(), L'x') + L"/desktop=1").desktopShortcut, 0);
     EXPECT_EQ(Parse(std::wstring(519 - kExe.size() - 12, L'x') + L"/folder=C:\\abcdef").targetFolder, L"C:\\a");
     EXPECT_EQ(Parse(std::wstring(519 - kExe.size() - 10, L'x') + L"/thumbs=123").thumbnailsShortcut, 12);
+}
+
+TEST(SilentCommandLine, LogPathFollowsTheValueRulesInEitherMode) {
+    for (const auto& [line, path] : std::vector<std::pair<std::wstring, std::wstring>>{
+             {L"setup.exe", L""},
+             {L"setup.exe /log=C:\\logs\\setup.log", L"C:\\logs\\setup.log"},
+             {L"setup.exe /silent /log=\"C:\\My Logs\\s.log\"  /desktop=1", L"C:\\My Logs\\s.log"},
+             {L"setup.exe /LOG=C:\\x.log", L""},
+             {L"setup.exe /log=", L""},
+             {L"setup.exe /log=C:/x.log", L"C:"},
+             {L"setup.exe " + std::wstring(510, L' ') + L"/log=C:\\x.log", L""}})
+        EXPECT_EQ(ParseLogOption(line), path) << line.size();
 }

@@ -15,6 +15,29 @@ TEST(EntryName, NamesThatCouldLeaveTheTargetAreRefused) {
         EXPECT_FALSE(IsSafeEntryName(name)) << name;
 }
 
+TEST(EntryName, DeviceNamesAndCharactersWindowsRefusesAreNoFileNames) {
+    for (const wchar_t* name : {L"CON", L"Help/nul.txt", L"aux .log", L"COM1", L"lpt9.dat", L"conout$", L"a?.txt",
+                                L"a*.txt", L"a\"b", L"a<b", L"a>b", L"a|b", L"tab\there", L"a//b"})
+        EXPECT_FALSE(IsSafeEntryName(name)) << name;
+    for (const wchar_t* name : {L"console.txt", L"COM10", L"nully", L"Help/comics/"})
+        EXPECT_TRUE(IsSafeEntryName(name)) << name;
+}
+
+TEST(EntryName, NamesWindowsTakesForOneFileCollide) {
+    struct Case {
+        std::vector<std::wstring> names;
+        bool collide;
+    };
+    for (const Case& c : {Case{{L"Plugins/", L"Plugins/Icons.dll", L"plugins/Plugins32/", L"l_about.txt"}, false},
+                          Case{{L"a.txt", L"a.txt"}, true}, Case{{L"Readme.txt", L"README.TXT"}, true},
+                          Case{{L"a.txt", L"a.txt."}, true}, Case{{L"a.txt", L"a.txt  "}, true},
+                          Case{{L"Dir/a", L"dir. \\A"}, true}, Case{{L"sub", L"sub/x.txt"}, true},
+                          Case{{L"sub/x.txt", L"SUB"}, true}, Case{{L"Help/", L"help/"}, true},
+                          Case{{L"\u00c4.txt", L"\u00e4.txt"}, true}, Case{{L"a.txt", L"a.txt2"}, false}}) {
+        EXPECT_EQ(HasCollidingNames(c.names), c.collide) << c.names[0] << " " << c.names[1];
+    }
+}
+
 TEST(EntryName, IconLibraryIsFoundInAnyCaseAnywhereInTheName) {
     EXPECT_TRUE(NamesIconLibrary("Plugins/Icons.dll"));
     EXPECT_TRUE(NamesIconLibrary("PLUGINS/ICONS.DLL"));

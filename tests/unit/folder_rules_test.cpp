@@ -37,12 +37,34 @@ TEST(FolderRules, RegisteredOpenCommandGivesTheViewersFolder) {
     EXPECT_EQ(folder, L"C:\\Tools\\Lumiscope\\");
     EXPECT_FALSE(ViewerFolderFromOpenCommand(L"\"C:\\Tools\\LU_SCP64.EXE\" \"%1\"", folder));
     EXPECT_EQ(folder, L"");
-    // Without the leading quote the first character is lost all the same.
-    EXPECT_TRUE(ViewerFolderFromOpenCommand(L"C:\\Tools\\lu_scp64.exe \"%1\"", folder));
-    EXPECT_EQ(folder, L":\\Tools\\");
+    // Without the leading quote the first character is lost, and what is left names no place.
+    EXPECT_FALSE(ViewerFolderFromOpenCommand(L"C:\\Tools\\lu_scp64.exe \"%1\"", folder));
+    EXPECT_EQ(folder, L"");
+    EXPECT_FALSE(ViewerFolderFromOpenCommand(L"\"lu_scp64.exe\" \"%1\"", folder));
     EXPECT_TRUE(ViewerFolderFromOpenCommand(L"\"D:lu_scp64.exe\"", folder));
     EXPECT_EQ(folder, L"D:\\");
     EXPECT_FALSE(ViewerFolderFromOpenCommand(L"\"C:\\" + std::wstring(250, L'x') + L"\\lu_scp64.exe\" \"%1\"", folder));
+}
+
+TEST(FolderRules, OnlyFoldersThatNameAPlaceOfTheirOwnAreAbsolute) {
+    for (const wchar_t* folder : {L"C:\\", L"c:\\Apps\\X", L"\\\\server\\share", L"\\\\srv"})
+        EXPECT_TRUE(IsAbsoluteFolder(folder)) << folder;
+    for (const wchar_t* folder : {L"", L"Apps\\X", L"C:Apps\\X", L"C:", L"\\Apps", L"\\\\", L"\\\\\\x",
+                                  L"\\\\?\\C:\\x", L"\\\\.\\pipe\\x", L"1:\\x", L"C:/Apps", L" C:\\x"})
+        EXPECT_FALSE(IsAbsoluteFolder(folder)) << folder;
+    EXPECT_EQ(DefaultFolderFromProgramFiles(nullptr), L"C:\\Lumiscope\\");
+    for (const wchar_t* programFiles : {L"", L"Programme", L"\\Programme"}) {
+        std::wstring value = programFiles;
+        EXPECT_EQ(DefaultFolderFromProgramFiles(&value), L"C:\\Lumiscope\\") << programFiles;
+    }
+}
+
+TEST(FolderRules, TargetMustLeaveRoomForTheLongestPathBelowIt) {
+    const std::wstring folder = L"C:\\" + std::wstring(225, L'a');  // 228 characters, 229 with "\\"
+    EXPECT_TRUE(LeavesRoomFor(folder, 30));
+    EXPECT_TRUE(LeavesRoomFor(folder + L"\\   ", 30));
+    EXPECT_FALSE(LeavesRoomFor(folder, 31));
+    EXPECT_FALSE(LeavesRoomFor(folder + L"b", 30));
 }
 
 TEST(FolderRules, RebuildTrimsEveryLevelAndKeepsANetworkPathsBackslashes) {

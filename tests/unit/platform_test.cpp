@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/platform.h"
+#include "win/platform.h"
 
 TEST(VersionClass, MajorTenSplitsAtBuild22000) {
     EXPECT_EQ(VersionClassFromNumbers(10, 19045), 10);

@@ -144,6 +144,7 @@ TEST(ApplicationWrites, UninstallEntry) {
     EXPECT_EQ(Value(writes, key, L"DisplayName"), L"Lumiscope 4.70 (64-bit)");
     EXPECT_EQ(Value(writes, key, L"DisplayVersion"), L"4.70");
     EXPECT_EQ(Value(writes, key, L"UninstallString"), L"\"D:\\Viewer\\lm_uninstall.exe\"");
+    EXPECT_EQ(Value(writes, key, L"QuietUninstallString"), L"\"D:\\Viewer\\lm_uninstall.exe\" /silent");
     EXPECT_EQ(Value(writes, key, L"InstallLocation"), L"D:\\Viewer\\");
     EXPECT_EQ(Value(writes, key, L"DisplayIcon"), L"D:\\Viewer\\lu_scp64.exe,0");
     EXPECT_EQ(Value(writes, key, L"VersionMajor"), L"4");

@@ -77,3 +77,30 @@ TEST(IniConversionBytes, LinesOfAtMost2047BytesAfterMarkAndHeader) {
     EXPECT_EQ(UnicodeIniBytes({"[Language]\r\n", "Lang=D\xe4nisch\r\n", nul}, Widen),
               "\xFF\xFE" + Utf16(L"; UNICODE FILE - edit with care ;-)\r\n\r\n[Language]\r\nLang=D\u00e4nisch\r\nk=v"));
 }
+
+TEST(IniConversionBytes, OtherUnicodeFormsKeepEveryCharacter) {
+    const std::string header = Utf16(L"; UNICODE FILE - edit with care ;-)\r\n\r\n");
+    std::string bigEndian = "\xFE\xFF";
+    for (wchar_t c : std::wstring(L"[A]\r\nk=\u00e4\u20ac\r\n")) bigEndian += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
+    struct Case {
+        std::string bytes;
+        IniEncoding encoding;
+        std::string converted;  // empty: refused
+    };
+    for (const Case& c : {Case{bigEndian, IniEncoding::Utf16Be, "\xFF\xFE" + header + Utf16(L"[A]\r\nk=\u00e4\u20ac\r\n")},
+                          Case{"\xEF\xBB\xBF[A]\r\nk=\xC3\xA4\r\n", IniEncoding::Utf8, "\xFF\xFE" + header + Utf16(L"[A]\r\nk=\u00e4\r\n")},
+                          Case{"\xFE\xFF[\0A", IniEncoding::Utf16Be, ""},
+                          Case{"\xEF\xBB\xBFk=\xC3(", IniEncoding::Utf8, ""},
+                          Case{"\xFF\xFE[\0", IniEncoding::Utf16Le, ""}, Case{"[A]\r\n", IniEncoding::Ansi, ""}}) {
+        EXPECT_EQ(DetectIniEncoding(c.bytes), c.encoding);
+        std::string converted;
+        EXPECT_EQ(ReencodeUnicodeIni(c.bytes, c.encoding, converted), !c.converted.empty());
+        if (!c.converted.empty()) EXPECT_EQ(converted, c.converted);
+    }
+    // A big-endian file that already carries the header does not get a second one.
+    std::string withHeader = "\xFE\xFF";
+    for (wchar_t c : std::wstring(L"; UNICODE FILE - edit with care ;-)\r\n")) withHeader += {'\0', static_cast<char>(c)};
+    std::string converted;
+    ASSERT_TRUE(ReencodeUnicodeIni(withHeader, IniEncoding::Utf16Be, converted));
+    EXPECT_EQ(converted, "\xFF\xFE" + Utf16(L"; UNICODE FILE - edit with care ;-)\r\n"));
+}

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/platform.h"
+#include "win/platform.h"
 #include "wizard/wiz_page.h"
 #include "wizard_fixture.h"
 

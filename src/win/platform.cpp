@@ -1,4 +1,4 @@
-#include "app/platform.h"
+#include "win/platform.h"
 
 #include "win/unique_handle.h"
 

@@ -1,0 +1,36 @@
+#pragma once
+// Listens to an installation and keeps its install record: what it wrote, created and
+// deleted, with the state of every registry value before it was written. Saved into the
+// program folder at the end of a successful installation, merged with the record of an
+// earlier installation there.
+#include <map>
+#include <string>
+
+#include "install/install_record.h"
+#include "install/journal.h"
+
+class RecordKeeper : public InstallJournal {
+public:
+    void FolderCreated(const std::wstring& path) override;
+    void FileWritten(const std::wstring& relative, uint64_t size, uint32_t crc) override;
+    void LinkSaved(const std::wstring& path) override;
+    void SettingsFileCreated(const std::wstring& path) override;
+    void RedirectFileCreated(const std::wstring& path) override;
+    void KeyCreated(reg::Root root, const std::wstring& key) override;
+    void KeyDeleted(reg::Root root, const std::wstring& key, const reg::HeldValues& values) override;
+    void ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
+                      const reg::ValueState& written) override;
+
+    // What this installation did so far (`programFolder` set by Save).
+    const record::InstallRecord& record() const { return m_record; }
+
+    // Writes the record as "<programFolder>lm_install.rec" through a temporary file, merged
+    // over a readable earlier record; false (with the Win32 error) when it could not be written.
+    bool Save(const std::wstring& programFolder, DWORD& error);
+
+private:
+    static std::wstring ValueId(reg::Root root, const std::wstring& key, const std::wstring& name);
+    record::InstallRecord m_record;
+    std::map<std::wstring, size_t> m_valueIndex;   // position in m_record.values
+    std::vector<std::wstring> m_redirectFiles;     // sized and checked when saved
+};

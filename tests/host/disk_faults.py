@@ -1,0 +1,107 @@
+#!/usr/bin/env python3
+"""Silent installations onto disks that refuse the payload, under Wine: a target folder where
+nothing can be created (immutable, as root; Wine itself ignores read-only attributes for root)
+and a full disk (a small tmpfs). Each must end with exit code 4, one log entry in the folder the
+setup was started from, no uninstall entry, and no file cut short. Needs root; exits 77 (skipped)
+without it.
+    disk_faults.py BUILD_DIR WINE_DIR"""
+import os
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+build, wine_dir = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+here = os.path.dirname(os.path.abspath(__file__))
+wine_exec = os.path.join(here, "..", "..", "scripts", "wine-exec")
+drive_c = os.path.join(wine_dir, "prefix", "drive_c")
+uninstall_key = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Lumiscope64"
+failures = []
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def registered():
+    return subprocess.run([wine_exec, wine_dir, "reg", "query", uninstall_key],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+
+
+def run_setup(work, target):
+    setup = os.path.join(build, "Lumiscope64Setup.exe")
+    return subprocess.run([wine_exec, wine_dir, setup, "/silent", "/folder=" + target], cwd=work,
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode
+
+
+def check_failed_run(label, work, target_windows, code):
+    check(code == 4, f"{label}: exit code {code}, not 4")
+    log = os.path.join(work, "Lumiscope_Install.log")
+    text = open(log, "rb").read() if os.path.exists(log) else b""
+    check(text.count(b"-" * 48 + b"\r\n") == 1, f"{label}: not one log entry in the starting folder: {text!r}")
+    check((target_windows.rstrip("\\") + "\\: Fehler beim Installieren!").encode("latin-1") in text,
+          f"{label}: the entry does not name the folder and the error: {text!r}")
+    check(not registered(), f"{label}: the uninstall entry was written")
+
+
+def payload_sizes():
+    with zipfile.ZipFile(os.path.join(build, "payload", "payload.zip")) as z:
+        return {i.filename.replace("/", os.sep): i.file_size for i in z.infolist() if not i.is_dir()}
+
+
+def immutable_target(root):
+    target = os.path.join(root, "Locked")
+    work = os.path.join(root, "work_locked")
+    os.makedirs(target)
+    os.makedirs(work)
+    subprocess.run(["chattr", "+i", target], check=True)
+    try:
+        code = run_setup(work, r"C:\%s\Locked" % os.path.basename(root))
+    finally:
+        subprocess.run(["chattr", "-i", target])
+    check_failed_run("no write rights", work, r"C:\%s\Locked" % os.path.basename(root), code)
+    check(os.listdir(target) == [], "no write rights: something was created in the target")
+
+
+def full_disk(root):
+    disk = os.path.join(root, "Full")
+    work = os.path.join(root, "work_full")
+    os.makedirs(disk)
+    os.makedirs(work)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=96k", "tmpfs", disk], check=True)
+    try:
+        target = r"C:\%s\Full\Lumiscope" % os.path.basename(root)
+        code = run_setup(work, target)
+        check_failed_run("full disk", work, target, code)
+        sizes = payload_sizes()
+        for folder, _, files in os.walk(os.path.join(disk, "Lumiscope")):
+            for name in files:
+                relative = os.path.relpath(os.path.join(folder, name), os.path.join(disk, "Lumiscope"))
+                actual = os.path.getsize(os.path.join(folder, name))
+                check(sizes.get(relative) == actual, f"full disk: {relative} holds {actual} bytes, "
+                                                     f"the payload {sizes.get(relative)}")
+    finally:
+        subprocess.run(["umount", disk])
+
+
+def main():
+    if os.geteuid() != 0:
+        print("disk_faults: needs root for chattr and mount; skipped")
+        return 77
+    if registered():
+        print("disk_faults: the prefix holds an installation already; cannot tell a new uninstall entry")
+        return 1
+    root = tempfile.mkdtemp(prefix="lumi_disk_", dir=drive_c)
+    try:
+        immutable_target(root)
+        full_disk(root)
+    finally:
+        subprocess.run(["rm", "-rf", root])
+    for failure in failures:
+        print("disk_faults:", failure)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
