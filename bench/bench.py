@@ -49,6 +49,7 @@ class Bench:
         self.peer_exe = os.path.join(self.dir, "peer.exe")
         self.peer_traced = os.path.join(self.dir, "peer-traced.exe")
         self.registry_tsv = os.path.join(self.dir, "registry.tsv")
+        self.own_files_txt = os.path.join(self.dir, "setup-only.txt")
         self.started_ns = time.time_ns()
 
     def prepare(self):
@@ -58,7 +59,7 @@ class Bench:
         script = os.path.join(self.dir, "peer-script.nsh")
         self.prefix.start()
         result = self.prefix.wine(self.tool, "plan", windows_path(script), windows_path(self.registry_tsv),
-                                  *self.options)
+                                  windows_path(self.own_files_txt), *self.options)
         self.prefix.stop()
         if result.returncode != 0:
             sys.exit("bench: the peer's script could not be made: " + result.stderr.strip())
@@ -94,6 +95,14 @@ class Bench:
         a = end_state.comparable(ours_diff, self.started_ns)
         b = end_state.comparable(peer_diff, self.started_ns)
         problems = [f"exit codes {ours_code} (setup) and {peer_code} (peer)"] if ours_code or peer_code else []
+        own = []  # the setup's own bookkeeping (its install record), which the peer has no need of
+        with open(self.own_files_txt, encoding="utf-8") as f:
+            for line in filter(None, (line.strip() for line in f)):
+                item = "file " + line.split(":", 1)[1].lstrip("\\").replace("\\", "/")
+                if item not in a:
+                    problems.append(f"the setup made no {line}")
+                    continue
+                own.append(f"{line} ({a.pop(item)[1][0] / 1024:.1f} KiB)")
         for item in sorted(set(a) | set(b)):
             if a.get(item) != b.get(item):
                 problems.append(f"{item}: setup {a.get(item, (None, None))[1]!r}, peer {b.get(item, (None, None))[1]!r}")
@@ -108,6 +117,8 @@ class Bench:
                 print("  " + p)
             sys.exit("bench: the peer does not do the same work as the setup")
         print(", identical, and every write of the setup's list is there")
+        if own:
+            print("  the setup also keeps for itself: " + ", ".join(own))
 
     def rounds(self, count):
         contenders = [("setup", [self.setup, *self.options]), ("nsis", [self.peer_exe]), ("bare", [self.bare])]

@@ -1,5 +1,7 @@
 // The benchmark's helper inside Wine (see scripts/bench):
-//   bench_tool plan SCRIPT.nsh REGISTRY.tsv OPTIONS...   the peer's script and the expected registry
+//   bench_tool plan SCRIPT.nsh REGISTRY.tsv OWN.txt OPTIONS...
+//                                                        the peer's script, the expected registry
+//                                                        and the files only the setup makes
 //   bench_tool wizard-start SETUP.exe RUNS               time until the wizard's first page is painted
 //   bench_tool process-life PROGRAM.exe RUNS             time a process takes from start to end
 //   bench_tool warm-up                                   start the services links need
@@ -24,7 +26,7 @@ bool WriteUtf8(const std::wstring& path, const std::wstring& text) {
 
 int Plan(int argc, wchar_t** argv) {
     std::wstring options;
-    for (int i = 4; i < argc; ++i) options += std::wstring(i > 4 ? L" " : L"") + argv[i];
+    for (int i = 5; i < argc; ++i) options += std::wstring(i > 5 ? L" " : L"") + argv[i];
     SetupPlan plan = PlanWithoutSettings(SilentRequest(options));
     AddSettingsByWriting(plan);
     std::wstring script, error;
@@ -32,11 +34,15 @@ int Plan(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"bench_tool: %ls\n", error.c_str());
         return 1;
     }
-    return WriteUtf8(argv[2], script) && WriteUtf8(argv[3], ExpectedRegistry(plan.writes)) ? 0 : 1;
+    std::wstring own;
+    for (const std::wstring& file : plan.ownFiles) own += file + L"\n";
+    return WriteUtf8(argv[2], script) && WriteUtf8(argv[3], ExpectedRegistry(plan.writes)) && WriteUtf8(argv[4], own)
+               ? 0
+               : 1;
 }
 
 int Usage() {
-    std::fputs("usage: bench_tool plan SCRIPT REGISTRY OPTIONS... | wizard-start EXE RUNS | "
+    std::fputs("usage: bench_tool plan SCRIPT REGISTRY OWN OPTIONS... | wizard-start EXE RUNS | "
                "process-life EXE RUNS | warm-up | hold\n", stderr);
     return 2;
 }
@@ -45,7 +51,7 @@ int Usage() {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
-    if (command == L"plan" && argc >= 4) return Plan(argc, argv);
+    if (command == L"plan" && argc >= 5) return Plan(argc, argv);
     if (command == L"wizard-start" && argc == 4) return MeasureWizardStart(argv[2], _wtoi(argv[3])) ? 0 : 1;
     if (command == L"process-life" && argc == 4) return MeasureProcessLife(argv[2], _wtoi(argv[3])) ? 0 : 1;
     if (command == L"warm-up" && argc == 2) return WarmUpShellLinks() ? 0 : 1;

@@ -5,6 +5,7 @@
 #include "app/command_line.h"
 #include "win/platform.h"
 #include "install/folders.h"
+#include "install/install_record.h"
 #include "install/registration.h"
 #include "install/settings_file.h"
 
@@ -75,6 +76,7 @@ SetupPlan PlanWithoutSettings(const InstallRequest& request) {
     plan.writes = RegistrationWrites(request.associate, request.targetFolder, request.thumbnailsShortcut,
                                      request.assocSelection, versionClass);
     plan.notifies = request.associate != 0;
+    plan.ownFiles.push_back(paths.installFolder + record::kRecordFileName);
     return plan;
 }
 

@@ -32,6 +32,7 @@ struct SetupPlan {
     std::vector<std::wstring> droppedLinks;  // deleted after the first group link
     std::vector<reg::Write> writes;
     bool notifies = false;               // the association refresh runs
+    std::vector<std::wstring> ownFiles;  // what the setup keeps for itself (its install record)
 };
 
 // The request as a silent run builds it from `commandLine` on this system.
