@@ -4,8 +4,9 @@
 
 namespace {
 
-// The sheet whose PropertySheetW call is running on this thread, until its window is known.
-thread_local CPropertySheet* t_sheetBeingCreated = nullptr;
+// The sheet whose PropertySheetW call is running, until its window is known. Sheets are shown
+// from one thread at a time (a thread_local would bring a threads library into the program).
+CPropertySheet* s_sheetBeingCreated = nullptr;
 
 // Dialog procedures return most results through DWLP_MSGRESULT; a few messages return theirs
 // directly.
@@ -174,9 +175,9 @@ INT_PTR CPropertySheet::DoModal() {
     m_psh.pfnCallback = &CPropertySheet::SheetCallback;
 
     m_pageShown = m_initPending = false;
-    CPropertySheet* outer = std::exchange(t_sheetBeingCreated, this);
+    CPropertySheet* outer = std::exchange(s_sheetBeingCreated, this);
     INT_PTR result = ::PropertySheetW(&m_psh);
-    t_sheetBeingCreated = outer;
+    s_sheetBeingCreated = outer;
     m_psh.ppsp = nullptr;
     m_activatingIndex = -1;
     m_pageShown = m_initPending = false;
@@ -185,10 +186,10 @@ INT_PTR CPropertySheet::DoModal() {
 }
 
 int CALLBACK CPropertySheet::SheetCallback(HWND window, UINT message, LPARAM) {
-    if (message != PSCB_INITIALIZED || !t_sheetBeingCreated) return 0;
+    if (message != PSCB_INITIALIZED || !s_sheetBeingCreated) return 0;
     // Some systems call back before the start page exists, others after it is shown; the
     // framework's OnInitDialog comes after the start page either way.
-    CPropertySheet* sheet = std::exchange(t_sheetBeingCreated, nullptr);
+    CPropertySheet* sheet = std::exchange(s_sheetBeingCreated, nullptr);
     sheet->BindWindow(window);
     if (sheet->m_pageShown)
         sheet->RunInitDialog();

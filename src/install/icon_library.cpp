@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <climits>
+#include <cstdlib>
 #include <cwchar>
 #include <vector>
 
@@ -97,7 +98,8 @@ int CheckExistingIconLibrary(const std::wstring& targetFolder) {
 }
 
 int VersionNumberFromText(const std::wstring& text) {
-    float number = static_cast<float>(std::wcstod(text.c_str(), nullptr));
+    // The system runtime's decimal conversion; MinGW's own would add a 20 KB parser.
+    float number = static_cast<float>(::_wtof(text.c_str()));
     float scaled = number * 1000.0f;
     // Out-of-range values cannot come from "%d.%d%d" but must not reach the conversion.
     if (std::isnan(scaled)) return 0;

@@ -8,6 +8,7 @@
 #include "install/journal.h"
 #include "install/shortcuts.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 namespace {
 
@@ -123,13 +124,11 @@ namespace {
 void CreateLinks(const InstallPaths& paths, int startMenuGroup, int desktopShortcut, int thumbnailsShortcut,
                  int allUsers) {
     JournalPhase phase(phase::kLinks);
+    // Each link still initialises COM for itself; inside this apartment that only counts up
+    // and down, instead of starting COM and the shell's link objects anew for every link.
+    win::ComInit apartment;
     if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
-    if (desktopShortcut)
-        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64.lnk", nullptr, L"Lumiscope 64 - Bildbetrachter",
-                              nullptr, 0, allUsers);
-    if (thumbnailsShortcut)
-        CreateDesktopShortcut(paths.viewerPath, L"Lumiscope 64 Thumbnails.lnk", paths.viewerPath.c_str(),
-                              L"Lumiscope - Thumbnails", kThumbsArgument, 7, allUsers);
+    CreateDesktopLinks(paths.viewerPath, desktopShortcut, thumbnailsShortcut, allUsers);
 }
 
 // One session for every write, so that a key written again and again is opened once.

@@ -64,6 +64,24 @@ std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, in
     return links;
 }
 
+std::vector<GroupLink> DesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut) {
+    std::vector<GroupLink> links;
+    if (desktopShortcut) {
+        GroupLink viewer = Link(L"Lumiscope 64.lnk", viewerPath);
+        viewer.description = L"Lumiscope 64 - Bildbetrachter";
+        links.push_back(viewer);
+    }
+    if (thumbnailsShortcut) {
+        GroupLink thumbnails = Link(L"Lumiscope 64 Thumbnails.lnk", viewerPath);
+        thumbnails.arguments = L"/thumbs";
+        thumbnails.iconPath = viewerPath;
+        thumbnails.iconIndex = kThumbnailsIconIndex;
+        thumbnails.description = L"Lumiscope - Thumbnails";
+        links.push_back(thumbnails);
+    }
+    return links;
+}
+
 std::vector<std::wstring> OldGroupLinkNames() {
     std::vector<std::wstring> names;
     for (const wchar_t* version : {L"4.67", L"4.66"}) names.push_back(win::Format(L"Lumiscope 64 %s.lnk", version));
@@ -126,8 +144,16 @@ int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkNa
     return SaveShellLink(linkPath, target, arguments, iconPath, iconIndex, description);
 }
 
+void CreateDesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut, int allUsers) {
+    for (const GroupLink& link : DesktopLinks(viewerPath, desktopShortcut, thumbnailsShortcut))
+        CreateDesktopShortcut(link.target, link.fileName, NoneIfEmpty(link.iconPath), NoneIfEmpty(link.description),
+                              NoneIfEmpty(link.arguments), link.iconIndex, allUsers);
+}
+
+std::wstring StartMenuGroupFolder(int allUsers) { return SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + kGroupName; }
+
 void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
-    std::wstring group = SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + kGroupName;
+    std::wstring group = StartMenuGroupFolder(allUsers);
     EnsureFolderExists(group);  // leaves the trailing backslash the link names need
     group = WithBackslash(group);
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-// One link as the group makes it. Empty texts mean "not set" (the target's own icon, no
-// arguments, no description).
+// One link as the group or the desktop gets it. Empty texts mean "not set" (the target's own
+// icon, no arguments, no description).
 struct GroupLink {
     std::wstring fileName;
     std::wstring target;
@@ -21,6 +21,10 @@ int ProgramsFolderCsidl(int allUsers);
 // The group's links in the order they are made: link 1 first, the uninstall link only when
 // the Windows version class is not 8 (Windows 8 and 8.1 list uninstallers themselves).
 std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, int versionClass);
+
+// The desktop links in the order they are made: the viewer's own with the desktop choice, the
+// thumbnail view's with the thumbnails choice.
+std::vector<GroupLink> DesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut);
 
 // Link files of earlier versions that the group drops.
 std::vector<std::wstring> OldGroupLinkNames();
@@ -39,6 +43,12 @@ int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, con
 // A link in the desktop folder of all users or of the current user. 1 when saved.
 int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkName, const wchar_t* iconPath,
                           const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers);
+
+// Makes the links DesktopLinks names, for all users or the current one.
+void CreateDesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut, int allUsers);
+
+// The group's folder in the programs folder of all users or of the current user.
+std::wstring StartMenuGroupFolder(int allUsers);
 
 // Creates the group folder and its links, and removes the links of earlier versions.
 void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers);
