@@ -78,16 +78,6 @@ std::vector<reg::Write> FileTypeWrites(const std::wstring& extension, const std:
     return writes;
 }
 
-void ForEachFileType(const std::wstring& viewerPath, const std::array<int, kAssocSelectionSize>& selection,
-                     const FileTypeVisitor& visit) {
-    const FileTypeRow* rows = FileTypeTable();
-    for (size_t i = 0; i < kFileTypeRowCount; ++i) {
-        const std::wstring icon = IconLocationFor(rows[i].iconKind, viewerPath);
-        for (size_t e = 0; e < rows[i].extensionCount; ++e)
-            visit(rows[i].extensions[e].extension, rows[i].extensions[e].typeName, icon, selection[i]);
-    }
-}
-
 std::vector<reg::Write> FileTableWrites(const std::wstring& viewerPath, const std::wstring& openCommand,
                                         const std::array<int, kAssocSelectionSize>& selection) {
     std::vector<reg::Write> writes;

@@ -3,7 +3,6 @@
 // list the default-programs settings read, and for selected rows the extension keys and the
 // current user's choice.
 #include <array>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,12 +30,19 @@ std::vector<reg::Write> FileTypeWrites(const std::wstring& extension, const std:
 // The extension's entry in the viewer's capability list (the key must already exist).
 reg::Write CapabilityAssociationWrite(const std::wstring& extension, const std::wstring& typeName);
 
-// One call per extension of the file-type table, in table order, with the row's icon location
-// and selection entry.
-using FileTypeVisitor = std::function<void(const std::wstring& extension, const std::wstring& typeName,
-                                           const std::wstring& iconLocation, int selected)>;
+// One call of `visit(extension, typeName, iconLocation, selected)` per extension of the
+// file-type table, in table order, with the row's icon location and selection entry.
+template <typename Visit>
 void ForEachFileType(const std::wstring& viewerPath, const std::array<int, kAssocSelectionSize>& selection,
-                     const FileTypeVisitor& visit);
+                     Visit&& visit) {
+    const FileTypeRow* rows = FileTypeTable();
+    for (size_t i = 0; i < kFileTypeRowCount; ++i) {
+        const std::wstring icon = IconLocationFor(rows[i].iconKind, viewerPath);
+        for (size_t e = 0; e < rows[i].extensionCount; ++e)
+            visit(std::wstring(rows[i].extensions[e].extension), std::wstring(rows[i].extensions[e].typeName), icon,
+                  selection[i]);
+    }
+}
 
 // Every file-type write of an installation (87 extensions).
 std::vector<reg::Write> FileTableWrites(const std::wstring& viewerPath, const std::wstring& openCommand,

@@ -109,7 +109,7 @@ void SaveRecord(RecordKeeper& keeper, const std::wstring& target) {
 
 }  // namespace
 
-void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask) {
+void ConfirmAssociations(InstallRequest& request, AskQuestion ask) {
     if (request.silent || !request.associate) return;
     if (ask(win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
     request.associate = 0;

@@ -1,5 +1,4 @@
 #pragma once
-#include <functional>
 #include <string>
 
 #include "install/install_request.h"
@@ -16,8 +15,8 @@ InstallStatus RunInstall(InstallRequest& request);
 inline int DoInstall(InstallRequest& request) { return RunInstall(request) == InstallStatus::Done ? 1 : 0; }
 
 // Shows a Yes/No question (No the default) and returns IDYES or IDNO.
-using AskQuestion = std::function<int(const std::wstring& text, const std::wstring& caption)>;
+using AskQuestion = int (*)(const std::wstring& text, const std::wstring& caption);
 
 // In wizard mode with file types selected, asks whether the associations are to be changed.
 // A "No" registers as if nothing had been selected: `associate` and every selection 0.
-void ConfirmAssociations(InstallRequest& request, const AskQuestion& ask);
+void ConfirmAssociations(InstallRequest& request, AskQuestion ask);

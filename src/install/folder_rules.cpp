@@ -62,7 +62,8 @@ bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& fold
     return false;
 }
 
-std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function<void(const std::wstring&)>& createLevel) {
+std::wstring RebuildFolderLevels(const std::wstring& folder, std::vector<std::wstring>& levels) {
+    levels.clear();
     std::wstring built;
     size_t start = 0;
     if (folder.compare(0, 2, L"\\\\") == 0) {
@@ -76,7 +77,7 @@ std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function
             continue;
         }
         TrimBlanks(built);
-        createLevel(built);
+        levels.push_back(built);
         AppendBackslashIfRoom(built);
     }
     return built;

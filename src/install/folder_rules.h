@@ -1,8 +1,8 @@
 #pragma once
 // The text side of the folder rules: what a path becomes, without touching the file system
 // or the registry, so that the rules can be checked on their own.
-#include <functional>
 #include <string>
+#include <vector>
 
 // Appends a backslash when the text does not end with one and has at most 258 characters
 // (a 259-character path keeps its last character and gets none).
@@ -29,7 +29,7 @@ bool IsAbsoluteFolder(const std::wstring& folder);
 // for a relative path of `longestName` characters below it.
 bool LeavesRoomFor(const std::wstring& folder, size_t longestName);
 
-// Rebuilds `folder` level by level, trimming the blanks of every level and handing each
-// level to `createLevel` as it is reached. A network path keeps its two leading backslashes.
-// Only the first 259 characters are looked at.
-std::wstring RebuildFolderLevels(const std::wstring& folder, const std::function<void(const std::wstring&)>& createLevel);
+// Rebuilds `folder` level by level, trimming the blanks of every level, and lists each level
+// in `levels` as it is reached, for creation in that order. A network path keeps its two
+// leading backslashes. Only the first 259 characters are looked at.
+std::wstring RebuildFolderLevels(const std::wstring& folder, std::vector<std::wstring>& levels);

@@ -57,9 +57,10 @@ bool EnsureFolderExists(std::wstring& folder) {
     AppendBackslashIfRoom(folder);
     if (CanEnterFolder(folder)) return true;
 
-    folder = RebuildFolderLevels(folder, [](const std::wstring& level) {
+    std::vector<std::wstring> levels;
+    folder = RebuildFolderLevels(folder, levels);
+    for (const std::wstring& level : levels)
         if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
-    });
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);
 }

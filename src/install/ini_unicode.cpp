@@ -96,8 +96,7 @@ std::vector<std::string> SplitIniPieces(const std::string& bytes) {
     return pieces;
 }
 
-std::string UnicodeIniBytes(const std::vector<std::string>& pieces,
-                            const std::function<std::wstring(const std::string&)>& toWide) {
+std::string UnicodeIniBytes(const std::vector<std::string>& pieces, PieceToWide toWide) {
     std::string bytes = "\xFF\xFE";
     AppendUtf16(kHeader, bytes);
     for (const std::string& piece : pieces) AppendUtf16(toWide(piece.substr(0, piece.find('\0'))), bytes);

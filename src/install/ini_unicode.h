@@ -1,7 +1,6 @@
 #pragma once
 // Turning the viewer's settings file into UTF-16 little-endian text with a byte-order mark.
 #include <cstdio>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -11,8 +10,8 @@ std::vector<std::string> SplitIniPieces(const std::string& bytes);
 
 // The converted file: FF FE, the header comment and an empty line, then every piece (up to
 // a NUL byte, if it holds one) through `toWide`, all as UTF-16 little-endian bytes.
-std::string UnicodeIniBytes(const std::vector<std::string>& pieces,
-                            const std::function<std::wstring(const std::string&)>& toWide);
+using PieceToWide = std::wstring (*)(const std::string& piece);
+std::string UnicodeIniBytes(const std::vector<std::string>& pieces, PieceToWide toWide);
 
 // What a settings file's first bytes declare: FF FE little-endian UTF-16, FE FF big-endian
 // UTF-16, EF BB BF UTF-8; anything else is 8-bit text in the ANSI code page.

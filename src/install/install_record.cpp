@@ -1,7 +1,6 @@
 #include "install/install_record.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "win/path_text.h"
 #include "win/text.h"
@@ -51,8 +50,9 @@ std::string DataText(const ValueData& data) {
 }
 
 std::string CrcText(uint32_t crc) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%08lx", static_cast<unsigned long>(crc));
+    static const char kDigits[] = "0123456789abcdef";
+    std::string text(8, '0');
+    for (int i = 7; i >= 0; --i, crc >>= 4) text[static_cast<size_t>(i)] = kDigits[crc & 15];
     return text;
 }
 

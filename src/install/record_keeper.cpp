@@ -18,17 +18,6 @@ record::ValueData ToData(const reg::ValueState& state) {
     return data;
 }
 
-void AddPath(std::vector<std::wstring>& list, const std::wstring& path) {
-    auto same = [&](const std::wstring& have) {
-        return win::EqualsNoCase(win::WithoutTrailingBackslash(have), win::WithoutTrailingBackslash(path));
-    };
-    if (std::none_of(list.begin(), list.end(), same)) list.push_back(path);
-}
-
-bool SameKey(reg::Root root, const std::wstring& key, reg::Root otherRoot, const std::wstring& other) {
-    return root == otherRoot && win::EqualsNoCase(key, other);
-}
-
 bool ReadFile(const std::wstring& path, std::string& bytes) {
     win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     LARGE_INTEGER size;
@@ -54,36 +43,25 @@ bool ReadEarlierRecord(const std::wstring& path, record::InstallRecord& earlier)
 
 }  // namespace
 
-std::wstring RecordKeeper::ValueId(reg::Root root, const std::wstring& key, const std::wstring& name) {
-    std::wstring id = std::to_wstring(static_cast<int>(root)) + L"|" + key + L"|" + name;
-    ::CharUpperBuffW(id.data(), static_cast<DWORD>(id.size()));
-    return id;
-}
-
-void RecordKeeper::FolderCreated(const std::wstring& path) { AddPath(m_record.createdFolders, path); }
+// Events are kept as they come; Save folds repeats the way an upgrade folds two records
+// (the first "before" state of a value wins, the last write of a file).
+void RecordKeeper::FolderCreated(const std::wstring& path) { m_record.createdFolders.push_back(path); }
 
 void RecordKeeper::FileWritten(const std::wstring& relative, uint64_t size, uint32_t crc) {
-    auto same = [&](const record::RecordedFile& have) { return win::EqualsNoCase(have.path, relative); };
-    auto found = std::find_if(m_record.files.begin(), m_record.files.end(), same);
-    if (found != m_record.files.end()) m_record.files.erase(found);
     m_record.files.push_back(record::RecordedFile{relative, size, crc});
 }
 
-void RecordKeeper::LinkSaved(const std::wstring& path) { AddPath(m_record.links, path); }
+void RecordKeeper::LinkSaved(const std::wstring& path) { m_record.links.push_back(path); }
 
-void RecordKeeper::SettingsFileCreated(const std::wstring& path) { AddPath(m_record.settingsFiles, path); }
+void RecordKeeper::SettingsFileCreated(const std::wstring& path) { m_record.settingsFiles.push_back(path); }
 
-void RecordKeeper::RedirectFileCreated(const std::wstring& path) { AddPath(m_redirectFiles, path); }
+void RecordKeeper::RedirectFileCreated(const std::wstring& path) { m_redirectFiles.push_back(path); }
 
 void RecordKeeper::KeyCreated(reg::Root root, const std::wstring& key) {
-    auto same = [&](const record::RecordedKey& have) { return SameKey(have.root, have.key, root, key); };
-    if (std::none_of(m_record.createdKeys.begin(), m_record.createdKeys.end(), same))
-        m_record.createdKeys.push_back(record::RecordedKey{root, key});
+    m_record.createdKeys.push_back(record::RecordedKey{root, key});
 }
 
 void RecordKeeper::KeyDeleted(reg::Root root, const std::wstring& key, const reg::HeldValues& values) {
-    auto same = [&](const record::DeletedKey& have) { return SameKey(have.root, have.key, root, key); };
-    if (std::any_of(m_record.deletedKeys.begin(), m_record.deletedKeys.end(), same)) return;  // the first state wins
     record::DeletedKey deleted{root, key, {}};
     for (const auto& [name, state] : values) deleted.values.push_back(record::HeldValue{name, ToData(state)});
     m_record.deletedKeys.push_back(deleted);
@@ -91,18 +69,10 @@ void RecordKeeper::KeyDeleted(reg::Root root, const std::wstring& key, const reg
 
 void RecordKeeper::ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name,
                                 const reg::ValueState& before, const reg::ValueState& written) {
-    const std::wstring id = ValueId(root, key, name);
-    auto found = m_valueIndex.find(id);
-    if (found != m_valueIndex.end()) {  // written twice: what was there first is what to restore
-        m_record.values[found->second].written = ToData(written);
-        return;
-    }
-    m_valueIndex.emplace(id, m_record.values.size());
     m_record.values.push_back(record::RecordedValue{root, key, name, ToData(before), ToData(written)});
 }
 
 bool RecordKeeper::Save(const std::wstring& programFolder, DWORD& error) {
-    m_record.programFolder = programFolder;
     for (const std::wstring& path : m_redirectFiles) {
         std::string bytes;
         if (!ReadFile(path, bytes) || !win::IsSameOrInside(programFolder, path)) continue;
@@ -115,7 +85,9 @@ bool RecordKeeper::Save(const std::wstring& programFolder, DWORD& error) {
     const bool hasEarlier = ReadEarlierRecord(path, earlier);
     if (!hasEarlier && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
         Journal().Note(phase::kRecord, L"the earlier record cannot be read and is replaced: " + path);
-    const record::InstallRecord merged = hasEarlier ? record::MergeRecords(earlier, m_record) : m_record;
+    m_record.programFolder = programFolder;
+    const record::InstallRecord current = record::MergeRecords(record::InstallRecord(), m_record);
+    const record::InstallRecord merged = hasEarlier ? record::MergeRecords(earlier, current) : current;
     if (WriteNewFile(temp, record::FormatRecord(merged)) &&
         ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;

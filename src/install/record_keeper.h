@@ -3,7 +3,6 @@
 // deleted, with the state of every registry value before it was written. Saved into the
 // program folder at the end of a successful installation, merged with the record of an
 // earlier installation there.
-#include <map>
 #include <string>
 
 #include "install/install_record.h"
@@ -21,16 +20,11 @@ public:
     void ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
                       const reg::ValueState& written) override;
 
-    // What this installation did so far (`programFolder` set by Save).
-    const record::InstallRecord& record() const { return m_record; }
-
     // Writes the record as "<programFolder>lm_install.rec" through a temporary file, merged
     // over a readable earlier record; false (with the Win32 error) when it could not be written.
     bool Save(const std::wstring& programFolder, DWORD& error);
 
 private:
-    static std::wstring ValueId(reg::Root root, const std::wstring& key, const std::wstring& name);
     record::InstallRecord m_record;
-    std::map<std::wstring, size_t> m_valueIndex;   // position in m_record.values
-    std::vector<std::wstring> m_redirectFiles;     // sized and checked when saved
+    std::vector<std::wstring> m_redirectFiles;  // sized and checked when saved
 };

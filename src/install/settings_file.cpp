@@ -76,7 +76,7 @@ void WriteToolbarSkin(const std::wstring& settingsIni, const std::wstring& progr
 
 }  // namespace
 
-bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded, const EnvironmentLookup& lookup) {
+bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded, EnvironmentLookup lookup) {
     expanded.clear();
     std::wstring result;
     for (size_t i = 0; i < text.size(); ++i) {

@@ -2,7 +2,6 @@
 // The viewer's settings file "lu_scp64.ini": where the settings live (the program folder, or
 // a settings folder that the program folder's file points to), the German language and a
 // toolbar skin that suits the screen.
-#include <functional>
 #include <string>
 
 #include "install/install_request.h"
@@ -10,12 +9,12 @@
 // Longest expanded settings folder; a longer one is refused rather than cut.
 constexpr size_t kExpandedFolderChars = 519;
 
-using EnvironmentLookup = std::function<bool(const std::wstring& name, std::wstring& value)>;
+using EnvironmentLookup = bool (*)(const std::wstring& name, std::wstring& value);
 
 // Replaces every %NAME% by the variable's value (nothing when it is not set; "%%" and a
 // name without closing "%" run to the end likewise). False, with `expanded` empty, when the
 // result would exceed 519 characters or a value has 260 characters or more.
-bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded, const EnvironmentLookup& lookup);
+bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded, EnvironmentLookup lookup);
 bool ExpandPercentVariables(const std::wstring& text, std::wstring& expanded);
 
 // Appends the drive and folder of `path` to `text`, with a trailing backslash when `text`

@@ -108,10 +108,10 @@ HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target,
     if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     win::ComInit com;  // each link has its own COM lifetime
     win::ComPtr<IShellLinkW> link;
-    HRESULT result = ::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put());
+    HRESULT result = ::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.put());
     if (FAILED(result)) return result;
     win::ComPtr<IPersistFile> file;
-    result = link->QueryInterface(IID_IPersistFile, file.put());
+    result = link->QueryInterface(__uuidof(IPersistFile), file.put());
     if (FAILED(result)) return result;
     if (iconPath) link->SetIconLocation(iconPath, iconIndex);
     link->SetPath(target.c_str());

@@ -39,20 +39,20 @@ FILETIME Now() {
 std::wstring DescribeValue(const reg::ValueState& state) {
     if (!state.exists) return L"absent";
     if (state.type == REG_DWORD && state.bytes.size() == sizeof(DWORD))
-        return std::to_wstring(*reinterpret_cast<const DWORD*>(state.bytes.data()));
+        return win::Format(L"%lu", *reinterpret_cast<const DWORD*>(state.bytes.data()));
     if ((state.type == REG_SZ || state.type == REG_EXPAND_SZ) && state.bytes.size() % 2 == 0) {
         std::wstring text(reinterpret_cast<const wchar_t*>(state.bytes.data()), state.bytes.size() / 2);
         if (!text.empty() && text.back() == L'\0') text.pop_back();
         return L"\"" + text + L"\"";
     }
-    std::wstring hex = L"type " + std::to_wstring(state.type) + L":";
+    std::wstring hex = win::Format(L"type %lu:", state.type);
     for (BYTE b : state.bytes) hex += win::Format(L" %02x", b);
     return hex;
 }
 
 std::wstring DescribeError(DWORD error) {
     if (error == 0) return std::wstring();
-    std::wstring text = L"Win32 error " + std::to_wstring(error);
+    std::wstring text = win::Format(L"Win32 error %lu", error);
     std::wstring meaning = win::ErrorText(error);
     return meaning.empty() ? text : text + L" (" + meaning + L")";
 }
@@ -126,7 +126,7 @@ void StepLog::Note(const wchar_t* phase, const std::wstring& text) { Line(phase,
 void StepLog::KeyCreated(reg::Root root, const std::wstring& key) { Line(Current(), L"created key " + KeyText(root, key)); }
 
 void StepLog::KeyDeleted(reg::Root root, const std::wstring& key, const reg::HeldValues& values) {
-    Line(Current(), L"deleted key " + KeyText(root, key) + L" with " + std::to_wstring(values.size()) + L" value(s)");
+    Line(Current(), L"deleted key " + KeyText(root, key) + win::Format(L" with %u value(s)", static_cast<unsigned>(values.size())));
 }
 
 void StepLog::ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name,

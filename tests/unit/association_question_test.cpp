@@ -13,6 +13,15 @@ InstallRequest WizardRequestWithImages() {
     return r;
 }
 
+int g_asked = 0;
+
+template <int Answer>
+int AnswerWith(const std::wstring&, const std::wstring& caption) {
+    EXPECT_EQ(caption, L"Lumiscope 64-bit Setup");
+    ++g_asked;
+    return Answer;
+}
+
 int Selected(const InstallRequest& r) {
     int n = 0;
     for (int v : r.assocSelection) n += v;
@@ -22,30 +31,23 @@ int Selected(const InstallRequest& r) {
 }  // namespace
 
 TEST(AssociationQuestion, NoRegistersAsIfNothingWereSelectedYesKeepsAll) {
-    int asked = 0;
-    auto answer = [&asked](int id) {
-        return [&asked, id](const std::wstring&, const std::wstring& caption) {
-            EXPECT_EQ(caption, L"Lumiscope 64-bit Setup");
-            ++asked;
-            return id;
-        };
-    };
+    g_asked = 0;
     InstallRequest no = WizardRequestWithImages();
-    ConfirmAssociations(no, answer(IDNO));
+    ConfirmAssociations(no, AnswerWith<IDNO>);
     EXPECT_EQ(no.associate, 0);
     EXPECT_EQ(Selected(no), 0);
 
     InstallRequest yes = WizardRequestWithImages();
-    ConfirmAssociations(yes, answer(IDYES));
+    ConfirmAssociations(yes, AnswerWith<IDYES>);
     EXPECT_EQ(yes.associate, 1);
     EXPECT_EQ(Selected(yes), 49);
-    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(g_asked, 2);
 
     InstallRequest silent = WizardRequestWithImages();
     silent.silent = 1;
     InstallRequest nothing;
-    ConfirmAssociations(silent, answer(IDNO));
-    ConfirmAssociations(nothing, answer(IDNO));
-    EXPECT_EQ(asked, 2);
+    ConfirmAssociations(silent, AnswerWith<IDNO>);
+    ConfirmAssociations(nothing, AnswerWith<IDNO>);
+    EXPECT_EQ(g_asked, 2);
     EXPECT_EQ(Selected(silent), 49);
 }

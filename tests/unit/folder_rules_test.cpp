@@ -15,7 +15,7 @@ std::wstring Trimmed(std::wstring text) {
 // The rebuilt path and every level handed over for creation, in order.
 std::vector<std::wstring> Rebuild(const std::wstring& folder) {
     std::vector<std::wstring> seen;
-    std::wstring result = RebuildFolderLevels(folder, [&](const std::wstring& level) { seen.push_back(level); });
+    std::wstring result = RebuildFolderLevels(folder, seen);
     seen.push_back(L"=" + result);
     return seen;
 }
