@@ -37,8 +37,11 @@ int ExitCodeFor(InstallStatus status) {
     return kExitPayloadFailed;
 }
 
-// Installs at once with the options of the command line; shows nothing whatever happens.
+// Installs at once with the options of the command line; shows nothing whatever happens:
+// not even the system's boxes for a drive without a disk or for a crash, which would keep a
+// deployment tool waiting for a click that never comes.
 int RunSilent(const std::wstring& commandLine) {
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     if (::FindWindowW(kViewerWindowClass, nullptr)) {
         AppendInstallLog(win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kWarningChars));
         Journal().Note(L"setup", L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
