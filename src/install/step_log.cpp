@@ -81,6 +81,9 @@ void StepLog::Line(const wchar_t* phase, const std::wstring& text) {
     const std::string line =
         win::ToUtf8(win::Format(L"[%10.3f ms] %s: ", ElapsedMs(), phase) + text) + "\r\n";
     std::fwrite(line.data(), 1, line.size(), m_file.get());
+    // Lines are kept in the buffer while a phase runs; the rest go out at once, so that a log
+    // of a process that is ended from outside (a wizard left open) still says how far it got.
+    if (!m_phase) std::fflush(m_file.get());
 }
 
 void StepLog::PhaseBegins(const wchar_t* phase) {
