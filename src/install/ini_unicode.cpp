@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "install/settings_file.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -34,16 +35,6 @@ bool DecodeUtf16Be(const std::string& bytes, std::wstring& text) {
     for (size_t i = 0; i < bytes.size(); i += 2)
         text += static_cast<wchar_t>((static_cast<unsigned char>(bytes[i]) << 8) | static_cast<unsigned char>(bytes[i + 1]));
     return true;
-}
-
-bool DecodeUtf8(const std::string& bytes, std::wstring& text) {
-    text.clear();
-    if (bytes.empty()) return true;
-    const int size = static_cast<int>(bytes.size());
-    int n = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, nullptr, 0);
-    if (n <= 0) return false;
-    text.resize(static_cast<size_t>(n));
-    return ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, bytes.data(), size, text.data(), n) == n;
 }
 
 std::string ReadRest(std::FILE* file) {
@@ -113,7 +104,7 @@ IniEncoding DetectIniEncoding(const std::string& bytes) {
 bool ReencodeUnicodeIni(const std::string& bytes, IniEncoding encoding, std::string& converted) {
     std::wstring text;
     bool decoded = encoding == IniEncoding::Utf16Be ? DecodeUtf16Be(bytes.substr(2), text)
-                   : encoding == IniEncoding::Utf8  ? DecodeUtf8(bytes.substr(3), text)
+                   : encoding == IniEncoding::Utf8  ? win::FromUtf8(bytes.substr(3), text)
                                                      : false;
     if (!decoded) return false;
     converted = "\xFF\xFE";
