@@ -10,10 +10,11 @@
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win::HardenDllSearchPath();
-    // A recorded path on a drive that is gone must not bring up the system's "insert a disk" box.
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+    const undo::UninstallOptions options = undo::ParseUninstallOptions(::GetCommandLineW());
+    // A recorded path on a drive that is gone must not bring up the system's "insert a disk"
+    // box; a silent run shows no crash box either, which would keep a deployment tool waiting.
+    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | (options.silent ? SEM_NOGPFAULTERRORBOX : 0));
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    const undo::UninstallOptions options = undo::ParseUninstallOptions(::GetCommandLineW());
     return options.origin.empty() ? RunFromCopy(options) : RunUninstall(options);
 }
