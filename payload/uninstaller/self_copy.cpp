@@ -2,11 +2,12 @@
 
 #include <windows.h>
 
-#include "uninstall/record_file.h"
+#include "install/record_file.h"
 #include "uninstall/undo_report.h"
 #include "uninstall/undo_rules.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_run.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -103,7 +104,7 @@ bool RunCopy(const TemporaryCopy& copy, const undo::UninstallOptions& options, i
 std::vector<std::wstring> ProgramLeftovers(const std::wstring& self) {
     std::vector<std::wstring> paths = {self};
     record::InstallRecord r;
-    if (undo::LoadRecord(win::ParentPath(self), r) == undo::RecordState::Found)
+    if (record::LoadRecord(win::ParentPath(self), r) == record::RecordState::Found)
         for (const auto& folder : undo::PlanFolders(r).last) paths.push_back(folder);
     return paths;
 }
@@ -113,7 +114,7 @@ int ScheduleLeftovers(const std::vector<std::wstring>& paths, const std::wstring
     int code = undo::kExitRemoved;
     undo::UninstallLog log(logPath);
     for (const auto& path : paths) {
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+        if (!win::PathExists(path)) continue;
         if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
             log.Line(L"zum Entfernen beim nächsten Neustart vorgemerkt: " + path);
         } else {

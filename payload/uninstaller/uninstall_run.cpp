@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "uninstall/record_file.h"
+#include "install/record_file.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"
@@ -75,16 +75,16 @@ int RunUninstall(const undo::UninstallOptions& options) {
     log.Line(L"Programmordner: " + programFolder);
 
     record::InstallRecord r;
-    switch (undo::LoadRecord(programFolder, r)) {
-        case undo::RecordState::Missing:
+    switch (record::LoadRecord(programFolder, r)) {
+        case record::RecordState::Missing:
             return Refuse(log, options.silent, undo::kExitNothingToUninstall,
                           L"In diesem Ordner wurde keine Installation von " + std::wstring(undo::kProductTitle) +
                               L" gefunden:\n" + programFolder + L"\n\nEs wurde nichts entfernt.");
-        case undo::RecordState::Damaged:
+        case record::RecordState::Damaged:
             return Refuse(log, options.silent, undo::kExitNothingToUninstall,
                           L"Die Aufzeichnung der Installation ist beschädigt oder gehört zu einem anderen Ordner:\n" +
-                              undo::RecordPathIn(programFolder) + L"\n\nEs wurde nichts entfernt.");
-        case undo::RecordState::Found: break;
+                              record::RecordPathIn(programFolder) + L"\n\nEs wurde nichts entfernt.");
+        case record::RecordState::Found: break;
     }
 
     undo::UndoOptions undoOptions;

@@ -4,6 +4,8 @@
 
 #include <set>
 
+#include "win/path_text.h"
+
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
@@ -16,14 +18,9 @@ bool IsDotsOnlyLevel(const std::wstring& level) {
 
 bool IsRefusedCharacter(wchar_t c) { return c < 0x20 || std::wstring(L":*?\"<>|").find(c) != std::wstring::npos; }
 
-std::wstring Upper(std::wstring text) {
-    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 // "CON", "aux.txt", "COM1 .log": the part before the first dot, without trailing blanks.
 bool IsDeviceName(const std::wstring& level) {
-    std::wstring base = Upper(level.substr(0, level.find(L'.')));
+    std::wstring base = win::UpperCase(level.substr(0, level.find(L'.')));
     base.erase(base.find_last_not_of(L' ') + 1);
     for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
         if (base == device) return true;
@@ -65,7 +62,7 @@ std::wstring FileSystemKey(const std::wstring& name) {
         if (!key.empty()) key += L'\\';
         key += level;
     }
-    return Upper(key);
+    return win::UpperCase(key);
 }
 
 bool HasCollidingNames(const std::vector<std::wstring>& names) {

@@ -289,11 +289,6 @@ bool IsAllowedCreatedFolder(const InstallRecord& r, const std::wstring& folder) 
 
 }  // namespace
 
-bool operator==(const ValueData& a, const ValueData& b) {
-    if (a.exists != b.exists) return false;
-    return !a.exists || (a.type == b.type && a.bytes == b.bytes);
-}
-
 std::string FormatRecord(const InstallRecord& r) {
     LineWriter out;
     out.m_text = kHeader + std::to_string(kRecordVersion) + "\r\n";

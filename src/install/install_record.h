@@ -35,13 +35,7 @@ constexpr wchar_t kRecordTempName[] = L"lm_install.rec_temp";
 constexpr int kRecordVersion = 1;
 
 // A registry value's state: absent, or its type and raw bytes as the registry returns them.
-struct ValueData {
-    bool exists = false;
-    DWORD type = REG_NONE;
-    std::vector<BYTE> bytes;
-};
-bool operator==(const ValueData& a, const ValueData& b);
-inline bool operator!=(const ValueData& a, const ValueData& b) { return !(a == b); }
+using ValueData = reg::ValueState;
 
 struct RecordedFile {
     std::wstring path;   // relative to the program folder, "\" separators

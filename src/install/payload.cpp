@@ -8,6 +8,7 @@
 #include "install/journal.h"
 #include "install/zip_archive.h"
 #include "win/current_directory.h"
+#include "win/file_facts.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -49,7 +50,7 @@ bool FitsBelowTarget(const std::wstring& targetFolder, const std::wstring& name)
 }
 
 // Reads and checks every entry, so that nothing is written from an archive that is damaged
-// anywhere. The archive stays open (and so unchanged) from the check to the write.
+// anywhere. The checked data is what is written later: nothing is read from the file again.
 bool LoadCheckedEntries(unzFile archive, std::vector<CheckedEntry>& entries) {
     entries.clear();
     unsigned long long count = 0;
@@ -68,16 +69,6 @@ bool LoadCheckedEntries(unzFile archive, std::vector<CheckedEntry>& entries) {
         entries.push_back(std::move(checked));
     }
     return !HasCollidingNames(names);
-}
-
-bool IsExistingFile(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsExistingFolder(const std::wstring& path) {
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 win::File CreateOutputFile(const std::wstring& name) {
@@ -115,7 +106,7 @@ bool WriteFolderEntry(const std::wstring& targetFolder, const CheckedEntry& chec
         Journal().FolderCreated(targetFolder + LocalName(FolderPart(name)));
         return true;
     }
-    if (IsExistingFolder(name)) return true;
+    if (win::IsExistingFolder(name)) return true;
     Journal().Failed(phase::kPayload, L"folder not created: " + LocalName(name), ::GetLastError());
     return false;
 }
@@ -127,7 +118,7 @@ bool WriteFileEntry(const std::wstring& targetFolder, const CheckedEntry& checke
     // holds it expects; a file that cannot be made at all means the installation failed.
     if (!file) {
         const DWORD error = ::GetLastError();
-        if (IsExistingFile(name)) {
+        if (win::IsExistingFile(name)) {
             Journal().FileLeftAsItWas(LocalName(name), error);
             return true;
         }

@@ -3,30 +3,12 @@
 #include <windows.h>
 #include <zlib.h>
 
-#include <algorithm>
 
+#include "install/record_file.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 
 namespace {
-
-record::ValueData ToData(const reg::ValueState& state) {
-    record::ValueData data;
-    data.exists = state.exists;
-    data.type = state.type;
-    data.bytes = state.bytes;
-    return data;
-}
-
-bool ReadFile(const std::wstring& path, std::string& bytes) {
-    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    LARGE_INTEGER size;
-    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > (64 << 20)) return false;
-    bytes.resize(static_cast<size_t>(size.QuadPart));
-    DWORD got = 0;
-    return bytes.empty() || (::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) &&
-                             got == bytes.size());
-}
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
     win::File file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -35,10 +17,19 @@ bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
            written == bytes.size() && ::FlushFileBuffers(file.get());
 }
 
-// An earlier installation's record, when one is there and can be trusted.
-bool ReadEarlierRecord(const std::wstring& path, record::InstallRecord& earlier) {
-    std::string text;
-    return ReadFile(path, text) && record::ParseRecord(text, earlier) && record::IsRecordSafe(earlier);
+// The size and CRC-32 of a small file the installation wrote itself.
+bool MeasureFile(const std::wstring& path, uint64_t& size, uint32_t& crc) {
+    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    LARGE_INTEGER length;
+    if (!file || !::GetFileSizeEx(file.get(), &length) || length.QuadPart > (1 << 20)) return false;
+    std::string bytes(static_cast<size_t>(length.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() && (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        return false;
+    size = bytes.size();
+    crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
+    return true;
 }
 
 }  // namespace
@@ -63,27 +54,28 @@ void RecordKeeper::KeyCreated(reg::Root root, const std::wstring& key) {
 
 void RecordKeeper::KeyDeleted(reg::Root root, const std::wstring& key, const reg::HeldValues& values) {
     record::DeletedKey deleted{root, key, {}};
-    for (const auto& [name, state] : values) deleted.values.push_back(record::HeldValue{name, ToData(state)});
+    for (const auto& [name, state] : values) deleted.values.push_back(record::HeldValue{name, state});
     m_record.deletedKeys.push_back(deleted);
 }
 
 void RecordKeeper::ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name,
                                 const reg::ValueState& before, const reg::ValueState& written) {
-    m_record.values.push_back(record::RecordedValue{root, key, name, ToData(before), ToData(written)});
+    m_record.values.push_back(record::RecordedValue{root, key, name, before, written});
 }
 
 bool RecordKeeper::Save(const std::wstring& programFolder, DWORD& error) {
     for (const std::wstring& path : m_redirectFiles) {
-        std::string bytes;
-        if (!ReadFile(path, bytes) || !win::IsSameOrInside(programFolder, path)) continue;
-        uint32_t crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size()));
-        FileWritten(path.substr(programFolder.size()), bytes.size(), crc);
+        uint64_t size = 0;
+        uint32_t crc = 0;
+        if (win::IsSameOrInside(programFolder, path) && MeasureFile(path, size, crc))
+            FileWritten(path.substr(programFolder.size()), size, crc);
     }
-    const std::wstring path = programFolder + record::kRecordFileName;
+    const std::wstring path = record::RecordPathIn(programFolder);
     const std::wstring temp = programFolder + record::kRecordTempName;
     record::InstallRecord earlier;
-    const bool hasEarlier = ReadEarlierRecord(path, earlier);
-    if (!hasEarlier && ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    const record::RecordState state = record::LoadRecord(programFolder, earlier);
+    const bool hasEarlier = state == record::RecordState::Found;
+    if (state == record::RecordState::Damaged)
         Journal().Note(phase::kRecord, L"the earlier record cannot be read and is replaced: " + path);
     m_record.programFolder = programFolder;
     const record::InstallRecord current = record::MergeRecords(record::InstallRecord(), m_record);

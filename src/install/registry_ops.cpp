@@ -1,6 +1,7 @@
 #include "install/registry_ops.h"
 
 #include "install/journal.h"
+#include "win/path_text.h"
 #include "win/unique_handle.h"
 
 namespace reg {
@@ -18,31 +19,16 @@ namespace {
 
 DWORD StringBytes(const std::wstring& text) { return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)); }
 
-std::wstring Upper(std::wstring text) {
-    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-    return text;
-}
-
 std::wstring ParentOf(const std::wstring& path) {
     size_t at = path.rfind(L'\\');
     return at == std::wstring::npos ? std::wstring() : path.substr(0, at);
 }
 
-ValueState QueryValue(HKEY key, const std::wstring& name) {
+// The value's state for the observer; one that cannot be read counts as absent.
+ValueState StateOf(HKEY key, const std::wstring& name) {
     ValueState state;
-    std::vector<BYTE> buffer(256);
-    for (;;) {
-        DWORD size = static_cast<DWORD>(buffer.size());
-        LONG rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &state.type, buffer.data(), &size);
-        if (rc == ERROR_MORE_DATA) {
-            buffer.resize(size);
-            continue;
-        }
-        if (rc != ERROR_SUCCESS) return ValueState();
-        state.exists = true;
-        state.bytes.assign(buffer.begin(), buffer.begin() + size);
-        return state;
-    }
+    QueryValue(key, name, state);
+    return state;
 }
 
 // Every value of a key, as it is about to be deleted.
@@ -55,12 +41,35 @@ HeldValues ReadAllValues(HKEY root, const std::wstring& path) {
         wchar_t name[16384];
         DWORD length = 16384;
         if (::RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        values.emplace_back(std::wstring(name, length), QueryValue(key.get(), std::wstring(name, length)));
+        values.emplace_back(std::wstring(name, length), StateOf(key.get(), std::wstring(name, length)));
     }
     return values;
 }
 
 }  // namespace
+
+bool operator==(const ValueState& a, const ValueState& b) {
+    if (a.exists != b.exists) return false;
+    return !a.exists || (a.type == b.type && a.bytes == b.bytes);
+}
+
+LONG QueryValue(HKEY key, const std::wstring& name, ValueState& state) {
+    state = ValueState();
+    std::vector<BYTE> buffer(256);
+    for (;;) {
+        DWORD size = static_cast<DWORD>(buffer.size());
+        DWORD type = REG_NONE;
+        LONG rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, buffer.data(), &size);
+        if (rc == ERROR_MORE_DATA) {  // too small, or the value grew between the calls
+            buffer.resize(size);
+            continue;
+        }
+        if (rc == ERROR_FILE_NOT_FOUND) return ERROR_SUCCESS;
+        if (rc != ERROR_SUCCESS) return rc;
+        state = ValueState{true, type, std::vector<BYTE>(buffer.begin(), buffer.begin() + size)};
+        return ERROR_SUCCESS;
+    }
+}
 
 bool operator==(const Write& a, const Write& b) {
     return a.root == b.root && a.key == b.key && a.op == b.op && a.open == b.open && a.valueName == b.valueName &&
@@ -126,7 +135,7 @@ REGSAM Session::Mask(Access access) {
 }
 
 HKEY Session::Open(Root root, const std::wstring& path, Access access, LONG& error) {
-    KeyId id{root, Upper(path), access};
+    KeyId id{root, win::UpperCase(path), access};
     auto found = m_keys.find(id);
     if (found != m_keys.end()) return found->second.get();
     HKEY key = nullptr;
@@ -139,10 +148,10 @@ HKEY Session::Open(Root root, const std::wstring& path, Access access, LONG& err
 // downwards from the deepest level the session holds open already, and without asking for a
 // key below one it has just made (it cannot exist).
 HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
-    const std::wstring upper = Upper(path);
+    const std::wstring upper = win::UpperCase(path);
     auto cached = m_keys.find(KeyId{root, upper, Access::Create});
     if (cached != m_keys.end()) return cached->second.get();
-    if (!m_newKeys.count({root, Upper(ParentOf(path))})) {
+    if (!m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
         HKEY key = Open(root, path, Access::Create, error);
         if (key || error != ERROR_FILE_NOT_FOUND) return key;
     }
@@ -169,7 +178,7 @@ HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, cons
     DWORD disposition = 0;
     error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create), nullptr, &key, &disposition);
     if (error != ERROR_SUCCESS) return nullptr;
-    const std::wstring upper = Upper(path);
+    const std::wstring upper = win::UpperCase(path);
     if (disposition == REG_CREATED_NEW_KEY) {
         m_newKeys[{root, upper}];
         if (m_observer) m_observer->KeyCreated(root, path);
@@ -181,9 +190,9 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
     const std::wstring& name = w.op == Op::SetDefault ? std::wstring() : w.valueName;
     ValueState before;
     // A key made in this session holds only what the session wrote into it.
-    auto made = m_newKeys.find({w.root, Upper(w.key)});
-    const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(Upper(name)).second;
-    if (m_observer && !surelyAbsent) before = QueryValue(key, name);
+    auto made = m_newKeys.find({w.root, win::UpperCase(w.key)});
+    const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(win::UpperCase(name)).second;
+    if (m_observer && !surelyAbsent) before = StateOf(key, name);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
     if (rc != ERROR_SUCCESS) return Refused(w, rc);
     if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, ValueState{true, type, {data, data + size}});
@@ -201,7 +210,7 @@ LONG Session::DeleteKey(Root root, const std::wstring& path) {
 
 // Handles of a deleted key would only refuse further writes.
 void Session::Forget(Root root, const std::wstring& path) {
-    const std::wstring upper = Upper(path);
+    const std::wstring upper = win::UpperCase(path);
     auto gone = [&](Root haveRoot, const std::wstring& have) {
         return haveRoot == root && have.compare(0, upper.size(), upper) == 0 &&
                (have.size() == upper.size() || have[upper.size()] == L'\\');

@@ -57,7 +57,13 @@ struct ValueState {
     DWORD type = REG_NONE;
     std::vector<BYTE> bytes;
 };
+bool operator==(const ValueState& a, const ValueState& b);
+inline bool operator!=(const ValueState& a, const ValueState& b) { return !(a == b); }
 using HeldValues = std::vector<std::pair<std::wstring, ValueState>>;
+
+// Reads a value of an open key into `state` (absent when there is none): ERROR_SUCCESS, or the
+// error that kept it from being read.
+LONG QueryValue(HKEY key, const std::wstring& name, ValueState& state);
 
 // Told what each write changed, with what was there before, so that it can be undone; and
 // which writes the system refused.

@@ -6,6 +6,7 @@
 #include "install/folders.h"
 #include "install/journal.h"
 #include "install/toolbar_skin.h"
+#include "win/file_facts.h"
 #include "win/text.h"
 
 namespace {
@@ -24,14 +25,12 @@ bool HasToolbarSkin(const std::wstring& file) {
     return skin[0] != L'\0';
 }
 
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
 // Settings files the installation made: the viewer's settings are the user's from now on; a
 // program-folder file that only points to them goes with the program.
 void ReportCreatedFiles(const std::wstring& programIni, bool programIniExisted, const std::wstring& settingsIni,
                         bool settingsIniExisted) {
-    if (!settingsIniExisted && Exists(settingsIni)) Journal().SettingsFileCreated(settingsIni);
-    if (programIni != settingsIni && !programIniExisted && Exists(programIni)) Journal().RedirectFileCreated(programIni);
+    if (!settingsIniExisted && win::PathExists(settingsIni)) Journal().SettingsFileCreated(settingsIni);
+    if (programIni != settingsIni && !programIniExisted && win::PathExists(programIni)) Journal().RedirectFileCreated(programIni);
 }
 
 // When a silent run into the default program folder brought no settings folder, the
@@ -127,8 +126,8 @@ std::wstring WriteViewerSettings(InstallRequest& request) {
     std::wstring settingsFolder;
     const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder);
     const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
-    const bool programIniExisted = Exists(programIni);
-    const bool settingsIniExisted = Exists(settingsIni);
+    const bool programIniExisted = win::PathExists(programIni);
+    const bool settingsIniExisted = win::PathExists(settingsIni);
     WriteEntry(programIni, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
 
     const bool appLayout = redirected && IsAppFolderLayout(settingsIni);

@@ -113,7 +113,6 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
     return entries;
 }
 
-bool PathExists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsSettingsRedirect(const std::wstring& settingsFile) {
     wchar_t folder[kRedirectChars] = {};

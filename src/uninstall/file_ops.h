@@ -31,8 +31,6 @@ Outcome RemoveFolderIfEmpty(const std::wstring& path);
 // Full paths of what a folder holds, without "." and "..".
 std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
-bool PathExists(const std::wstring& path);
-
 // The target a shell link points to; empty when it cannot be read.
 std::wstring LinkTarget(const std::wstring& link);
 

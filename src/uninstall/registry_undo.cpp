@@ -86,26 +86,9 @@ bool ReadValueData(reg::Root root, const std::wstring& key, const std::wstring& 
         error = static_cast<DWORD>(rc);
         return rc == ERROR_FILE_NOT_FOUND;
     }
-    for (;;) {
-        DWORD type = 0, size = static_cast<DWORD>(data.bytes.size());
-        rc = ::RegQueryValueExW(opened.get(), name.c_str(), nullptr, &type, data.bytes.empty() ? nullptr : data.bytes.data(),
-                                &size);
-        if (rc == ERROR_FILE_NOT_FOUND) {
-            data = record::ValueData();
-            return true;
-        }
-        if (rc == ERROR_SUCCESS && size <= data.bytes.size()) {
-            data.bytes.resize(size);
-            data.exists = true;
-            data.type = type;
-            return true;
-        }
-        if (rc != ERROR_SUCCESS && rc != ERROR_MORE_DATA) {
-            error = static_cast<DWORD>(rc);
-            return false;
-        }
-        data.bytes.resize(size);  // the value grew between the calls, or this was the size query
-    }
+    rc = reg::QueryValue(opened.get(), name, data);
+    error = static_cast<DWORD>(rc);
+    return rc == ERROR_SUCCESS;
 }
 
 Outcome UndoRegistryStep(const RegStep& step) {

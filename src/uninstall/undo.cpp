@@ -5,7 +5,9 @@
 
 #include "uninstall/file_ops.h"
 #include "uninstall/registry_undo.h"
+#include "install/record_file.h"
 #include "uninstall/undo_rules.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 
 namespace undo {
@@ -65,7 +67,7 @@ private:
     // of the same name, or one the user changed).
     void Links() {
         for (auto link = m_r.links.rbegin(); link != m_r.links.rend(); ++link) {
-            if (PathExists(*link) && !IsLinkStillOurs(LinkTarget(*link), m_programFolder))
+            if (win::PathExists(*link) && !IsLinkStillOurs(LinkTarget(*link), m_programFolder))
                 Note(Verdict::LeftChanged, Item::Link, *link);
             else
                 Note(DeleteOwnFile(*link), Item::Link, *link);
@@ -116,19 +118,17 @@ private:
         for (const auto& settings : m_r.settingsFiles) {
             if (ShouldRemoveSettings(settings, m_programFolder, m_options.purge, IsSettingsRedirect(settings)))
                 Note(DeleteOwnFile(settings), Item::Settings, settings);
-            else if (PathExists(settings))
+            else if (win::PathExists(settings))
                 Note(Verdict::KeptByChoice, Item::Settings, settings);
         }
         // Settings from before the installation are the user's, whatever the options say.
         const std::wstring programSettings = InFolder(m_programFolder, kSettingsName);
-        if (PathExists(programSettings) && ForeignEntries({programSettings}, m_steps, {}).size() == 1)
+        if (win::PathExists(programSettings) && ForeignEntries({programSettings}, m_steps, {}).size() == 1)
             Note(Verdict::KeptByChoice, Item::Settings, programSettings);
     }
 
     void Added(const std::wstring& path) {
-        const DWORD attributes = ::GetFileAttributesW(path.c_str());
-        const bool folder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-        Note(Verdict::Added, folder ? Item::Folder : Item::File, path);
+        Note(Verdict::Added, win::IsExistingFolder(path) ? Item::Folder : Item::File, path);
     }
 
     bool InProgramTree(const std::wstring& path) const { return win::IsSameOrInside(m_programFolder, path); }
@@ -160,7 +160,7 @@ private:
     void ProgramFolderLeftovers() {
         const bool created = !m_folders.last.empty() && win::EqualsNoCase(m_folders.last.front(), m_programFolder);
         if (!created) return;
-        const std::vector<std::wstring> expected = {RecordPathIn(m_programFolder), UninstallerPath()};
+        const std::vector<std::wstring> expected = {record::RecordPathIn(m_programFolder), UninstallerPath()};
         for (const auto& foreign : ForeignEntries(FolderEntries(m_programFolder), m_steps, expected)) Added(foreign);
     }
 
@@ -172,7 +172,7 @@ private:
         Registry(true);
         // Without its entry gone the record stays, so that the uninstallation can be repeated.
         if (AnyKept(m_steps)) return;
-        Note(DeleteOwnFile(RecordPathIn(m_programFolder)), Item::Record, RecordPathIn(m_programFolder));
+        Note(DeleteOwnFile(record::RecordPathIn(m_programFolder)), Item::Record, record::RecordPathIn(m_programFolder));
         if (m_uninstaller) {
             Outcome outcome = UndoRecordedFile(UninstallerPath(), *m_uninstaller, false);
             // The process the caller started runs from it: it goes when that one has ended.
@@ -196,10 +196,6 @@ private:
 
 std::vector<Step> UndoInstallation(const InstallRecord& r, const UndoOptions& options, const StepSink& sink) {
     return Undoer(r, options, sink).Run();
-}
-
-std::wstring RecordPathIn(const std::wstring& programFolder) {
-    return InFolder(programFolder, record::kRecordFileName);
 }
 
 }  // namespace undo

@@ -21,7 +21,4 @@ using StepSink = std::function<void(const Step&)>;
 // Every step in the order done. The record must be safe (record::IsRecordSafe).
 std::vector<Step> UndoInstallation(const record::InstallRecord& r, const UndoOptions& options, const StepSink& sink);
 
-// The record file in a program folder.
-std::wstring RecordPathIn(const std::wstring& programFolder);
-
 }  // namespace undo

@@ -45,6 +45,11 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
                                   TRUE) == CSTR_EQUAL;
 }
 
+std::wstring UpperCase(std::wstring text) {
+    if (!text.empty()) ::CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }

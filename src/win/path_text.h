@@ -9,6 +9,8 @@ namespace win {
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix);
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix);
+// The text in upper case, as those comparisons see it: a key for sets and maps of names.
+std::wstring UpperCase(std::wstring text);
 
 // `path` without one trailing backslash (a drive root "C:\" keeps its own).
 std::wstring WithoutTrailingBackslash(const std::wstring& path);

@@ -8,6 +8,7 @@
 
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
+#include "install/record_file.h"
 #include "uninstall/undo.h"
 #include "win/unique_handle.h"
 
@@ -144,7 +145,7 @@ protected:
         install.Value(Root::CurrentUser, kUserChoice, L"Progid", Sz(L"Lumiscope.jpg"));
         install.Value(Root::LocalMachine, entry, L"DisplayName", Sz(L"Lumiscope 4.70 (64-bit)"));
         install.Value(Root::LocalMachine, entry, L"InstallLocation", Sz(program + L"\\"));
-        WriteBytes(undo::RecordPathIn(program), record::FormatRecord(install.r));
+        WriteBytes(record::RecordPathIn(program), record::FormatRecord(install.r));
         // The viewer keeps something of its own below its ProgID, which goes with it.
         Put(Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope.jpg\\shell\\edit", L"", Sz(L"e"));
     }

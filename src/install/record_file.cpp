@@ -1,12 +1,11 @@
-#include "uninstall/record_file.h"
+#include "install/record_file.h"
 
 #include <windows.h>
 
-#include "uninstall/undo.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 
-namespace undo {
+namespace record {
 namespace {
 
 std::wstring LongPath(const std::wstring& path) {
@@ -39,17 +38,23 @@ RecordState ReadAll(const std::wstring& path, std::string& bytes) {
 
 }  // namespace
 
+std::wstring RecordPathIn(const std::wstring& programFolder) {
+    std::wstring path = programFolder;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + kRecordFileName;
+}
+
 bool IsSameFolder(const std::wstring& a, const std::wstring& b) {
     return win::EqualsNoCase(win::WithoutTrailingBackslash(LongPath(a)), win::WithoutTrailingBackslash(LongPath(b)));
 }
 
-RecordState LoadRecord(const std::wstring& programFolder, record::InstallRecord& r) {
+RecordState LoadRecord(const std::wstring& programFolder, InstallRecord& r) {
     std::string bytes;
     const RecordState state = ReadAll(RecordPathIn(programFolder), bytes);
     if (state != RecordState::Found) return state;
-    if (!record::ParseRecord(bytes, r) || !record::IsRecordSafe(r) || !IsSameFolder(r.programFolder, programFolder))
+    if (!ParseRecord(bytes, r) || !IsRecordSafe(r) || !IsSameFolder(r.programFolder, programFolder))
         return RecordState::Damaged;
     return RecordState::Found;
 }
 
-}  // namespace undo
+}  // namespace record

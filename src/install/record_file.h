@@ -1,20 +1,24 @@
 #pragma once
 // Finding the record of the installation in a program folder, and refusing one that is
 // damaged: unreadable, malformed, larger than any installation writes, naming what no
-// installation makes, or naming another program folder (a moved folder's record).
+// installation makes, or naming another program folder (a moved folder's record). The setup
+// merges over such a record, the uninstaller acts on it.
 #include <string>
 
 #include "install/install_record.h"
 
-namespace undo {
+namespace record {
 
 constexpr unsigned kMaxRecordBytes = 16u * 1024 * 1024;
 
 enum class RecordState { Found, Missing, Damaged };
 
-RecordState LoadRecord(const std::wstring& programFolder, record::InstallRecord& r);
+// The record file in a program folder.
+std::wstring RecordPathIn(const std::wstring& programFolder);
+
+RecordState LoadRecord(const std::wstring& programFolder, InstallRecord& r);
 
 // Whether two existing folders are the same, short and long names alike.
 bool IsSameFolder(const std::wstring& a, const std::wstring& b);
 
-}  // namespace undo
+}  // namespace record
