@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <cstdio>
 
-#include "install/shortcuts.h"
+#include "install/links/shortcuts.h"
 #include "win/unique_handle.h"
 
 namespace {

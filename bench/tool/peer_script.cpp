@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "install/ini_unicode.h"
+#include "install/settings/ini_unicode.h"
 #include "win/text.h"
 
 namespace {

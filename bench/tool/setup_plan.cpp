@@ -4,10 +4,10 @@
 
 #include "app/command_line.h"
 #include "win/platform.h"
-#include "install/folders.h"
-#include "install/install_record.h"
-#include "install/registration.h"
-#include "install/settings_file.h"
+#include "install/request/folders.h"
+#include "install/record/install_record.h"
+#include "install/registry/registration.h"
+#include "install/settings/settings_file.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "install/install_request.h"
-#include "install/registry_ops.h"
-#include "install/shortcuts.h"
+#include "install/request/install_request.h"
+#include "install/registry/registry_ops.h"
+#include "install/links/shortcuts.h"
 
 struct LinkPlan {
     std::wstring folder;  // with a trailing backslash

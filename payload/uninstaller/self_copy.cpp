@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 #include "uninstall/undo_report.h"
 #include "uninstall/undo_rules.h"
 #include "uninstall/uninstall_log.h"

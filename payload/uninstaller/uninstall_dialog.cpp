@@ -1,6 +1,6 @@
 #include "uninstall_dialog.h"
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 #include "uninstall/result_message.h"
 #include "uninstaller_ids.h"
 

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"

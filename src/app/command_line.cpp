@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "install/file_types.h"
+#include "install/registry/file_types.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 // Everything here is text only, so that the rules can be checked without the system.
 #include <string>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 
 // Only the first 519 characters of the command line are looked at for options.
 constexpr size_t kCommandLineChars = 519;

@@ -6,7 +6,7 @@
 
 #include "app/command_line.h"
 #include "install/do_install.h"
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "install/install_log.h"
 #include "install/journal.h"
 #include "install/step_log.h"

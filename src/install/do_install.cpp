@@ -4,16 +4,16 @@
 
 #include <algorithm>
 
-#include "install/folder_rules.h"
-#include "install/folders.h"
-#include "install/icon_library.h"
-#include "install/ini_unicode.h"
+#include "install/request/folder_rules.h"
+#include "install/request/folders.h"
+#include "install/payload/icon_library.h"
+#include "install/settings/ini_unicode.h"
 #include "install/install_log.h"
 #include "install/journal.h"
-#include "install/payload.h"
-#include "install/record_keeper.h"
-#include "install/registration.h"
-#include "install/settings_file.h"
+#include "install/payload/payload.h"
+#include "install/record/record_keeper.h"
+#include "install/registry/registration.h"
+#include "install/settings/settings_file.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 

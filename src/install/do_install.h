@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 
 // What stopped an installation; Done when every step ran (later steps never fail it).
 enum class InstallStatus { Done, InvalidFolder, FolderNotCreated, PayloadFailed };

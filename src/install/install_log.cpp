@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 #include "win/text.h"
 
 namespace {

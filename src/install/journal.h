@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "install/registry_ops.h"
+#include "install/registry/registry_ops.h"
 
 // The phases of an installation, as the step log names them.
 namespace phase {

@@ -5,7 +5,7 @@
 
 #include "uninstall/file_ops.h"
 #include "uninstall/registry_undo.h"
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 #include "uninstall/undo_rules.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"

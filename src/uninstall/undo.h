@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 #include "uninstall/undo_report.h"
 
 namespace undo {

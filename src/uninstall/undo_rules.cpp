@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "install/associations.h"
+#include "install/registry/associations.h"
 #include "win/path_text.h"
 
 namespace undo {

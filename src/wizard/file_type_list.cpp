@@ -3,7 +3,7 @@
 #include <commctrl.h>
 #include <cwchar>
 
-#include "install/file_types.h"
+#include "install/registry/file_types.h"
 
 void InsertFileTypeRow(HWND list, const wchar_t* first, const wchar_t* second, int index) {
     LVITEMW item = {};

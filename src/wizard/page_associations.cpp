@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "win/platform.h"
-#include "install/file_types.h"
+#include "install/registry/file_types.h"
 #include "resources/resource_ids.h"
 #include "wizard/file_type_list.h"
 #include "wizard/wiz_page.h"

@@ -3,7 +3,7 @@
 #include <commctrl.h>
 
 #include "win/platform.h"
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 #include "wizard/wiz_page.h"

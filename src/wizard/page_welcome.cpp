@@ -1,5 +1,5 @@
 // Page 0: shortcut choices, current or all users, target folder and the licence link.
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 #include "wizard/wiz_page.h"

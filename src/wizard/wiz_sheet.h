@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 #include "controls/hyperlink.h"
 #include "controls/xcolor_static.h"
 #include "fx/gdi.h"

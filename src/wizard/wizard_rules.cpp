@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <cwctype>
 
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "win/text.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 
 // The what's-new resource holds at most this many UTF-16 units in the page's buffer.
 constexpr size_t kWhatsNewMaxUnits = 10239;

@@ -4,7 +4,7 @@
 
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
-#include "install/folders.h"
+#include "install/request/folders.h"
 
 using namespace enginetest;
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "extract_scratch.h"
-#include "install/folders.h"
-#include "install/icon_library.h"
+#include "install/request/folders.h"
+#include "install/payload/icon_library.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <zlib.h>
 
 #include "install/do_install.h"
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 #include "install/step_log.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"

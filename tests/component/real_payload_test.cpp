@@ -3,8 +3,8 @@
 #include <set>
 
 #include "extract_scratch.h"
-#include "install/payload.h"
-#include "install/zip_archive.h"
+#include "install/payload/payload.h"
+#include "install/payload/zip_archive.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "win/platform.h"
-#include "install/registration.h"
+#include "install/registry/registration.h"
 #include "support/scratch_registry.h"
 
 using testsupport::KeyExists;

@@ -4,7 +4,7 @@
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
 #include "install/do_install.h"
-#include "install/payload.h"
+#include "install/payload/payload.h"
 
 using namespace enginetest;
 

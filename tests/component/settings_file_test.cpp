@@ -2,8 +2,8 @@
 
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
-#include "install/ini_unicode.h"
-#include "install/settings_file.h"
+#include "install/settings/ini_unicode.h"
+#include "install/settings/settings_file.h"
 
 using namespace enginetest;
 

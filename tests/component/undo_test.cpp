@@ -8,7 +8,7 @@
 
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 #include "uninstall/undo.h"
 #include "win/unique_handle.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "extract_scratch.h"
-#include "install/payload.h"
+#include "install/payload/payload.h"
 
 namespace {
 

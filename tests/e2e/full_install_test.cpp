@@ -9,7 +9,7 @@
 #include <set>
 
 #include "win/platform.h"
-#include "install/registration.h"
+#include "install/registry/registration.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
 #include "support/product_trace.h"

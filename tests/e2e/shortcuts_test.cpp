@@ -8,8 +8,8 @@
 #include <set>
 
 #include "win/platform.h"
-#include "install/registration.h"
-#include "install/shortcuts.h"
+#include "install/registry/registration.h"
+#include "install/links/shortcuts.h"
 #include "support/scratch_registry.h"
 #include "win/unique_handle.h"
 

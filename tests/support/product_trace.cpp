@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "install/registration.h"
+#include "install/registry/registration.h"
 #include "support/system_snapshot.h"
 #include "support/uninstaller_runner.h"
 #include "win/platform.h"

@@ -5,7 +5,7 @@
 // test finds the prefix as before.
 #include <gtest/gtest.h>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 
 #include <array>
 #include <set>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/entry_name.h"
+#include "install/payload/entry_name.h"
 
 TEST(EntryName, PayloadNamesAreSafe) {
     for (const wchar_t* name : {L"lu_scp64.exe", L"Plugins/", L"Plugins/Plugins32/", L"Plugins/Icons.dll",

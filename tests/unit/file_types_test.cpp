@@ -3,7 +3,7 @@
 #include <set>
 #include <string>
 
-#include "install/file_types.h"
+#include "install/registry/file_types.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "install/folder_rules.h"
-#include "install/folders.h"
+#include "install/request/folder_rules.h"
+#include "install/request/folders.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "install/folders.h"
-#include "install/icon_library.h"
+#include "install/request/folders.h"
+#include "install/payload/icon_library.h"
 
 TEST(IconVersionNumber, ScalesInSinglePrecisionAndTruncates) {
     EXPECT_EQ(VersionNumberFromText(L"4.30"), 4300);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 
 using namespace record;
 

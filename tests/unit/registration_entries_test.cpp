@@ -4,8 +4,8 @@
 #include <set>
 #include <string>
 
-#include "install/associations.h"
-#include "install/registration.h"
+#include "install/registry/associations.h"
+#include "install/registry/registration.h"
 
 namespace {
 

@@ -2,9 +2,9 @@
 
 #include <map>
 
-#include "install/ini_unicode.h"
-#include "install/settings_file.h"
-#include "install/toolbar_skin.h"
+#include "install/settings/ini_unicode.h"
+#include "install/settings/settings_file.h"
+#include "install/settings/toolbar_skin.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <shlobj.h>
 
-#include "install/shortcuts.h"
+#include "install/links/shortcuts.h"
 
 namespace {
 

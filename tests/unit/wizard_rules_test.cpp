@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "wizard/wizard_rules.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 #include "resources/resource_ids.h"
 #include "wizard/wiz_sheet.h"
 #include "wizard_driver.h"

@@ -26,7 +26,7 @@
 #include <string>
 #include <vector>
 
-#include "install/registry_ops.h"
+#include "install/registry/registry_ops.h"
 
 namespace record {
 

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "install/install_request.h"
-#include "install/registry_ops.h"
+#include "install/request/install_request.h"
+#include "install/registry/registry_ops.h"
 
 // Returns 1 in every case: no registry or shortcut failure stops an installation.
 // `targetFolder` is exactly what the caller was given (it is trimmed here).

@@ -1,8 +1,8 @@
-#include "install/folders.h"
+#include "install/request/folders.h"
 
 #include <algorithm>
 
-#include "install/folder_rules.h"
+#include "install/request/folder_rules.h"
 #include "install/journal.h"
 #include "win/current_directory.h"
 #include "win/unique_handle.h"

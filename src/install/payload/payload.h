@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "install/zip_archive.h"
+#include "install/payload/zip_archive.h"
 
 // The payload read whole and checked before anything is written, so that a damaged archive
 // writes nothing: a name that does not fit, could leave the target or is no plain Windows

@@ -5,7 +5,7 @@
 // earlier installation there.
 #include <string>
 
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 #include "install/journal.h"
 
 class RecordKeeper : public InstallJournal {

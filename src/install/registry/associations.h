@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "install/install_request.h"
-#include "install/file_types.h"
-#include "install/registry_ops.h"
+#include "install/request/install_request.h"
+#include "install/registry/file_types.h"
+#include "install/registry/registry_ops.h"
 
 // "Lumiscope.<typeName>".
 std::wstring ProgIdFor(const std::wstring& typeName);

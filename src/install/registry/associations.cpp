@@ -1,4 +1,4 @@
-#include "install/associations.h"
+#include "install/registry/associations.h"
 
 #include <windows.h>
 #include <shlobj.h>

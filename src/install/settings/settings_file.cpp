@@ -1,11 +1,11 @@
-#include "install/settings_file.h"
+#include "install/settings/settings_file.h"
 
 #include <windows.h>
 
-#include "install/folder_rules.h"
-#include "install/folders.h"
+#include "install/request/folder_rules.h"
+#include "install/request/folders.h"
 #include "install/journal.h"
-#include "install/toolbar_skin.h"
+#include "install/settings/toolbar_skin.h"
 #include "win/file_facts.h"
 #include "win/text.h"
 

@@ -1,4 +1,4 @@
-#include "install/icon_library.h"
+#include "install/payload/icon_library.h"
 
 #include <windows.h>
 
@@ -8,7 +8,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 

@@ -5,7 +5,7 @@
 // merges over such a record, the uninstaller acts on it.
 #include <string>
 
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 
 namespace record {
 

@@ -1,8 +1,8 @@
-#include "install/ini_unicode.h"
+#include "install/settings/ini_unicode.h"
 
 #include <windows.h>
 
-#include "install/settings_file.h"
+#include "install/settings/settings_file.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 

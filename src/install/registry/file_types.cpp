@@ -1,4 +1,4 @@
-#include "install/file_types.h"
+#include "install/registry/file_types.h"
 
 namespace {
 

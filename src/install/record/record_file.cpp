@@ -1,4 +1,4 @@
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 
 #include <windows.h>
 

@@ -1,11 +1,11 @@
-#include "install/shortcuts.h"
+#include "install/links/shortcuts.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 #include "win/platform.h"
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "install/journal.h"
 #include "win/text.h"
 #include "win/unique_handle.h"

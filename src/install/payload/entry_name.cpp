@@ -1,4 +1,4 @@
-#include "install/entry_name.h"
+#include "install/payload/entry_name.h"
 
 #include <windows.h>
 

@@ -1,8 +1,8 @@
-#include "install/folder_rules.h"
+#include "install/request/folder_rules.h"
 
 #include <algorithm>
 
-#include "install/folders.h"
+#include "install/request/folders.h"
 #include "win/text.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "install/record_keeper.h"
+#include "install/record/record_keeper.h"
 
 #include <windows.h>
 #include <zlib.h>
 
 
-#include "install/record_file.h"
+#include "install/record/record_file.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 

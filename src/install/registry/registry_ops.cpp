@@ -1,4 +1,4 @@
-#include "install/registry_ops.h"
+#include "install/registry/registry_ops.h"
 
 #include "install/journal.h"
 #include "win/path_text.h"

@@ -1,4 +1,4 @@
-#include "install/install_record.h"
+#include "install/record/install_record.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "install/toolbar_skin.h"
+#include "install/settings/toolbar_skin.h"
 
 #include <windows.h>
 

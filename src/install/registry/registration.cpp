@@ -1,12 +1,12 @@
-#include "install/registration.h"
+#include "install/registry/registration.h"
 
 #include <windows.h>
 
 #include "win/platform.h"
-#include "install/associations.h"
-#include "install/folders.h"
+#include "install/registry/associations.h"
+#include "install/request/folders.h"
 #include "install/journal.h"
-#include "install/shortcuts.h"
+#include "install/links/shortcuts.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 

@@ -1,4 +1,4 @@
-#include "install/zip_archive.h"
+#include "install/payload/zip_archive.h"
 
 #include <windows.h>
 #include <zlib.h>
@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "install/entry_name.h"
+#include "install/payload/entry_name.h"
 #include "iowin32.h"
 
 namespace zip {

@@ -1,12 +1,12 @@
-#include "install/payload.h"
+#include "install/payload/payload.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "install/entry_name.h"
-#include "install/folders.h"
+#include "install/payload/entry_name.h"
+#include "install/request/folders.h"
 #include "install/journal.h"
-#include "install/zip_archive.h"
+#include "install/payload/zip_archive.h"
 #include "win/current_directory.h"
 #include "win/file_facts.h"
 #include "win/text.h"

@@ -4,7 +4,7 @@
 // toolbar skin that suits the screen.
 #include <string>
 
-#include "install/install_request.h"
+#include "install/request/install_request.h"
 
 // Longest expanded settings folder; a longer one is refused rather than cut.
 constexpr size_t kExpandedFolderChars = 519;
