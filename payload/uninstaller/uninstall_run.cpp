@@ -65,13 +65,11 @@ std::wstring LogPathFor(const std::wstring& given) {
     return full;
 }
 
-int RunUninstall(const undo::UninstallOptions& options) {
-    const std::wstring logPath = LogPathFor(options.logPath);
+int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self, const std::wstring& logPath) {
     undo::UninstallLog log(logPath);
     log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
              (options.purge ? L", mit Einstellungen" : L"") + L" ===");
-    const std::wstring origin = options.origin.empty() ? ModulePath() : options.origin;
-    const std::wstring programFolder = win::ParentPath(origin);
+    const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
 
     record::InstallRecord r;

@@ -85,7 +85,12 @@ BOOL TheApp::InitInstance() {
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;
     const std::wstring logPath = ParseLogOption(commandLine);
-    const bool logging = !logPath.empty() && log.Open(logPath);
+    std::wstring why;
+    const bool logging = !logPath.empty() && log.Open(logPath, why);
+    // A step log whose name is a link is never written through; a silent run says so in the
+    // install log, the only other log there is, and goes on as it would have.
+    if (!logPath.empty() && !logging && IsSilentCommandLine(commandLine))
+        AppendInstallLog(L"Schrittprotokoll nicht geschrieben: " + logPath + L" (" + why + L")");
     std::unique_ptr<ScopedJournal> listening(logging ? new ScopedJournal(log) : nullptr);
     log.Line(L"setup", win::Format(L"Lumiscope %d.%d (64-bit) Setup, command line: %s", kVersionMajor, kVersionMinor,
                                    commandLine.c_str()));

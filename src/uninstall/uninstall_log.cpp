@@ -1,5 +1,6 @@
 #include "uninstall/uninstall_log.h"
 
+#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace undo {
@@ -49,9 +50,10 @@ std::wstring DescribeStep(const Step& step) {
     return line;
 }
 
-UninstallLog::UninstallLog(const std::wstring& path)
-    : m_file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+UninstallLog::UninstallLog(const std::wstring& path) {
+    std::wstring why;
+    if (!path.empty()) m_file = win::OpenLogFile(path, win::LogMode::Append, why);
+}
 
 void UninstallLog::Line(const std::wstring& text) {
     if (!m_file) return;

@@ -47,6 +47,8 @@ TEST_P(SilentUninstall, LeavesThePrefixAsItWasBeforeTheInstallation) {
     testsupport::UninstallRun run = Uninstall(purge ? L"/purge" : L"");
     EXPECT_EQ(run.exitCode, 0u) << Log();
     EXPECT_FALSE(run.showedWindow);
+    // An administrator's uninstaller runs nothing but its own file, where the setup put it.
+    EXPECT_FALSE(run.startedProgram);
     EXPECT_TRUE(Contains(Log(), L"Ergebnis: 0"));
     Restart();
     const SystemState after = State();

@@ -7,6 +7,7 @@
 #include "win/platform.h"
 #include "install/request/folders.h"
 #include "install/journal.h"
+#include "win/path_text.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -80,6 +81,18 @@ std::vector<GroupLink> DesktopLinks(const std::wstring& viewerPath, int desktopS
         links.push_back(thumbnails);
     }
     return links;
+}
+
+bool IsProductLinkPath(const std::wstring& path) {
+    auto named = [&](const std::vector<GroupLink>& links) {
+        for (const GroupLink& link : links)
+            if (win::EqualsNoCase(link.fileName, win::LastName(path))) return true;
+        return false;
+    };
+    if (named(DesktopLinks(L"C:\\x.exe", 1, 1))) return true;
+    const int everyLink = 10;  // the version class whose group has the uninstall link too
+    return win::EqualsNoCase(win::LastName(win::ParentPath(path)), kGroupName) &&
+           named(StartMenuGroupLinks(L"C:\\x\\", everyLink));
 }
 
 std::vector<std::wstring> OldGroupLinkNames() {

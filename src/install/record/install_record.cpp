@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "install/links/shortcuts.h"
+#include "install/registry/registration_places.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -363,19 +365,22 @@ bool IsRecordSafe(const InstallRecord& r) {
     for (const auto& file : r.files)
         if (!win::IsPlainRelativePath(file.path)) return false;
     for (const auto& link : r.links)
-        if (!IsAbsoluteBelowRoot(link) || !win::EndsWithNoCase(link, kLinkSuffix)) return false;
+        if (!IsAbsoluteBelowRoot(link) || !win::EndsWithNoCase(link, kLinkSuffix) || !IsProductLinkPath(link))
+            return false;
     for (const auto& settings : r.settingsFiles)
         if (!IsAbsoluteBelowRoot(settings) || !win::EqualsNoCase(win::LastName(settings), kSettingsName) ||
             settings.back() == L'\\')
             return false;
     for (const auto& folder : r.createdFolders)
         if (!IsAllowedCreatedFolder(r, folder)) return false;
+    // Registry work only where the setup's own tables write, never where the record alone says.
+    const reg::RegistrationPlaces places;
     for (const auto& k : r.createdKeys)
-        if (!IsPlainKey(k.key)) return false;
+        if (!IsPlainKey(k.key) || !places.HoldsKey(k.root, k.key)) return false;
     for (const auto& v : r.values)
-        if (!IsPlainKey(v.key)) return false;
+        if (!IsPlainKey(v.key) || !places.HoldsValue(v.root, v.key, v.name)) return false;
     for (const auto& k : r.deletedKeys)
-        if (!IsPlainKey(k.key)) return false;
+        if (!IsPlainKey(k.key) || !places.HoldsDeletedKey(k.root, k.key)) return false;
     return true;
 }
 
