@@ -1,7 +1,5 @@
 #include "install/recovery/replaced_file.h"
 
-#include <vector>
-
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/unique_handle.h"
@@ -9,7 +7,6 @@
 namespace txn {
 namespace {
 
-constexpr DWORD kCopyChunk = 64 * 1024;
 
 bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -25,18 +22,6 @@ bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& 
 void Remove(const std::wstring& path) {
     if (::DeleteFileW(path.c_str()) || IsGone(::GetLastError())) return;
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
-}
-
-bool CopyInto(HANDLE from, HANDLE to, DWORD& error) {
-    std::vector<char> buffer(kCopyChunk);
-    for (;;) {
-        DWORD got = 0, written = 0;
-        if (!::ReadFile(from, buffer.data(), kCopyChunk, &got, nullptr)) break;
-        if (got == 0) return true;
-        if (!::WriteFile(to, buffer.data(), got, &written, nullptr) || written != got) break;
-    }
-    error = ::GetLastError();
-    return false;
 }
 
 }  // namespace
@@ -60,22 +45,7 @@ bool SetAside(const std::wstring& path, DWORD& error) {
 }
 
 bool KeepCopy(const std::wstring& path, DWORD& error) {
-    // The original is read without following a link; the copy is a new file of its own.
-    win::File from(::CreateFileW(win::ExtendedPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!from) {
-        error = ::GetLastError();
-        return false;
-    }
-    win::File to = win::CreateFreshFile(BackupPath(path));
-    if (!to) {
-        error = ::GetLastError();
-        return false;
-    }
-    if (CopyInto(from.get(), to.get(), error)) return true;
-    to.reset();
-    ::DeleteFileW(BackupPath(path).c_str());
-    return false;
+    return win::CopyToFreshFile(win::ExtendedPath(path), BackupPath(path), error);
 }
 
 bool TakeBack(const std::wstring& path, bool existed) {
