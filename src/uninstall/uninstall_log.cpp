@@ -19,7 +19,7 @@ const wchar_t* VerdictText(Verdict verdict) {
         case Verdict::Scheduled: return L"wird beim nächsten Neustart entfernt";
         case Verdict::Changed: return L"BEHALTEN, seit der Installation verändert";
         case Verdict::InUse: return L"BEHALTEN, in Benutzung oder gesperrt";
-        case Verdict::Added: return L"BEHALTEN, nicht von der Installation";
+        case Verdict::Added: return L"belassen, nicht von der Installation";
         case Verdict::Failed: return L"BEHALTEN, konnte nicht geändert werden";
     }
     return L"?";

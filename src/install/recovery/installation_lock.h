@@ -8,6 +8,8 @@
 namespace txn {
 
 constexpr wchar_t kLockName[] = L"Global\\Lumiscope64.Installation";
+// What a second run tells: in the setup's install log or a box, in the uninstaller's log or box.
+constexpr wchar_t kAnotherRunText[] = L"Eine andere Installation oder Deinstallation von Lumiscope l\u00e4uft bereits.";
 
 class InstallationLock {
 public:
