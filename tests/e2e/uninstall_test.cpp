@@ -83,7 +83,9 @@ TEST_F(InstalledProduct, AfterAnUpgradeTheAssociationsFromBeforeTheFirstInstalla
 
 // Changed, added and held files stay, are named in the log and keep the uninstall entry, so
 // that a second run after the causes are gone finishes the work.
-TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
+// A changed or held payload file keeps the product registered until a second run can finish;
+// the user's own file in the program folder does not: it stays with its folders.
+TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishesWhileTheUsersFileStays) {
     const SystemState before = State();
     Install(L"/group=1");
     std::string about = ReadBytes(target + L"\\l_about.txt");
@@ -100,19 +102,23 @@ TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
     EXPECT_FALSE(run.showedWindow);
     const std::string log = Log();
     for (const wchar_t* kept : {L"BEHALTEN, seit der Installation verändert: Datei", L"\\l_about.txt",
-                                L"BEHALTEN, nicht von der Installation: Datei", L"\\Plugins\\mine.dll",
+                                L"belassen, nicht von der Installation: Datei", L"\\Plugins\\mine.dll",
                                 L"BEHALTEN, in Benutzung oder gesperrt: Datei", L"\\Help\\liesmich.txt"})
         EXPECT_TRUE(Contains(log, kept)) << win::ToUtf8(kept) << "\n" << log;
+    EXPECT_FALSE(Contains(log, L"BEHALTEN, nicht von der Installation"));
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kEntry, L"DisplayName"), L"Lumiscope 4.70 (64-bit)");
     EXPECT_TRUE(Exists(uninstaller));
     EXPECT_FALSE(Exists(target + L"\\lu_scp64.exe"));
 
     held.reset();
     ASSERT_TRUE(::DeleteFileW((target + L"\\l_about.txt").c_str()));
-    ASSERT_TRUE(::DeleteFileW((target + L"\\Plugins\\mine.dll").c_str()));
     EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
     Restart();
-    EXPECT_TRUE(Same(State().files, before.files));
+    std::set<std::wstring> expected = before.files;
+    for (const std::wstring& left : {root + L"\\", target + L"\\", target + L"\\Plugins\\", target + L"\\Plugins\\mine.dll"})
+        expected.insert(left);
+    EXPECT_TRUE(Same(State().files, expected));
+    EXPECT_EQ(ReadBytes(target + L"\\Plugins\\mine.dll"), "added by the user");
     EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kEntry));
 }
 
