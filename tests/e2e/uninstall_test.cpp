@@ -123,7 +123,8 @@ TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishesWhileTheUsersF
 }
 
 // A running viewer, a missing record and a damaged one (naming a path outside the program
-// folder): nothing is changed, with the codes 1 and 2.
+// folder, or a registry value the setup never writes: an autostart entry "restored" with the
+// uninstaller's rights): nothing is changed, with the codes 1 and 2.
 TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
     Install(L"/group=1 /desktop=1");
     const std::wstring record = target + L"\\lm_install.rec";
@@ -137,6 +138,10 @@ TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
 
     WriteBytes(record, recorded + "file\t..\\\\..\\\\Windows\\\\win.ini\t1\t00000000\r\n");
     EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    const std::wstring run = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    WriteBytes(record, recorded + "value\tHKLM\t" + win::ToUtf8(run) + "\tLumi\t1:43000000\tabsent\r\n");
+    EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, run, L"Lumi"), L"");
     WriteBytes(record, "Lumiscope install record 1\r\nprogram\tC:\\\\Windows\\\\\r\n");
     EXPECT_EQ(Uninstall(L"").exitCode, 2u);
     ASSERT_TRUE(::DeleteFileW(record.c_str()));
