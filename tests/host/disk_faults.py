@@ -2,10 +2,14 @@
 """Silent installations onto disks that refuse the payload, under Wine: a target folder where
 nothing can be created (immutable, as root; Wine itself ignores read-only attributes for root)
 and a full disk (a small tmpfs). Each must end with exit code 4, one log entry in the folder the
-setup was started from, no uninstall entry, and no file cut short. Needs root; exits 77 (skipped)
-without it.
+setup was started from, no uninstall entry, and no file cut short. Then an upgrade that does not
+fit: an installation on a nearly full disk stays exactly as it was when a setup with a bigger
+viewer fails, and the step log names the full disk. Needs root; exits 77 (skipped) without it.
     disk_faults.py BUILD_DIR WINE_DIR"""
+import hashlib
 import os
+import random
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -29,10 +33,14 @@ def registered():
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
 
 
-def run_setup(work, target):
-    setup = os.path.join(build, "Lumiscope64Setup.exe")
-    return subprocess.run([wine_exec, wine_dir, setup, "/silent", "/folder=" + target], cwd=work,
-                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60).returncode
+def wine(*args, cwd=None):
+    return subprocess.run([wine_exec, wine_dir, *args], cwd=cwd, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, timeout=60).returncode
+
+
+def run_setup(work, target, setup=None, *options):
+    return wine(setup or os.path.join(build, "Lumiscope64Setup.exe"), "/silent", "/folder=" + target, *options,
+                cwd=work)
 
 
 def check_failed_run(label, work, target_windows, code):
@@ -85,6 +93,63 @@ def full_disk(root):
         subprocess.run(["umount", disk])
 
 
+def tree(folder):
+    """Every file below `folder` with the SHA-256 of its bytes."""
+    found = {}
+    for parent, _, files in os.walk(folder):
+        for name in files:
+            path = os.path.join(parent, name)
+            found[os.path.relpath(path, folder)] = hashlib.sha256(open(path, "rb").read()).hexdigest()
+    return found
+
+
+def bigger_setup(work):
+    """A copy of the setup whose viewer is 300 KB bigger (data deflate cannot shrink)."""
+    archive = os.path.join(work, "bigger.zip")
+    with zipfile.ZipFile(os.path.join(build, "payload", "payload.zip")) as old, \
+            zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as new:
+        for info in old.infolist():
+            data = old.read(info)
+            if info.filename == "lu_scp64.exe":
+                data += random.Random(4).randbytes(300 * 1024)
+            new.writestr(info, data)
+    setup = os.path.join(work, "Bigger.exe")
+    shutil.copy(os.path.join(build, "Lumiscope64Setup.exe"), setup)
+    swap = os.path.join(build, "tests", "fixtures", "swap_payload.exe")
+    if wine(swap, setup, archive) != 0:
+        raise RuntimeError("the bigger payload could not be swapped in")
+    return setup
+
+
+def full_disk_upgrade(root):
+    disk = os.path.join(root, "Upgrade")
+    work = os.path.join(root, "work_upgrade")
+    os.makedirs(disk)
+    os.makedirs(work)
+    setup = bigger_setup(work)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk], check=True)
+    try:
+        target = r"C:\%s\Upgrade\Lumiscope" % os.path.basename(root)
+        check(run_setup(work, target) == 0, "upgrade: the first installation failed")
+        installed = tree(disk)
+        stat = os.statvfs(disk)
+        used = (stat.f_blocks - stat.f_bfree) * stat.f_frsize
+        # Room for a little more, not for the bigger viewer beside the old one.
+        subprocess.run(["mount", "-o", "remount,size=%d" % (used + 128 * 1024), disk], check=True)
+        code = run_setup(work, target, setup, r"/log=C:\%s\work_upgrade\steps.log" % os.path.basename(root))
+        check(code == 4, f"upgrade: exit code {code}, not 4")
+        check(tree(disk) == installed, "upgrade: the installation did not stay as it was")
+        check(registered(), "upgrade: the earlier installation lost its uninstall entry")
+        steps = open(os.path.join(work, "steps.log"), "rb").read()
+        check(b"Win32 error 112" in steps, "upgrade: the step log does not name the full disk (112): %r"
+              % [line for line in steps.splitlines() if b"failed" in line])
+        subprocess.run(["mount", "-o", "remount,size=8m", disk], check=True)
+        uninstaller = os.path.join(disk, "Lumiscope", "lm_uninstall.exe")
+        check(wine(uninstaller, "/silent", "/purge", cwd=work) == 0, "upgrade: the uninstallation failed")
+    finally:
+        subprocess.run(["umount", disk])
+
+
 def main():
     if os.geteuid() != 0:
         print("disk_faults: needs root for chattr and mount; skipped")
@@ -96,6 +161,7 @@ def main():
     try:
         immutable_target(root)
         full_disk(root)
+        full_disk_upgrade(root)
     finally:
         subprocess.run(["rm", "-rf", root])
     for failure in failures:

@@ -21,13 +21,18 @@ bool EntryWriter::Put(HANDLE file, const unsigned char* bytes, size_t size, std:
                       DWORD& error) {
     m_total += size;
     m_crc = crc32(m_crc, bytes, static_cast<uInt>(size));
-    DWORD written = 0;
-    if (!::WriteFile(file, bytes, static_cast<DWORD>(size), &written, nullptr) || written != size) {
-        error = ::GetLastError();
-        if (error == 0) error = ERROR_WRITE_FAULT;
-        return false;
+    // A write cut short is tried again for the rest, so that the log names the real cause (a
+    // full disk) rather than the short count.
+    for (size_t done = 0; done < size;) {
+        DWORD written = 0;
+        if (!::WriteFile(file, bytes + done, static_cast<DWORD>(size - done), &written, nullptr) || written == 0) {
+            error = ::GetLastError();
+            if (error == 0) error = ERROR_WRITE_FAULT;
+            return false;
+        }
+        done += written;
+        progress += written;
     }
-    progress += size;
     return true;
 }
 
