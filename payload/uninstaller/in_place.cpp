@@ -2,56 +2,34 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
-#include "install/record/record_file.h"
 #include "install/recovery/installation_lock.h"
-#include "uninstall/file_ops.h"
-#include "uninstall/undo_report.h"
-#include "uninstall/undo_rules.h"
-#include "uninstall/uninstall_log.h"
 #include "uninstall_run.h"
-#include "win/file_facts.h"
-#include "win/path_text.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 namespace {
 
-// What is left of the program once the uninstallation went through: this file and the folders
-// the installation made that hold it, deepest first. Read before the record goes.
-std::vector<std::wstring> ProgramLeftovers(const std::wstring& self) {
-    std::vector<std::wstring> paths = {self};
-    record::InstallRecord r;
-    if (record::LoadRecord(win::ParentPath(self), r) == record::RecordState::Found)
-        for (const auto& folder : undo::PlanFolders(r).last) paths.push_back(folder);
-    return paths;
-}
+constexpr wchar_t kEarlierCopies[] = L"Lumiscope_Uninstall_*";
 
-// A folder goes at the restart only when nothing but what goes with it is in it: the user's own
-// files keep it.
-bool HoldsOnly(const std::wstring& folder, const std::vector<std::wstring>& going) {
-    for (const std::wstring& entry : undo::FolderEntries(folder))
-        if (std::none_of(going.begin(), going.end(), [&](const std::wstring& g) { return win::EqualsNoCase(g, entry); }))
-            return false;
-    return true;
-}
-
-// After a complete uninstallation; a failure to schedule turns the result into "kept".
-int ScheduleLeftovers(const std::vector<std::wstring>& paths, const std::wstring& logPath) {
-    int code = undo::kExitRemoved;
-    undo::UninstallLog log(logPath);
-    for (const auto& path : paths) {
-        if (!win::PathExists(path) || (win::IsExistingFolder(path) && !HoldsOnly(path, paths))) continue;
-        if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
-            log.Line(L"zum Entfernen beim nächsten Neustart vorgemerkt: " + path);
-        } else {
-            const DWORD error = ::GetLastError();
-            log.Line(win::Format(L"BEHALTEN, konnte nicht zum Entfernen vorgemerkt werden: %s (Fehler %lu: %s)",
-                                 path.c_str(), error, win::ErrorText(error).c_str()));
-            code = undo::kExitPartlyKept;
-        }
-    }
-    return code;
+// Earlier versions ran from a copy of the uninstaller in a folder of their own under the
+// temporary folder; one that was ended from outside left it there. Such folders go, but only
+// as plain folders: one that has become a link to elsewhere is not followed.
+void RemoveEarlierCopies() {
+    wchar_t temp[MAX_PATH + 1] = {};
+    const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
+    if (n == 0 || n > MAX_PATH) return;
+    WIN32_FIND_DATAW found;
+    win::FindHandle search(::FindFirstFileExW((std::wstring(temp) + kEarlierCopies).c_str(), FindExInfoBasic, &found,
+                                              FindExSearchLimitToDirectories, nullptr, 0));
+    if (!search) return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+            continue;
+        const std::wstring folder = std::wstring(temp) + found.cFileName;
+        ::DeleteFileW((folder + L"\\lm_uninstall.exe").c_str());
+        ::RemoveDirectoryW(folder.c_str());
+    } while (::FindNextFileW(search.get(), &found));
 }
 
 }  // namespace
@@ -64,12 +42,9 @@ int RunInPlace(const undo::UninstallOptions& options) {
     txn::InstallationLock lock;
     if (!lock.held()) return RefuseAnotherRun(options, logPath);
     RepairEarlierRun(logPath);
-    const std::vector<std::wstring> leftovers = ProgramLeftovers(self);
+    RemoveEarlierCopies();
     // Nothing of this process may keep the program folder busy.
     const std::wstring system = win::SystemFilePath(L"");
     if (!system.empty()) ::SetCurrentDirectoryW(system.c_str());
-
-    int code = RunUninstall(options, self, logPath);
-    if (code == undo::kExitRemoved) code = ScheduleLeftovers(leftovers, logPath);
-    return code;
+    return RunUninstall(options, self, logPath);
 }

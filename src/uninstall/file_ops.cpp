@@ -83,6 +83,11 @@ Outcome DeleteOwnFile(const std::wstring& path) {
     return {Verdict::Removed, 0};
 }
 
+Outcome RemoveAtRestart(const std::wstring& path) {
+    if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return {Verdict::Scheduled, 0};
+    return Fail(Verdict::Failed, ::GetLastError());
+}
+
 Outcome RemoveFolderIfEmpty(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {

@@ -25,6 +25,9 @@ Outcome UndoRecordedFile(const std::wstring& path, const record::RecordedFile& r
 // A link, the record or a settings file: deleted unless it is a folder or a link to elsewhere.
 Outcome DeleteOwnFile(const std::wstring& path);
 
+// A file or an emptied folder that cannot go now goes at the next restart: Scheduled, or Failed.
+Outcome RemoveAtRestart(const std::wstring& path);
+
 // A recorded folder: removed when empty. LeftNotEmpty when something is still in it.
 Outcome RemoveFolderIfEmpty(const std::wstring& path);
 

@@ -10,6 +10,8 @@
 #include "win/file_facts.h"
 #include "win/path_text.h"
 
+#include <algorithm>
+
 namespace undo {
 namespace {
 
@@ -168,18 +170,38 @@ private:
         return InFolder(m_programFolder, m_uninstaller ? m_uninstaller->path : std::wstring(kUninstallerName));
     }
 
+    // The record goes after everything else has gone or is scheduled to go, so that a run that
+    // is ended on the way can be repeated and finish.
     void Last() {
         Registry(true);
         // Without its entry gone the record stays, so that the uninstallation can be repeated.
         if (AnyKept(m_steps)) return;
-        Note(DeleteOwnFile(record::RecordPathIn(m_programFolder)), Item::Record, record::RecordPathIn(m_programFolder));
+        const std::wstring recordPath = record::RecordPathIn(m_programFolder);
         if (m_uninstaller) {
             Outcome outcome = UndoRecordedFile(UninstallerPath(), *m_uninstaller, false);
-            // The process the caller started runs from it: it goes when that one has ended.
-            if (outcome.verdict == Verdict::InUse) outcome.verdict = Verdict::Scheduled;
+            // The uninstaller runs from it: it goes at the next restart.
+            if (outcome.verdict == Verdict::InUse) outcome = RemoveAtRestart(UninstallerPath());
             Note(outcome, Item::Uninstaller, UninstallerPath());
         }
+        ScheduleEmptiedFolders(recordPath);
+        Note(DeleteOwnFile(recordPath), Item::Record, recordPath);
         Folders(m_folders.last);
+    }
+
+    // The program folder and the folders made around it, when nothing but the record and what
+    // goes at the restart is in them, go at the restart too (after what they hold).
+    void ScheduleEmptiedFolders(const std::wstring& recordPath) {
+        std::vector<std::wstring> going = {recordPath};
+        for (const Step& step : m_steps)
+            if (step.verdict == Verdict::Scheduled) going.push_back(step.name);
+        for (const std::wstring& folder : m_folders.last) {
+            const std::vector<std::wstring> entries = FolderEntries(folder);
+            const bool onlyGoing = std::all_of(entries.begin(), entries.end(), [&](const std::wstring& entry) {
+                return std::any_of(going.begin(), going.end(), [&](const std::wstring& g) { return win::EqualsNoCase(g, entry); });
+            });
+            if (!entries.empty() && onlyGoing && RemoveAtRestart(folder).verdict == Verdict::Scheduled)
+                going.push_back(folder);
+        }
     }
 
     const InstallRecord& m_r;
