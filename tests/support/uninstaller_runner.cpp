@@ -31,6 +31,16 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param) {
     return FALSE;
 }
 
+// Wine starts its own service and desktop processes from whichever program first needs them;
+// they come from the system folder, which the uninstaller could not have written to.
+bool IsSystemProgram(DWORD pid) {
+    win::KernelObject process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    wchar_t image[MAX_PATH] = {}, system[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    return process && ::QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
+           ::GetSystemDirectoryW(system, MAX_PATH) && win::IsSameOrInside(system, image);
+}
+
 void EndFamily(HANDLE process) {
     for (DWORD child : ChildProcesses(::GetProcessId(process))) {
         win::KernelObject handle(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child));
@@ -135,7 +145,7 @@ UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring&
         if (::WaitForSingleObject(process, 50) == WAIT_OBJECT_0) break;
         WindowSearch search;
         search.pids = ChildProcesses(::GetProcessId(process));
-        run.startedProgram = run.startedProgram || !search.pids.empty();
+        for (DWORD child : search.pids) run.startedProgram = run.startedProgram || !IsSystemProgram(child);
         search.pids.push_back(::GetProcessId(process));
         ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         run.showedWindow = run.showedWindow || search.found;
