@@ -21,13 +21,16 @@
 
 namespace {
 
+// The wizard runs the installation on a thread of its own and names its window as the owner.
+HWND BoxOwner(const InstallRequest& request) { return request.owner ? request.owner : ::GetActiveWindow(); }
+
 // A failure as the user learns of it: a box in wizard mode, a log entry in silent mode.
 InstallStatus Fail(const InstallRequest& request, InstallStatus status, UINT messageId, const std::wstring& logText) {
     if (request.silent) {
         AppendInstallLog(logText);
     } else {
         std::wstring message = win::LoadStringText(messageId);
-        ::MessageBoxW(::GetActiveWindow(), message.c_str(), request.caption.c_str(), MB_ICONERROR);
+        ::MessageBoxW(BoxOwner(request), message.c_str(), request.caption.c_str(), MB_ICONERROR);
     }
     return status;
 }
@@ -60,8 +63,8 @@ InstallStatus FailPayload(const InstallRequest& request, const std::wstring& tar
                 target + L": " + win::LoadStringText(IDS_INSTALL_ERROR));
 }
 
-int ShowAssociationQuestion(const std::wstring& text, const std::wstring& caption) {
-    return ::MessageBoxW(::GetActiveWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+int ShowAssociationQuestion(HWND owner, const std::wstring& text, const std::wstring& caption) {
+    return ::MessageBoxW(owner, text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
 }
 
 // The payload's directory is checked whole before anything is made: a damaged setup, or one
@@ -126,7 +129,7 @@ void SaveRecord(RecordKeeper& keeper, const std::wstring& target, txn::Transacti
 
 void ConfirmAssociations(InstallRequest& request, AskQuestion ask) {
     if (request.silent || !request.associate) return;
-    if (ask(win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
+    if (ask(BoxOwner(request), win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
     request.associate = 0;
     request.assocSelection.fill(0);
 }

@@ -14,8 +14,8 @@ InstallStatus RunInstall(InstallRequest& request);
 // 1 when the installation was carried out, 0 when it stopped at a failure.
 inline int DoInstall(InstallRequest& request) { return RunInstall(request) == InstallStatus::Done ? 1 : 0; }
 
-// Shows a Yes/No question (No the default) and returns IDYES or IDNO.
-using AskQuestion = int (*)(const std::wstring& text, const std::wstring& caption);
+// Shows a Yes/No question (No the default), owned by `owner`, and returns IDYES or IDNO.
+using AskQuestion = int (*)(HWND owner, const std::wstring& text, const std::wstring& caption);
 
 // In wizard mode with file types selected, asks whether the associations are to be changed.
 // A "No" registers as if nothing had been selected: `associate` and every selection 0.

@@ -3,9 +3,11 @@
 #include <commctrl.h>
 
 #include "win/platform.h"
+#include "install/journal.h"
 #include "install/request/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 #include "wizard/wiz_page.h"
 #include "wizard/wiz_sheet.h"
 #include "wizard/wizard_rules.h"
@@ -24,6 +26,60 @@ std::vector<int> ReadItemStateImages(HWND list) {
         states.push_back(static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12));
     }
     return states;
+}
+
+// The share of the payload written, in the line under the red text. Told from the
+// installation's thread; the window's own thread shows it.
+class ProgressLine : public InstallJournal {
+public:
+    explicit ProgressLine(HWND line) : m_line(line) {}
+    void Progress(uint64_t done, uint64_t total) override {
+        const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 100;
+        if (percent == m_shown) return;
+        m_shown = percent;
+        ::SetWindowTextW(m_line, win::Format(L"%u %% der Dateien geschrieben", percent).c_str());
+    }
+
+private:
+    HWND m_line;
+    unsigned m_shown = ~0u;
+};
+
+struct InstallJob {
+    CWizPropertySheet::InstallFunction install;
+    InstallRequest* request;
+    int result;
+};
+
+DWORD WINAPI RunJob(void* parameter) {
+    auto* job = static_cast<InstallJob*>(parameter);
+    job->result = job->install(*job->request);
+    return 0;
+}
+
+// The installation runs on a thread of its own while this one keeps the window answering:
+// painted, moved, never "not responding", however long a big payload takes.
+int InstallAside(CWizPropertySheet::InstallFunction install, InstallRequest& request) {
+    InstallJob job{install, &request, 0};
+    win::KernelObject thread(::CreateThread(nullptr, 0, RunJob, &job, 0, nullptr));
+    if (!thread) return install(request);
+    HANDLE handle = thread.get();
+    bool quit = false;
+    WPARAM quitCode = 0;
+    while (::MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+        MSG message;
+        while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quit = true;
+                quitCode = message.wParam;
+                continue;
+            }
+            ::TranslateMessage(&message);
+            ::DispatchMessageW(&message);
+        }
+    }
+    if (quit) ::PostQuitMessage(static_cast<int>(quitCode));  // for the loop that ends the sheet
+    return job.result;
 }
 
 }  // namespace
@@ -68,12 +124,25 @@ LRESULT CWizPropertyPage::StartInstallation() {
     choices.caption = m_pSheet->m_szTitle;
     InstallRequest request = BuildInstallRequest(choices);
 
+    request.owner = m_pSheet->GetSafeHwnd();
+
     HWND status = m_pSheet->m_statusText.GetSafeHwnd();
     ::ShowWindow(status, SW_SHOW);
     ::UpdateWindow(status);
+    HWND progress = ::GetDlgItem(m_hWnd, IDC_PROGRESS_TEXT);
+    ::SetWindowTextW(progress, L"");
+    ::ShowWindow(progress, SW_SHOW);
 
     for (int id : {kIdWizBack, kIdWizNext, IDCANCEL}) m_pSheet->EnableButton(id, false);
-    int result = m_pSheet->m_pfnInstall(request);
+    m_pSheet->m_bInstalling = true;
+    int result = 0;
+    {
+        ProgressLine line(progress);
+        ScopedJournal showing(line);
+        result = InstallAside(m_pSheet->m_pfnInstall, request);
+    }
+    m_pSheet->m_bInstalling = false;
+    ::ShowWindow(progress, SW_HIDE);
     for (int id : {kIdWizBack, kIdWizNext, IDCANCEL}) m_pSheet->EnableButton(id, true);
 
     if (result == 0) return IDD_WELCOME;

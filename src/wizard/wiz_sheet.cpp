@@ -41,6 +41,7 @@ BOOL CWizPropertySheet::OnInitDialog() {
 }
 
 bool CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam) {
+    if (LOWORD(wParam) == IDCANCEL && m_bInstalling) return true;
     if (LOWORD(wParam) == IDCANCEL) {
         if (GetActiveIndex() == kPageFinish)
             RunFinishActions();
@@ -51,6 +52,7 @@ bool CWizPropertySheet::OnCommand(WPARAM wParam, LPARAM lParam) {
 }
 
 bool CWizPropertySheet::OnSysCommand(UINT command, LPARAM lParam) {
+    if (command == SC_CLOSE && m_bInstalling) return true;
     if (command == SC_CLOSE && GetActiveIndex() != kPageFinish && !ConfirmQuit()) return true;
     return CPropertySheet::OnSysCommand(command, lParam);
 }

@@ -35,6 +35,8 @@ public:
     InstallFunction m_pfnInstall;
     // Set when an installation was carried out during this run.
     bool m_bInstalled = false;
+    // While the installation runs: the sheet cannot be closed.
+    bool m_bInstalling = false;
 
     BOOL OnInitDialog() override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;

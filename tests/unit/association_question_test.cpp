@@ -16,7 +16,7 @@ InstallRequest WizardRequestWithImages() {
 int g_asked = 0;
 
 template <int Answer>
-int AnswerWith(const std::wstring&, const std::wstring& caption) {
+int AnswerWith(HWND, const std::wstring&, const std::wstring& caption) {
     EXPECT_EQ(caption, L"Lumiscope 64-bit Setup");
     ++g_asked;
     return Answer;

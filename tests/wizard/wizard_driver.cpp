@@ -163,7 +163,27 @@ bool WizardDriver::ClickOpeningBox(HWND control) {
 
 void WizardDriver::PressCloseBox() { ::PostMessageW(m_sheet, WM_SYSCOMMAND, SC_CLOSE, 0); }
 
-HWND WizardDriver::FindOwnedBox() const { return FindThreadDialog(m_threadId, m_sheet); }
+// A box the installation shows comes from its own thread, owned by the sheet all the same.
+HWND WizardDriver::FindOwnedBox() const {
+    if (HWND box = FindThreadDialog(m_threadId, m_sheet)) return box;
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{m_sheet, nullptr};
+    ::EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(data);
+            DWORD pid = 0;
+            ::GetWindowThreadProcessId(window, &pid);
+            if (pid != ::GetCurrentProcessId() || !IsDialogWindow(window) || ::GetWindow(window, GW_OWNER) != s->owner ||
+                !::IsWindowVisible(window))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 Box WizardDriver::WaitForBox() {
     Box box;

@@ -1,5 +1,7 @@
 // The ready page: what it shows, the request it builds, the frame during the installation,
 // and where a failed or a successful installation leads.
+#include "install/journal.h"
+#include "win/unique_handle.h"
 #include "wizard_fixture.h"
 
 namespace wiztest {
@@ -86,6 +88,48 @@ TEST_F(WizardReady, FailedInstallationReturnsToTheWelcomePage) {
     Next();
     EXPECT_EQ(Recorded().calls, 2);
     EXPECT_EQ(driver->ActivePage(), 4);
+    FinishWithoutActions();
+    EXPECT_TRUE(driver->Result());
+}
+
+template <typename Condition>
+bool WaitUntil(Condition condition) {
+    for (int tries = 0; tries < 1000; ++tries, ::Sleep(10))
+        if (condition()) return true;
+    return false;
+}
+
+// An installation that takes its time: it says how far it got, then waits to be let go.
+HANDLE g_started = nullptr;
+HANDLE g_release = nullptr;
+int SlowInstall(InstallRequest&) {
+    Journal().Progress(42, 100);
+    ::SetEvent(g_started);
+    return ::WaitForSingleObject(g_release, 20000) == WAIT_OBJECT_0 ? 1 : 0;
+}
+
+// A long installation runs beside the window: it answers, shows the share written under the red
+// text, and cannot be closed until the installation is done.
+TEST_F(WizardReady, TheWindowAnswersDuringALongInstallationAndShowsHowFarItGot) {
+    win::KernelObject started(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    win::KernelObject release(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    g_started = started.get();
+    g_release = release.get();
+    TheWizardSheet().m_pfnInstall = SlowInstall;
+    Start();
+    GoTo(3);
+    driver->ClickOpeningBox(driver->Button(kIdWizNext));
+    ASSERT_EQ(::WaitForSingleObject(started.get(), 10000), WAIT_OBJECT_0);
+
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(::SendMessageTimeoutW(driver->Sheet(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &ignored), 0);
+    EXPECT_TRUE(WaitUntil([&] { return WizardDriver::Text(Item(3, IDC_PROGRESS_TEXT)) == L"42 % der Dateien geschrieben"; }));
+    EXPECT_TRUE(::IsWindowVisible(Item(3, IDC_PROGRESS_TEXT)));
+    driver->PressCloseBox();
+    EXPECT_FALSE(driver->BoxOpen());
+
+    ::SetEvent(release.get());
+    EXPECT_TRUE(WaitUntil([&] { return driver->ActivePage() == 4; }));
     FinishWithoutActions();
     EXPECT_TRUE(driver->Result());
 }

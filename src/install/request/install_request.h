@@ -1,6 +1,8 @@
 #pragma once
 // The one block of choices an installation is carried out from. It is built by its caller
 // (the silent command line or the wizard's ready page) immediately before DoInstall.
+#include <windows.h>
+
 #include <array>
 #include <string>
 
@@ -17,6 +19,7 @@ struct InstallRequest {
     int associate = 0;
     int silent = 0;
     std::wstring caption = L"Lumiscope 64-bit Setup";
+    HWND owner = nullptr;                // owns the boxes in wizard mode; none: the active window
 };
 
 // Product facts that several subsystems show or write.
