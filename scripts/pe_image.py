@@ -8,8 +8,16 @@ signature and rewrites the checksum again. Sign-then-remove gives back the very 
 signed only when the image was already padded and its checksum already right, so every shipped
 image is normalised that way right after it is linked:
 
-    pe_image.py normalize FILE [--size N]   pad with zeros (to N bytes first, when given),
-                                            to a multiple of 8, and write the right checksum
+    pe_image.py normalize FILE [--size N] [--page-resources]
+                                            pad with zeros (to N bytes first, when given),
+                                            to a multiple of 8, and write the right checksum;
+                                            with --page-resources first move the resource
+                                            section's bytes to a page boundary of the file
+
+The setup carries its payload as a resource and reads it where the system mapped the image. A
+section whose bytes start on a page boundary of the file can be mapped straight from the file;
+Wine reads any other section into private memory, which for a big payload would cost as much
+memory as the payload is big.
     pe_image.py check FILE...               exit 1 unless each image is normalised
     pe_image.py resource FILE TYPE ID       print a resource's file offset and size
     pe_image.py extract FILE TYPE ID OUT    write a resource's bytes to OUT
@@ -99,9 +107,29 @@ def checksum(data, checksum_offset):
     return (total + len(data)) & 0xFFFFFFFF
 
 
-def normalize(path, size=None):
+PAGE = 4096
+
+
+def page_align_resources(data):
+    """Zeros before the resource section's bytes, so that they start on a page boundary; the
+    sections after it move along (their file offsets only: nothing in memory changes)."""
+    image = Image(data)
+    offsets = {name: (index, roff) for index, (name, _va, _size, roff) in enumerate(image.sections())}
+    if ".rsrc" not in offsets or offsets[".rsrc"][1] % PAGE == 0:
+        return data
+    start = offsets[".rsrc"][1]
+    pad = -start % PAGE
+    for index, (_name, _va, _size, roff) in enumerate(image.sections()):
+        if roff >= start:
+            struct.pack_into("<I", data, image.section_table + 40 * index + 20, roff + pad)
+    return data[:start] + b"\0" * pad + data[start:]
+
+
+def normalize(path, size=None, page_resources=False):
     with open(path, "rb") as f:
         data = bytearray(f.read())
+    if page_resources:
+        data = bytearray(page_align_resources(data))
     if size is not None:
         if len(data) > size:
             raise SystemExit("pe_image: %s has %d bytes, more than the %d it must have" % (path, len(data), size))
@@ -132,9 +160,14 @@ def resource_key(text):
 
 def main(argv):
     command = argv[1] if len(argv) > 1 else ""
-    if command == "normalize" and len(argv) in (3, 5) and (len(argv) == 3 or argv[3] == "--size"):
-        normalize(argv[2], int(argv[4]) if len(argv) == 5 else None)
-        return 0
+    if command == "normalize" and len(argv) >= 3:
+        options = argv[3:]
+        page_resources = "--page-resources" in options
+        if page_resources:
+            options.remove("--page-resources")
+        if not options or (len(options) == 2 and options[0] == "--size"):
+            normalize(argv[2], int(options[1]) if options else None, page_resources)
+            return 0
     if command == "check" and len(argv) > 2:
         bad = 0
         for path in argv[2:]:

@@ -14,6 +14,7 @@ public:
         Each([&](InstallJournal& j) { j.WillReplaceFiles(files); });
     }
     void WillSetAside(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillSetAside(path); }); }
+    void BackupMade(const std::wstring& path) override { Each([&](InstallJournal& j) { j.BackupMade(path); }); }
     void Progress(uint64_t done, uint64_t total) override { Each([&](InstallJournal& j) { j.Progress(done, total); }); }
     void WillCreateKey(reg::Root root, const std::wstring& key) override {
         Each([&](InstallJournal& j) { j.WillCreateKey(root, key); });

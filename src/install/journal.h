@@ -37,6 +37,8 @@ public:
     virtual void WillCreateFolder(const std::wstring& /*path*/) {}
     virtual void WillReplaceFiles(const std::vector<PlannedFile>& /*files*/) {}
     virtual void WillSetAside(const std::wstring& /*path*/) {}
+    // A file's earlier state was kept as its backup (it goes when the installation completes).
+    virtual void BackupMade(const std::wstring& /*path*/) {}
     // How far the payload has got, in bytes written of all.
     virtual void Progress(uint64_t /*done*/, uint64_t /*total*/) {}
 

@@ -145,8 +145,6 @@ std::vector<std::wstring> Complete(const ParsedLog& log) {
 
 std::vector<std::wstring> RollBackFromLog(const std::string& text) { return RollBack(Parse(text)); }
 
-std::vector<std::wstring> CompleteFromLog(const std::string& text) { return Complete(Parse(text)); }
-
 std::vector<std::wstring> RepairInterruptedInstallation() {
     std::string text;
     reg::Root where = reg::Root::LocalMachine;

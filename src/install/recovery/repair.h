@@ -18,10 +18,6 @@ constexpr char kLogHeader[] = "Lumiscope transaction 1";
 // be put back.
 std::vector<std::wstring> RollBackFromLog(const std::string& text);
 
-// For a log that reached its commit: the record goes in place if it is not yet, the backups and
-// staged files go.
-std::vector<std::wstring> CompleteFromLog(const std::string& text);
-
 // Run once at the start of the setup and the uninstaller, with the installation lock held: a
 // log left by an earlier run (which can only have ended without finishing) is completed or
 // taken back, and removed. Returns what was done, for the caller's log; empty when there was

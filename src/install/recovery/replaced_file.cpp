@@ -1,5 +1,6 @@
 #include "install/recovery/replaced_file.h"
 
+#include "install/journal.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/unique_handle.h"
@@ -13,7 +14,7 @@ bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& error) {
-    if (::MoveFileExW(from.c_str(), to.c_str(), flags | MOVEFILE_WRITE_THROUGH)) return true;
+    if (::MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
     error = ::GetLastError();
     return false;
 }
@@ -34,6 +35,7 @@ bool PutInPlace(const std::wstring& path, DWORD& error) {
     const std::wstring target = win::ExtendedPath(path);
     const bool existed = Exists(target);
     if (existed && !Move(target, BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
+    if (existed) Journal().BackupMade(path);
     if (Move(StagedPath(path), target, 0, error)) return true;
     DWORD ignored = 0;
     if (existed) Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, ignored);
@@ -41,11 +43,15 @@ bool PutInPlace(const std::wstring& path, DWORD& error) {
 }
 
 bool SetAside(const std::wstring& path, DWORD& error) {
-    return Move(win::ExtendedPath(path), BackupPath(path), MOVEFILE_REPLACE_EXISTING, error);
+    if (!Move(win::ExtendedPath(path), BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
+    Journal().BackupMade(path);
+    return true;
 }
 
 bool KeepCopy(const std::wstring& path, DWORD& error) {
-    return win::CopyToFreshFile(win::ExtendedPath(path), BackupPath(path), error);
+    if (!win::CopyToFreshFile(win::ExtendedPath(path), BackupPath(path), error)) return false;
+    Journal().BackupMade(path);
+    return true;
 }
 
 bool TakeBack(const std::wstring& path, bool existed) {
@@ -59,7 +65,9 @@ bool TakeBack(const std::wstring& path, bool existed) {
 
 void Forget(const std::wstring& path) {
     Remove(StagedPath(path));
-    Remove(BackupPath(path));
+    DropBackup(path);
 }
+
+void DropBackup(const std::wstring& path) { Remove(BackupPath(path)); }
 
 }  // namespace txn

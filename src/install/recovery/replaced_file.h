@@ -35,5 +35,9 @@ bool TakeBack(const std::wstring& path, bool existed);
 // After the installation is complete: the staged file and the backup go (a backup that is
 // still held is left to the next restart).
 void Forget(const std::wstring& path);
+// The backup alone, for a run that knows it made one.
+void DropBackup(const std::wstring& path);
+
+// Each of the three tells the journal when it kept a backup (BackupMade).
 
 }  // namespace txn

@@ -2,6 +2,7 @@
 
 #include "install/record/record_text.h"
 #include "install/recovery/repair.h"
+#include "install/recovery/replaced_file.h"
 #include "win/text.h"
 
 namespace txn {
@@ -16,6 +17,7 @@ bool Transaction::Begin(const std::wstring& programFolder) {
 
 void Transaction::BeginInMemory(const std::wstring& programFolder) {
     m_text.clear();
+    m_backups.clear();
     record::LineWriter line;
     line.m_text = std::string(kLogHeader) + "\r\n";
     Write(line.m_text);
@@ -79,8 +81,11 @@ void Transaction::Commit() {
     m_log.Flush();
 }
 
+// This run put every staged file in place or removed it, and knows which backups it made; a
+// later run completing the log knows neither and looks at every file the log names.
 void Transaction::Complete() {
-    for (const std::wstring& line : CompleteFromLog(m_text)) Journal().Note(phase::kRecord, line);
+    for (const std::wstring& path : m_backups) DropBackup(path);
+    m_backups.clear();
     m_log.Erase();
 }
 

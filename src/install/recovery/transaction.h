@@ -43,6 +43,7 @@ public:
     void WillWriteValue(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
                         const reg::ValueState& written) override;
     void WillDeleteKey(reg::Root root, const std::wstring& key, const reg::HeldValues& values) override;
+    void BackupMade(const std::wstring& path) override { m_backups.push_back(path); }
 
     // The record is about to be put in place: from here on the installation is completed, not
     // taken back.
@@ -55,6 +56,7 @@ public:
 private:
     void Write(const std::string& lines);
     std::string m_text;
+    std::vector<std::wstring> m_backups;  // this run's, so that completing it need not look
     TransactionLog m_log;
 };
 
