@@ -41,11 +41,13 @@ size_t CountLines(const std::string& text, const std::string& pattern) {
     return count;
 }
 
-// A step-log line and how many of them must have been written when the setup is ended.
+// A step-log line and how many of them must have been written when the setup is ended; and
+// whether the uninstaller the killed run put in place repairs it, instead of the next setup.
 struct KillPoint {
     const char* name;
     const char* line;
     size_t count;
+    bool uninstallerRepairs = false;
 };
 
 void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
@@ -80,9 +82,14 @@ TEST_P(KilledSetup, TheNextRunAndTheUninstallerLeaveTheMachineAsItWas) {
     const SystemState before = State();
     ASSERT_TRUE(RunUntilKilled(GetParam())) << "the setup ended before " << GetParam().line;
 
-    Install(kOptions);
+    if (GetParam().uninstallerRepairs) {
+        // The first installation never reached its record: nothing to uninstall, all taken back.
+        EXPECT_EQ(Uninstall(L"/purge").exitCode, 2u) << Log();
+    } else {
+        Install(kOptions);
+        EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    }
     EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kTransactionKey));
-    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
     Restart();
     const SystemState after = State();
     EXPECT_TRUE(Same(after.files, before.files)) << Log();
@@ -100,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KillPoint{"Links", "] links: saved link", 4},
                       KillPoint{"Registry", "] registry: set ", 150},
                       KillPoint{"Notify", "] notify: begin", 1},
-                      KillPoint{"Committed", "] record: written", 1}),
+                      KillPoint{"Committed", "] record: written", 1},
+                      KillPoint{"RegistryThenUninstaller", "] registry: set ", 300, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Three at once: one installs, the others change nothing and say so (exit code 6); the one

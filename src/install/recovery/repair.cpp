@@ -101,7 +101,10 @@ std::wstring TakeBackAction(const Action& a) {
         case Kind::Aside:
             return TakeBack(a.path, a.kind == Kind::Aside || a.existed) ? std::wstring() : L"not put back: " + a.path;
         case Kind::Folder:
-            ::RemoveDirectoryW(a.path.c_str());  // still holding something of someone else's: it stays
+            // A folder that still holds a file going at the restart goes after it; one that holds
+            // something of someone else's stays then too.
+            if (!::RemoveDirectoryW(a.path.c_str()) && ::GetLastError() == ERROR_DIR_NOT_EMPTY)
+                ::MoveFileExW(a.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return std::wstring();
     }
     if (result.what != reg::Undone::Failed) return std::wstring();

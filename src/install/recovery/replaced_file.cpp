@@ -60,7 +60,9 @@ bool TakeBack(const std::wstring& path, bool existed) {
     DWORD error = 0;
     if (Exists(BackupPath(path))) return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
     if (existed) return true;  // never replaced: it is as it was
-    return ::DeleteFileW(target.c_str()) || IsGone(::GetLastError());
+    // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
+    Remove(target);
+    return true;
 }
 
 void Forget(const std::wstring& path) {
