@@ -228,7 +228,7 @@ def write(product_zip, out_zip, megabytes, seed=SEED):
         product_bytes = sum(i.file_size for i in infos)
         files = plan([i.filename for i in infos], megabytes, product_bytes, seed)
         models = {}
-        folders = {i.filename.lower() for i in infos if i.is_dir()}
+        folders = {f.lower() for i in infos for f in _folders(i.filename)}
         stats = {kind: [0, 0, 0] for kind in KINDS}  # files, bytes, compressed bytes
         tmp = out_zip + ".part"
         with zipfile.ZipFile(tmp, "w", zipfile.ZIP_DEFLATED) as out:
