@@ -242,6 +242,13 @@ class Bench:
                   f"{statistics.median(p.seconds for p in peaks[name]):.2f} s"
                   + ("" if codes == [0] else f"; exit code {', '.join(map(str, codes))}"))
         self.results["memory"] = {name: [p.private for p in peaks[name]] for name in peaks}
+        # What the start costs before the engine does anything: a relative folder is refused
+        # (exit code 2) before the payload is touched, so what remains is the program's image.
+        self.prefix.reset(self.bare)
+        early = memory.sample([WINE64, self.setup, "/silent", "/folder=Apps\\Bench"], self.prefix.env, cwd=self.work)
+        print(f"  setup refusing a relative folder at once (exit code {early.code}, before its payload is read): "
+              f"{mib(early.private)}: its start, image included")
+        self.results["early"] = early
         seen = []
         for name, command in contenders[:2]:
             self.prefix.reset(self.bare)
@@ -354,6 +361,9 @@ class Bench:
             mem = lambda v: cell([x / 1024 for x in v], "MiB", "{:.1f}")
             print(f"| peak private memory | {mem(m['setup'])}{' (until it ended, ' + refused + ')' if self.setup_code else ''} "
                   f"| {mem(m['nsis'])} |")
+        if "early" in r:
+            print(f"| private memory before the payload is read (exit code {r['early'].code}: a relative folder) "
+                  f"| {r['early'].private / 1024:.1f} MiB | |")
         if "sizes" in r:
             ours, payload_bytes, theirs, stub = r["sizes"]
             mb = lambda n: f"{n / (1 << 20):.1f} MiB" if n >= 1 << 20 else f"{n / 1024:.1f} KiB"
@@ -376,7 +386,7 @@ def main():
         print(f"timing {args.rounds} rounds (each run from the reset, warm prefix; order rotated)")
         bench.rounds(args.rounds)
         bench.memory(args.memory_runs)
-        if not bench.setup_code:
+        if args.trace_runs and not bench.setup_code:
             bench.phases(args.trace_runs)
         bench.wizard(args.wizard_runs)
     finally:
