@@ -13,6 +13,7 @@ With --payload-mb N both carry a synthetic payload of N MiB instead of the produ
 (Lumiscope64Setup-big, bench/CMakeLists.txt), the peer is built from the same files.
 """
 import argparse
+import fcntl
 import hashlib
 import os
 import statistics
@@ -377,6 +378,12 @@ def main():
     if load > 1.0:
         print(f"bench: the machine is busy (load {load:.1f}): expect a wide spread, or run more rounds")
     bench = Bench(args)
+    # Two benchmarks in one build folder would reset each other's prefix mid-run.
+    lock = open(os.path.join(bench.dir, ".lock"), "w")
+    try:
+        fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    except BlockingIOError:
+        sys.exit(f"bench: another benchmark is running in {bench.dir}")
     if args.payload_mb:
         bench.big_payload(args.setup is not None)
     try:
