@@ -1,11 +1,8 @@
-// The uninstaller: takes away what the setup recorded in the program folder. Started by the
-// user or an administrator, it hands the work to a temporary copy of itself (see self_copy.h);
-// the copy, recognised by /origin=, does the work.
+// The uninstaller: takes away what the setup recorded in the program folder it lies in.
 #include <windows.h>
 #include <commctrl.h>
 
-#include "self_copy.h"
-#include "uninstall_run.h"
+#include "in_place.h"
 #include "win/hardening.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
@@ -16,5 +13,5 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | (options.silent ? SEM_NOGPFAULTERRORBOX : 0));
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&controls);
-    return options.origin.empty() ? RunFromCopy(options) : RunUninstall(options);
+    return RunInPlace(options);
 }

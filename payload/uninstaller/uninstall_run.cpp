@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "install/record/record_file.h"
+#include "install/recovery/installation_lock.h"
+#include "install/recovery/repair.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"
@@ -35,6 +37,11 @@ std::wstring ResultLine(int code) {
            (code == undo::kExitRemoved ? L", vollständig entfernt" : L", entfernt, einiges behalten (siehe BEHALTEN)");
 }
 
+void Header(undo::UninstallLog& log, const undo::UninstallOptions& options) {
+    log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
+             (options.purge ? L", mit Einstellungen" : L"") + L" ===");
+}
+
 }  // namespace
 
 std::wstring ModulePath() {
@@ -65,13 +72,23 @@ std::wstring LogPathFor(const std::wstring& given) {
     return full;
 }
 
-int RunUninstall(const undo::UninstallOptions& options) {
-    const std::wstring logPath = LogPathFor(options.logPath);
+int RefuseAnotherRun(const undo::UninstallOptions& options, const std::wstring& logPath) {
     undo::UninstallLog log(logPath);
-    log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
-             (options.purge ? L", mit Einstellungen" : L"") + L" ===");
-    const std::wstring origin = options.origin.empty() ? ModulePath() : options.origin;
-    const std::wstring programFolder = win::ParentPath(origin);
+    Header(log, options);
+    return Refuse(log, options.silent, undo::kExitAnotherRun, txn::kAnotherRunText);
+}
+
+void RepairEarlierRun(const std::wstring& logPath) {
+    const std::vector<std::wstring> lines = txn::RepairInterruptedInstallation();
+    if (lines.empty()) return;
+    undo::UninstallLog log(logPath);
+    for (const std::wstring& line : lines) log.Line(L"Reparatur: " + line);
+}
+
+int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self, const std::wstring& logPath) {
+    undo::UninstallLog log(logPath);
+    Header(log, options);
+    const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
 
     record::InstallRecord r;

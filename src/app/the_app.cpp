@@ -9,6 +9,8 @@
 #include "install/request/folders.h"
 #include "install/install_log.h"
 #include "install/journal.h"
+#include "install/recovery/installation_lock.h"
+#include "install/recovery/repair.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
 #include "win/hardening.h"
@@ -37,11 +39,8 @@ int ExitCodeFor(InstallStatus status) {
     return kExitPayloadFailed;
 }
 
-// Installs at once with the options of the command line; shows nothing whatever happens:
-// not even the system's boxes for a drive without a disk or for a crash, which would keep a
-// deployment tool waiting for a click that never comes.
+// Installs at once with the options of the command line.
 int RunSilent(const std::wstring& commandLine) {
-    ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     if (::FindWindowW(kViewerWindowClass, nullptr)) {
         AppendInstallLog(win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kWarningChars));
         Journal().Note(L"setup", L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
@@ -67,12 +66,32 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitFolderNotCreated: return L"not installed: the target folder cannot be created";
         case kExitPayloadFailed: return L"not installed: the payload could not be unpacked";
         case kExitWizardNotInstalled: return L"the wizard ended without installing";
+        case kExitAnotherRun: return L"not installed: another setup or uninstaller of the product is running";
     }
     return L"";
 }
 
+// One setup or uninstaller at a time; a second one changes nothing and says so.
+int RefuseSecondRun(bool silent) {
+    Journal().Note(L"setup", L"another setup or uninstaller of the product is running: nothing installed");
+    if (silent)
+        AppendInstallLog(txn::kAnotherRunText);
+    else
+        ::MessageBoxW(nullptr, txn::kAnotherRunText, kSetupTitle, MB_ICONERROR);
+    return kExitAnotherRun;
+}
+
 int Run(const std::wstring& commandLine) {
-    if (IsSilentCommandLine(commandLine)) return RunSilent(commandLine);
+    const bool silent = IsSilentCommandLine(commandLine);
+    // A silent setup shows nothing whatever happens: not even the system's boxes for a drive
+    // without a disk or for a crash, which would keep a deployment tool waiting for a click.
+    if (silent) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    txn::InstallationLock lock;
+    if (!lock.held()) return RefuseSecondRun(silent);
+    // An earlier run that was ended from outside is taken back (or completed) before anything
+    // else is looked at: the folder proposed and every state before come after it.
+    for (const std::wstring& line : txn::RepairInterruptedInstallation()) Journal().Note(L"repair", line);
+    if (silent) return RunSilent(commandLine);
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }
 
@@ -85,7 +104,12 @@ BOOL TheApp::InitInstance() {
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;
     const std::wstring logPath = ParseLogOption(commandLine);
-    const bool logging = !logPath.empty() && log.Open(logPath);
+    std::wstring why;
+    const bool logging = !logPath.empty() && log.Open(logPath, why);
+    // A step log whose name is a link is never written through; a silent run says so in the
+    // install log, the only other log there is, and goes on as it would have.
+    if (!logPath.empty() && !logging && IsSilentCommandLine(commandLine))
+        AppendInstallLog(L"Schrittprotokoll nicht geschrieben: " + logPath + L" (" + why + L")");
     std::unique_ptr<ScopedJournal> listening(logging ? new ScopedJournal(log) : nullptr);
     log.Line(L"setup", win::Format(L"Lumiscope %d.%d (64-bit) Setup, command line: %s", kVersionMajor, kVersionMinor,
                                    commandLine.c_str()));

@@ -9,6 +9,7 @@ enum ExitCode : int {
     kExitFolderNotCreated = 3,
     kExitPayloadFailed = 4,
     kExitWizardNotInstalled = 5,
+    kExitAnotherRun = 6,  // another setup or uninstaller of the product is running: nothing changed
     kExitInternalFault = 9,  // out of memory, or a check of the C++ library failed
 };
 

@@ -11,7 +11,9 @@
 #include "install/install_log.h"
 #include "install/journal.h"
 #include "install/payload/payload.h"
+#include "install/payload/staging.h"
 #include "install/record/record_keeper.h"
+#include "install/recovery/transaction.h"
 #include "install/registry/registration.h"
 #include "install/settings/settings_file.h"
 #include "resources/resource_ids.h"
@@ -62,10 +64,16 @@ int ShowAssociationQuestion(const std::wstring& text, const std::wstring& captio
     return ::MessageBoxW(::GetActiveWindow(), text.c_str(), caption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
 }
 
-bool LoadPayload(CheckedPayload& payload) {
+// The payload's directory is checked whole before anything is made: a damaged setup, or one
+// without the viewer's program, installs nothing at all.
+bool LoadPayload(PayloadArchive& payload) {
     JournalPhase phase(phase::kPayload);
-    if (payload.LoadFromResource()) return true;
-    Journal().Failed(phase::kPayload, L"the payload is damaged or cannot be read", 0);
+    if (!payload.LoadFromResource()) {
+        Journal().Failed(phase::kPayload, L"the payload is damaged or cannot be read", 0);
+        return false;
+    }
+    if (payload.HoldsViewer()) return true;
+    Journal().Failed(phase::kPayload, L"the payload is damaged: it holds no lu_scp64.exe", 0);
     return false;
 }
 
@@ -80,9 +88,11 @@ bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
     return true;
 }
 
-bool WritePayload(const CheckedPayload& payload, const std::wstring& target, int keepIconLibrary) {
+// Nothing is put in place before every file of the payload was written beside it and checked.
+bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary) {
     JournalPhase phase(phase::kPayload);
-    return payload.WriteInto(target, keepIconLibrary) == 0;
+    PayloadStaging staging(payload, target, keepIconLibrary);
+    return staging.MakeFolders() && staging.Stage() && staging.Commit() && staging.EnterTarget();
 }
 
 std::wstring WriteSettings(InstallRequest& request) {
@@ -97,14 +107,19 @@ void ConvertSettingsFile(const std::wstring& settingsIni) {
         Journal().Failed(phase::kSettings, L"not converted to UTF-16: " + settingsIni, ::GetLastError());
 }
 
-// A record that cannot be written leaves the installation as it is; only the log says so.
-void SaveRecord(RecordKeeper& keeper, const std::wstring& target) {
+// The record going in place is the installation's commit: from here on an interruption
+// completes it instead of taking it back. A record that cannot be written leaves the
+// installation as it is; only the log says so.
+void SaveRecord(RecordKeeper& keeper, const std::wstring& target, txn::Transaction& transaction) {
     JournalPhase phase(phase::kRecord);
     DWORD error = 0;
-    if (keeper.Save(target, error))
+    const bool prepared = keeper.Prepare(target, error);
+    transaction.Commit();
+    if (prepared && keeper.PutInPlace(target, error))
         Journal().Note(phase::kRecord, L"written: " + target + record::kRecordFileName);
     else
         Journal().Failed(phase::kRecord, L"not written: " + target + record::kRecordFileName, error);
+    transaction.Complete();
 }
 
 }  // namespace
@@ -122,26 +137,38 @@ InstallStatus RunInstall(InstallRequest& request) {
     std::wstring target = request.targetFolder;
     if (target.empty() || IsRefusedFolder(target))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
-    // The payload is checked whole before the first folder is made: a damaged setup leaves
-    // nothing behind, and the folder must leave room for the payload's longest path.
-    CheckedPayload payload;
+    // The payload's directory is checked before the first folder is made, and the folder must
+    // leave room for the payload's longest path.
+    PayloadArchive payload;
     if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
     if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+
+    // Every change from here on is written ahead, so that a failure, or an end from outside,
+    // leaves the machine as it was before.
+    txn::Transaction transaction;
+    ScopedJournal writingAhead(transaction);
+    transaction.Begin(NormalisedText(target));
     int keepIconLibrary = 0;
-    if (!PrepareFolder(target, keepIconLibrary))
+    if (!PrepareFolder(target, keepIconLibrary)) {
+        transaction.RollBack();
         return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
+    }
     // Everything from here on names the folder as it was made (a level's trailing blanks are
     // gone), not as it was typed.
     request.targetFolder = target;
-    if (!WritePayload(payload, target, keepIconLibrary)) return FailPayload(request, target);
+    transaction.Retarget(target);
+    if (!WritePayload(payload, target, keepIconLibrary)) {
+        transaction.RollBack();
+        return FailPayload(request, target);
+    }
 
-    // From here on nothing makes the installation fail, and nothing is rolled back.
+    // From here on nothing makes the installation fail.
     const std::wstring settingsIni = WriteSettings(request);
     ConfirmAssociations(request, ShowAssociationQuestion);
     RegisterViewer(request.associate, request.targetFolder, request.startMenuGroup, request.desktopShortcut,
                    request.thumbnailsShortcut, request.allUsers, request.assocSelection);
     ConvertSettingsFile(settingsIni);
-    SaveRecord(keeper, target);
+    SaveRecord(keeper, target, transaction);
     return InstallStatus::Done;
 }

@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include "install/journal.h"
 #include "install/request/install_request.h"
+#include "win/current_directory.h"
+#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace {
@@ -50,15 +53,16 @@ std::wstring CurrentLogTime() {
     return win::Format(L"%02u:%02u:%02u", now.wHour, now.wMinute, now.wSecond);
 }
 
-int WriteInstallLog(const std::wstring& text, std::FILE* file) {
-    if (!file) return EOF;
-    std::string bytes = FormatLogEntry(CurrentLogDate(), CurrentLogTime(), text);
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    return std::fclose(file);
-}
-
 void AppendInstallLog(const std::wstring& text) {
-    // Binary append: the entry's bytes already carry their CR LF line ends.
-    std::FILE* file = ::_wfopen(kInstallLogName, L"ab");
-    if (file) WriteInstallLog(text, file);
+    std::wstring why;
+    win::File log = win::OpenLogFile(kInstallLogName, win::LogMode::Append, why);
+    if (!log) {
+        Journal().Failed(L"setup", L"install log not written: " + win::CurrentDirectory() + L"\\" + kInstallLogName +
+                                       L": " + why, 0);
+        return;
+    }
+    // The entry's bytes already carry their CR LF line ends.
+    const std::string bytes = FormatLogEntry(CurrentLogDate(), CurrentLogTime(), text);
+    DWORD written = 0;
+    ::WriteFile(log.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }

@@ -1,7 +1,6 @@
 #pragma once
 // The install log of silent runs: why an installation did not happen, one entry per event,
 // appended to "Lumiscope_Install.log" in the current directory.
-#include <cstdio>
 #include <string>
 
 // An entry text holds at most 519 characters; longer texts are cut there.
@@ -17,10 +16,7 @@ std::string FormatLogEntry(const std::wstring& date, const std::wstring& time, c
 std::wstring CurrentLogDate();
 std::wstring CurrentLogTime();
 
-// Writes one entry with the current date and time to the open log and closes it in every
-// case; the result is that of closing the file.
-int WriteInstallLog(const std::wstring& text, std::FILE* file);
-
-// Opens the log by its bare name for appending and writes the entry; when the log cannot be
-// opened the entry is dropped without a word.
+// Opens the log by its bare name for appending and writes the entry with the current date
+// and time. When the log cannot be opened, or its name is a link (which is never written
+// through), the entry is dropped and only the step log says so; the outcome stays the same.
 void AppendInstallLog(const std::wstring& text);

@@ -9,6 +9,22 @@ class Dispatcher : public InstallJournal {
 public:
     std::vector<InstallJournal*> listeners;
 
+    void WillCreateFolder(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillCreateFolder(path); }); }
+    void WillReplaceFiles(const std::vector<PlannedFile>& files) override {
+        Each([&](InstallJournal& j) { j.WillReplaceFiles(files); });
+    }
+    void WillSetAside(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillSetAside(path); }); }
+    void Progress(uint64_t done, uint64_t total) override { Each([&](InstallJournal& j) { j.Progress(done, total); }); }
+    void WillCreateKey(reg::Root root, const std::wstring& key) override {
+        Each([&](InstallJournal& j) { j.WillCreateKey(root, key); });
+    }
+    void WillWriteValue(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
+                        const reg::ValueState& written) override {
+        Each([&](InstallJournal& j) { j.WillWriteValue(root, key, name, before, written); });
+    }
+    void WillDeleteKey(reg::Root root, const std::wstring& key, const reg::HeldValues& values) override {
+        Each([&](InstallJournal& j) { j.WillDeleteKey(root, key, values); });
+    }
     void PhaseBegins(const wchar_t* p) override { Each([&](InstallJournal& j) { j.PhaseBegins(p); }); }
     void PhaseEnds(const wchar_t* p) override { Each([&](InstallJournal& j) { j.PhaseEnds(p); }); }
     void FolderCreated(const std::wstring& path) override { Each([&](InstallJournal& j) { j.FolderCreated(path); }); }

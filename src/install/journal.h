@@ -21,8 +21,25 @@ constexpr wchar_t kNotify[] = L"notify";
 constexpr wchar_t kRecord[] = L"record";
 }  // namespace phase
 
+// A file the installation is about to replace or make, by its full path, and whether it
+// existed before.
+struct PlannedFile {
+    std::wstring path;
+    bool existed = false;
+};
+
 class InstallJournal : public reg::Observer {
 public:
+    // Told before each change, so that a write-ahead log can hold it before it happens: a
+    // folder about to be made; files about to be replaced or made (the payload's all at once,
+    // a link or a settings file one by one: a changed file keeps a backup until the end); a
+    // file about to be set aside (it goes at the end).
+    virtual void WillCreateFolder(const std::wstring& /*path*/) {}
+    virtual void WillReplaceFiles(const std::vector<PlannedFile>& /*files*/) {}
+    virtual void WillSetAside(const std::wstring& /*path*/) {}
+    // How far the payload has got, in bytes written of all.
+    virtual void Progress(uint64_t /*done*/, uint64_t /*total*/) {}
+
     virtual void PhaseBegins(const wchar_t* /*phase*/) {}
     virtual void PhaseEnds(const wchar_t* /*phase*/) {}
     // Full path of a folder that did not exist before.

@@ -1,5 +1,6 @@
 #include "install/step_log.h"
 
+#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace {
@@ -57,8 +58,8 @@ std::wstring DescribeError(DWORD error) {
     return meaning.empty() ? text : text + L" (" + meaning + L")";
 }
 
-bool StepLog::Open(const std::wstring& path) {
-    m_file.reset(::_wfopen(path.c_str(), L"wb"));
+bool StepLog::Open(const std::wstring& path, std::wstring& why) {
+    m_file = win::OpenLogFile(path, win::LogMode::Replace, why);
     if (!m_file) return false;
     FILETIME created, exited, kernel, user;
     m_startMs = ::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)
@@ -80,10 +81,10 @@ void StepLog::Line(const wchar_t* phase, const std::wstring& text) {
     if (!m_file) return;
     const std::string line =
         win::ToUtf8(win::Format(L"[%10.3f ms] %s: ", ElapsedMs(), phase) + text) + "\r\n";
-    std::fwrite(line.data(), 1, line.size(), m_file.get());
-    // Lines are kept in the buffer while a phase runs; the rest go out at once, so that a log
-    // of a process that is ended from outside (a wizard left open) still says how far it got.
-    if (!m_phase) std::fflush(m_file.get());
+    // Every line goes out at once: the log of a process that was ended from outside (a
+    // deployment tool's time-out, a wizard left open) says exactly how far it got.
+    DWORD written = 0;
+    ::WriteFile(m_file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 void StepLog::PhaseBegins(const wchar_t* phase) {

@@ -4,7 +4,6 @@
 // the Win32 error of anything that failed, and the time since the process started, so that
 // slow phases show. Each line: "[<ms> ms] <phase>: <text>"; a phase's first and last lines
 // say "begin" and "end".
-#include <cstdio>
 #include <string>
 
 #include "install/journal.h"
@@ -12,8 +11,9 @@
 
 class StepLog : public InstallJournal {
 public:
-    // Creates (or empties) the log; false when it cannot be written, and nothing is logged.
-    bool Open(const std::wstring& path);
+    // Creates (or empties) the log; false when it cannot be written or its name is a link
+    // (never written through), with the reason in `why`, and nothing is logged.
+    bool Open(const std::wstring& path, std::wstring& why);
     // A line outside the installation's phases (the command line, the outcome).
     void Line(const wchar_t* phase, const std::wstring& text);
 
@@ -37,7 +37,7 @@ public:
 private:
     double ElapsedMs() const;
     const wchar_t* Current() const { return m_phase ? m_phase : L"setup"; }
-    win::StdioFile m_file;
+    win::File m_file;
     const wchar_t* m_phase = nullptr;
     double m_startMs = 0;
     LARGE_INTEGER m_counterStart{};

@@ -9,7 +9,6 @@ const wchar_t* Reason(Verdict verdict) {
     switch (verdict) {
         case Verdict::Changed: return L"verändert";
         case Verdict::InUse: return L"in Benutzung";
-        case Verdict::Added: return L"nicht von der Installation";
         default: return L"nicht entfernbar";
     }
 }
@@ -19,6 +18,18 @@ std::wstring ShortName(const Step& step, const std::wstring& programFolder) {
     std::wstring name = win::StartsWithNoCase(step.name, folder) ? step.name.substr(folder.size()) : step.name;
     if (step.item == Item::Value) name += step.valueName.empty() ? L" (Standard)" : L"\\" + step.valueName;
     return name;
+}
+
+// The user's own files in the program folder stay with it; they are named, not kept against.
+std::wstring LeftUserFiles(const std::vector<Step>& steps, const std::wstring& programFolder) {
+    std::wstring text;
+    size_t left = 0;
+    for (const Step& step : steps) {
+        if (step.verdict != Verdict::Added) continue;
+        if (++left <= kListedItems) text += L"\n\u2022 " + ShortName(step, programFolder);
+    }
+    if (left > kListedItems) text += L"\n\u2022 und " + std::to_wstring(left - kListedItems) + L" weitere";
+    return left ? L"\n\nNicht von der Installation und daher im Programmordner belassen:" + text : std::wstring();
 }
 
 std::wstring KeptSettings(const std::vector<Step>& steps) {
@@ -33,7 +44,8 @@ std::wstring KeptSettings(const std::vector<Step>& steps) {
 std::wstring ResultMessage(const std::vector<Step>& steps, const std::wstring& programFolder,
                            const std::wstring& logPath) {
     if (!AnyKept(steps)) {
-        std::wstring text = std::wstring(kProductTitle) + L" wurde vollständig entfernt." + KeptSettings(steps);
+        std::wstring text = std::wstring(kProductTitle) + L" wurde vollständig entfernt." + KeptSettings(steps) +
+                            LeftUserFiles(steps, programFolder);
         for (const Step& step : steps)
             if (step.verdict == Verdict::Scheduled)
                 return text + L"\n\nDie letzten Dateien werden beim nächsten Neustart entfernt.";

@@ -19,10 +19,11 @@ enum class Verdict {
     KeptByChoice,  // the user's settings (no purge), or a folder that holds only them
     KeptForRetry,  // the uninstall entry and the record stay because something else was kept
     Scheduled,     // in use by the uninstallation itself: goes at the next restart
+    Added,         // in the program folder, but not from the installation: the user's, it stays
+                   // with its folder and does not keep the product registered
     // The verdicts below leave part of the installation behind (exit code 3).
     Changed,       // differs from what the installation wrote
     InUse,         // held open, or refused by the system
-    Added,         // in the program folder, but not from the installation
     Failed,        // the system refused the change
 };
 
@@ -42,6 +43,7 @@ constexpr int kExitViewerRunning = 1;
 constexpr int kExitNothingToUninstall = 2;
 constexpr int kExitPartlyKept = 3;
 constexpr int kExitCancelled = 5;
+constexpr int kExitAnotherRun = 6;  // another setup or uninstaller of the product is running
 
 // 0 when nothing was kept, else 3.
 int ExitCodeFor(const std::vector<Step>& steps);

@@ -11,17 +11,6 @@ namespace {
 using record::InstallRecord;
 
 constexpr wchar_t kMachineClasses[] = L"SOFTWARE\\Classes\\";
-constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.";
-constexpr wchar_t kUserChoice[] = L"\\UserChoice";
-// Below the machine's classes key. The ProgIDs "Lumiscope.<type>" are matched by their prefix.
-constexpr const wchar_t* kProductClassKeys[] = {
-    L"Lumiscope",
-    L"Applications\\lu_scp64.exe",
-    L"Directory\\shell\\Durchsuchen mit &Lumiscope",
-    L"Drive\\shell\\Durchsuchen mit &Lumiscope",
-};
-constexpr const wchar_t* kProductMachineKeys[] = {L"SOFTWARE\\Lumiscope", L"SOFTWARE\\Lumiscope\\Capabilities",
-                                                  kUninstallEntryKey};
 
 struct KeyRef {
     reg::Root root;
@@ -37,12 +26,6 @@ bool SameKey(const KeyRef& a, const KeyRef& b) { return a.root == b.root && win:
 
 bool IsSameOrInsideKey(const KeyRef& outer, const KeyRef& inner) {
     return SameKey(outer, inner) || (outer.root == inner.root && win::StartsWithNoCase(inner.key, outer.key + L"\\"));
-}
-
-bool IsProgIdKey(const std::wstring& classKey) {
-    const std::wstring prefix = ProgIdFor(L"");  // "Lumiscope."
-    return classKey.size() > prefix.size() && win::StartsWithNoCase(classKey, prefix) &&
-           classKey.find(L'\\') == std::wstring::npos;
 }
 
 size_t Depth(const std::wstring& path) {
@@ -192,36 +175,12 @@ bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& 
     return isRedirect && SamePath(win::ParentPath(settingsFile), programFolder);
 }
 
-bool IsProductKey(reg::Root root, const std::wstring& key) {
-    const KeyRef k = Canonical(root, key);
-    if (k.root != reg::Root::LocalMachine) return false;
-    for (const wchar_t* machineKey : kProductMachineKeys)
-        if (win::EqualsNoCase(k.key, machineKey)) return true;
-    if (!win::StartsWithNoCase(k.key, kMachineClasses)) return false;
-    const std::wstring classKey = k.key.substr(std::wstring(kMachineClasses).size());
-    for (const wchar_t* productKey : kProductClassKeys)
-        if (win::EqualsNoCase(classKey, productKey)) return true;
-    return IsProgIdKey(classKey);
-}
-
-bool IsUserChoiceKey(reg::Root root, const std::wstring& key) {
-    const std::wstring prefix = kFileExts;
-    if (root != reg::Root::CurrentUser || !win::StartsWithNoCase(key, prefix) || !win::EndsWithNoCase(key, kUserChoice))
-        return false;
-    const size_t extEnd = key.size() - std::wstring(kUserChoice).size();
-    if (extEnd <= prefix.size()) return false;
-    return key.substr(prefix.size(), extEnd - prefix.size()).find(L'\\') == std::wstring::npos;
-}
-
 bool IsUninstallEntryKey(reg::Root root, const std::wstring& key) {
     return IsSameOrInsideKey({reg::Root::LocalMachine, kUninstallEntryKey}, Canonical(root, key));
 }
 
 ValueAction DecideValue(const record::RecordedValue& v, const record::ValueData& current) {
-    if (current != v.written) return current == v.before ? ValueAction::Nothing : ValueAction::Leave;
-    if (IsUserChoiceKey(v.root, v.key)) return current.exists ? ValueAction::Delete : ValueAction::Nothing;
-    if (current == v.before) return ValueAction::Nothing;
-    return v.before.exists ? ValueAction::Restore : ValueAction::Delete;
+    return reg::DecideValue(v.root, v.key, v.before, v.written, current);
 }
 
 std::vector<RegStep> PlanRegistry(const InstallRecord& r, bool entryPart,

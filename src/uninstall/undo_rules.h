@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "install/record/install_record.h"
+#include "install/registry/registry_undo.h"
 #include "uninstall/undo_report.h"
 
 namespace undo {
@@ -42,17 +43,12 @@ bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& 
 
 // ---- registry ----
 
-// The product's own keys, removed with everything below them when the installation made them:
-// its ProgIDs, its "Applications" entry, the folder and drive verb, its application key and
-// capabilities, and its uninstall entry. HKCR counts as the machine's classes key.
-bool IsProductKey(reg::Root root, const std::wstring& key);
-// A user's choice of program for a file type; Windows guards these with a hash, so the
-// uninstaller never writes one back.
-bool IsUserChoiceKey(reg::Root root, const std::wstring& key);
+using reg::IsProductKey;
+using reg::IsUserChoiceKey;
+using reg::ValueAction;
 // The uninstall entry or a key below it.
 bool IsUninstallEntryKey(reg::Root root, const std::wstring& key);
 
-enum class ValueAction { Restore, Delete, Nothing, Leave };
 ValueAction DecideValue(const record::RecordedValue& value, const record::ValueData& current);
 
 // The recorded values inside one product key (the outermost one that holds them).

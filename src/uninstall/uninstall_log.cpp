@@ -1,5 +1,6 @@
 #include "uninstall/uninstall_log.h"
 
+#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace undo {
@@ -18,7 +19,7 @@ const wchar_t* VerdictText(Verdict verdict) {
         case Verdict::Scheduled: return L"wird beim nächsten Neustart entfernt";
         case Verdict::Changed: return L"BEHALTEN, seit der Installation verändert";
         case Verdict::InUse: return L"BEHALTEN, in Benutzung oder gesperrt";
-        case Verdict::Added: return L"BEHALTEN, nicht von der Installation";
+        case Verdict::Added: return L"belassen, nicht von der Installation";
         case Verdict::Failed: return L"BEHALTEN, konnte nicht geändert werden";
     }
     return L"?";
@@ -49,9 +50,10 @@ std::wstring DescribeStep(const Step& step) {
     return line;
 }
 
-UninstallLog::UninstallLog(const std::wstring& path)
-    : m_file(::CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+UninstallLog::UninstallLog(const std::wstring& path) {
+    std::wstring why;
+    if (!path.empty()) m_file = win::OpenLogFile(path, win::LogMode::Append, why);
+}
 
 void UninstallLog::Line(const std::wstring& text) {
     if (!m_file) return;

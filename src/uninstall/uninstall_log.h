@@ -15,7 +15,8 @@ std::wstring DescribeStep(const Step& step);
 
 class UninstallLog {
 public:
-    // Opens `path` for appending; a log that cannot be opened stays silent.
+    // Opens `path` for appending; a log that cannot be opened, or whose name is a link (never
+    // written through), stays silent.
     explicit UninstallLog(const std::wstring& path);
     bool IsOpen() const { return static_cast<bool>(m_file); }
     void Line(const std::wstring& text);

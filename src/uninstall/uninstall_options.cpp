@@ -38,8 +38,6 @@ std::wstring OptionValue(const std::wstring& options, const std::wstring& name) 
     return value;
 }
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 }  // namespace
 
 UninstallOptions ParseUninstallOptions(const std::wstring& commandLine) {
@@ -48,17 +46,8 @@ UninstallOptions ParseUninstallOptions(const std::wstring& commandLine) {
     parsed.silent = HasOption(options, L"/silent");
     parsed.purge = HasOption(options, L"/purge");
     parsed.logPath = OptionValue(options, L"/log=");
-    parsed.origin = OptionValue(options, L"/origin=");
     return parsed;
 }
 
-std::wstring CopyCommandLine(const std::wstring& copyPath, const UninstallOptions& options) {
-    std::wstring line = Quoted(copyPath);
-    if (options.silent) line += L" /silent";
-    if (options.purge) line += L" /purge";
-    if (!options.logPath.empty()) line += L" /log=" + Quoted(options.logPath);
-    line += L" /origin=" + Quoted(options.origin);
-    return line;
-}
 
 }  // namespace undo

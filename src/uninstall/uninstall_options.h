@@ -5,8 +5,6 @@
 //   /silent      no window, no box
 //   /purge       the settings files the product created go too
 //   /log=PATH    the log (default: "Lumiscope_Uninstall.log" in the temp folder)
-//   /origin=PATH only on the command line of the uninstaller's temporary copy: the uninstaller
-//                the caller started, whose folder is the program folder
 #include <string>
 
 namespace undo {
@@ -15,13 +13,8 @@ struct UninstallOptions {
     bool silent = false;
     bool purge = false;
     std::wstring logPath;
-    std::wstring origin;
 };
 
 UninstallOptions ParseUninstallOptions(const std::wstring& commandLine);
-
-// The command line that starts the copy at `copyPath` with the same options (the log path as
-// given, the origin set).
-std::wstring CopyCommandLine(const std::wstring& copyPath, const UninstallOptions& options);
 
 }  // namespace undo

@@ -66,6 +66,12 @@ struct FindTraits {
     static void Close(Handle h) { ::FindClose(h); }
 };
 
+struct MappedViewTraits {  // views made with MapViewOfFile
+    using Handle = const void*;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::UnmapViewOfFile(h); }
+};
+
 struct CreatedDcTraits {  // device contexts made with CreateDC
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }
@@ -79,6 +85,7 @@ using RegKey = UniqueHandle<RegKeyTraits>;
 using StdioFile = UniqueHandle<StdioTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using CreatedDC = UniqueHandle<CreatedDcTraits>;
+using MappedView = UniqueHandle<MappedViewTraits>;
 
 // A window's device context (GetDC), released to that window on destruction.
 class WindowDC {

@@ -7,6 +7,7 @@
 #include "install/step_log.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
+#include "win/text.h"
 
 using namespace enginetest;
 
@@ -91,7 +92,8 @@ TEST_F(RecordedInstall, ARecordThatCannotBeWrittenFailsNothingButTheLogSaysSo) {
     const std::wstring logPath = scratch / L"steps.log";
     {
         StepLog log;
-        ASSERT_TRUE(log.Open(logPath));
+        std::wstring why;
+        ASSERT_TRUE(log.Open(logPath, why)) << win::ToUtf8(why);
         ScopedJournal listening(log);
         EXPECT_EQ(Install(), InstallStatus::Done);
     }

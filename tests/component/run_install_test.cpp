@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "support/box_answerer.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
@@ -19,9 +21,6 @@ const std::string kInstallErrorStart = "Fehler beim Installieren!\r\n\r\n\xdc" "
 class SilentInstallFailure : public ::testing::Test {
 protected:
     ScratchFolder scratch;
-    // Tests run side by side: each writes its temporary archive into a folder of its own.
-    ScopedEnvironment tmp{L"TMP", scratch.path().c_str()};
-    ScopedEnvironment temp{L"TEMP", scratch.path().c_str()};
     std::wstring previousDirectory = CurrentDirectory();
     InstallRequest request;
 
@@ -56,22 +55,26 @@ TEST_F(SilentInstallFailure, MissingDriveLogsTheFolderWithABackslash) {
     EXPECT_EQ(request.targetFolder, drive + L"\\Lumi");
 }
 
-TEST_F(SilentInstallFailure, PayloadThatCannotBeWrittenOutLogsTheFolderFirst) {
-    ScopedEnvironment tmp(L"TMP", (scratch / L"no\\such\\temp").c_str());
-    ScopedEnvironment temp(L"TEMP", (scratch / L"no\\such\\temp").c_str());
-    request.targetFolder = scratch / L"Target";
+// A file of the payload that cannot be put in place (a folder has its name): the failure names
+// the folder first, and everything the run wrote and made is taken back.
+TEST_F(SilentInstallFailure, PayloadThatCannotBeWrittenLogsTheFolderFirstAndIsTakenBack) {
+    request.targetFolder = scratch / L"New\\Target";
+    ASSERT_TRUE(::CreateDirectoryW((scratch / L"New").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((scratch / L"New\\Target").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryW((scratch / L"New\\Target\\lu_scp64.exe").c_str(), nullptr));
     EXPECT_EQ(RunInstall(request), InstallStatus::PayloadFailed);
     const std::string logged = LoggedText();
-    const std::string folderPart = Latin1(scratch / L"Target\\") + ": ";
+    const std::string folderPart = Latin1(scratch / L"New\\Target\\") + ": ";
     EXPECT_EQ(logged.substr(0, folderPart.size()), folderPart);
     EXPECT_EQ(logged.substr(folderPart.size(), kInstallErrorStart.size()), kInstallErrorStart);
-    // The payload is checked before any folder is made.
-    EXPECT_FALSE(Exists(scratch / L"Target"));
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(scratch / L"New")) entries += entry.exists();
+    EXPECT_EQ(entries, 2u);  // the target and the folder in the viewer's place, as they were
 }
 
 TEST_F(SilentInstallFailure, FoldersThatNameNoPlaceOrLeaveNoRoomAreRefusedBeforeAnythingIsCreated) {
     // One character too long for the payload's deepest file below it.
-    CheckedPayload payload;
+    PayloadArchive payload;
     ASSERT_TRUE(payload.LoadFromResource());
     const size_t roomlessSize = 259 - payload.LongestName();  // with its backslash: 260 - longest
     const std::wstring roomless = scratch / (L"New\\" + std::wstring(roomlessSize - scratch.path().size() - 5, L'x'));

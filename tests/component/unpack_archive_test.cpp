@@ -113,10 +113,3 @@ TEST_F(Unpack, FileTimeFromDosDateKeepsTheAccessTime) {
     EXPECT_TRUE(data.ftCreationTime == data.ftLastWriteTime);
     EXPECT_TRUE(data.ftLastAccessTime == OldTime());
 }
-
-TEST_F(Unpack, MakeFolderPathCreatesEveryLevel) {
-    EXPECT_EQ(MakeFolderPath(L""), 0);
-    EXPECT_EQ(MakeFolderPath(Target(L"m\\n/o/")), 1);
-    EXPECT_TRUE(Exists(Target(L"m\\n\\o")));
-    EXPECT_EQ(MakeFolderPath(Target(L"m\\n")), 1);
-}

@@ -48,7 +48,10 @@ TEST_P(DamagedSetup, EndsWithCode4AndOneLogEntryAndLeavesTheTargetAsItWas) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Payloads, DamagedSetup,
-                         ::testing::Values(L"crc", L"size_claim", L"case_twins", L"traversal_up"),
+                         // A payload without the viewer's program (none at all, or other files only)
+                         // would register a program that does not exist.
+                         ::testing::Values(L"crc", L"size_claim", L"case_twins", L"traversal_up", L"empty",
+                                           L"missing_folder"),
                          [](const auto& info) {
                              std::wstring w = info.param;
                              return std::string(w.begin(), w.end());

@@ -10,6 +10,7 @@
 #include "win/platform.h"
 #include "install/registry/registration.h"
 #include "install/links/shortcuts.h"
+#include "install/recovery/transaction.h"
 #include "support/scratch_registry.h"
 #include "win/unique_handle.h"
 
@@ -136,8 +137,15 @@ TEST_F(Shortcuts, OlderVersionsGoAndASecondRunLeavesOneLinkPerName) {
     for (const wchar_t* old : {L"Lumiscope 64 4.67.lnk", L"Lumiscope 64 4.66.lnk", L"Lumiscope 64 4.68.lnk"})
         TouchFile(group + old);
 
-    CreateStartMenuGroup(kInstall, 0);
-    CreateStartMenuGroup(kInstall, 0);
+    // As an installation does it: earlier links are set aside until the transaction completes.
+    for (int run = 0; run < 2; ++run) {
+        txn::Transaction transaction;
+        ScopedJournal writingAhead(transaction);
+        transaction.BeginInMemory(kInstall);
+        CreateStartMenuGroup(kInstall, 0);
+        transaction.Commit();
+        transaction.Complete();
+    }
 
     auto expected = GroupLinkNames(7);
     expected.insert(L"Lumiscope 64 4.68.lnk");

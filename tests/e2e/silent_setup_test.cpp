@@ -59,19 +59,3 @@ TEST(SilentSetup, CapitalSilentTakesTheWizardPath) {
     EXPECT_TRUE(run.exitCode == 5u || run.showedWindow) << run.exitCode;
     EXPECT_EQ(ReadBytes(folder / L"Lumiscope_Install.log"), "");
 }
-
-TEST(SilentSetup, PayloadThatCannotBeWrittenOutEndsWithCode4BeforeTheFolderIsMade) {
-    ScratchFolder folder;
-    const std::wstring missingTemp = folder / L"no\\temp";
-    // The setup inherits these: its archive copy has nowhere to go.
-    ::SetEnvironmentVariableW(L"TMP", missingTemp.c_str());
-    ::SetEnvironmentVariableW(L"TEMP", missingTemp.c_str());
-    const std::wstring target = folder / L"Target";
-    SetupRun run = RunSetup(L"/silent /folder=" + target, folder.path());
-    EXPECT_EQ(run.exitCode, 4u);
-    EXPECT_FALSE(std::filesystem::exists(target));
-    std::string text = OnlyLogEntryText(ReadBytes(folder / L"Lumiscope_Install.log"));
-    const std::string folderPart = Latin1(target + L"\\: ");
-    EXPECT_EQ(text.substr(0, folderPart.size()), folderPart);
-    EXPECT_NE(text.find("Fehler beim Installieren!"), std::string::npos);
-}

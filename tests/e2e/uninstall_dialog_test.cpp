@@ -1,5 +1,5 @@
-// The uninstaller's dialog, driven from the test as a user would, in the uninstaller's copy
-// (another process): posted clicks, texts read back, boxes answered by button id.
+// The uninstaller's dialog, driven from the test as a user would, in another process: posted
+// clicks, texts read back, boxes answered by button id.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -46,7 +46,7 @@ bool WaitFor(const std::function<bool()>& condition) {
     return true;
 }
 
-// The uninstaller the test started, with its windows; ended with its copy if the test stops early.
+// The uninstaller the test started, with its windows; ended if the test stops early.
 class UninstallerWindows {
 public:
     UninstallerWindows(const std::wstring& uninstaller, const std::wstring& folder, const std::wstring& log)
@@ -57,7 +57,7 @@ public:
     UninstallerWindows(const UninstallerWindows&) = delete;
     UninstallerWindows& operator=(const UninstallerWindows&) = delete;
 
-    // The next visible dialog window of the copy titled like the uninstaller: the question
+    // The next visible dialog window of the uninstaller, titled like it: the question
     // (with its check box) or a message box (without).
     HWND WaitForWindow(bool question) {
         HWND found = nullptr;
@@ -90,7 +90,7 @@ private:
         return FALSE;
     }
     HWND Find(bool question) const {
-        Search search{testsupport::ChildProcesses(::GetProcessId(m_process)), question};
+        Search search{{::GetProcessId(m_process)}, question};
         ::EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
         return search.found;
     }

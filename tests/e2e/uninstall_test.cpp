@@ -47,6 +47,8 @@ TEST_P(SilentUninstall, LeavesThePrefixAsItWasBeforeTheInstallation) {
     testsupport::UninstallRun run = Uninstall(purge ? L"/purge" : L"");
     EXPECT_EQ(run.exitCode, 0u) << Log();
     EXPECT_FALSE(run.showedWindow);
+    // An administrator's uninstaller runs nothing but its own file, where the setup put it.
+    EXPECT_FALSE(run.startedProgram);
     EXPECT_TRUE(Contains(Log(), L"Ergebnis: 0"));
     Restart();
     const SystemState after = State();
@@ -81,7 +83,9 @@ TEST_F(InstalledProduct, AfterAnUpgradeTheAssociationsFromBeforeTheFirstInstalla
 
 // Changed, added and held files stay, are named in the log and keep the uninstall entry, so
 // that a second run after the causes are gone finishes the work.
-TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
+// A changed or held payload file keeps the product registered until a second run can finish;
+// the user's own file in the program folder does not: it stays with its folders.
+TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishesWhileTheUsersFileStays) {
     const SystemState before = State();
     Install(L"/group=1");
     std::string about = ReadBytes(target + L"\\l_about.txt");
@@ -98,24 +102,29 @@ TEST_F(InstalledProduct, WhatCannotGoIsKeptAndARepeatedRunFinishes) {
     EXPECT_FALSE(run.showedWindow);
     const std::string log = Log();
     for (const wchar_t* kept : {L"BEHALTEN, seit der Installation verändert: Datei", L"\\l_about.txt",
-                                L"BEHALTEN, nicht von der Installation: Datei", L"\\Plugins\\mine.dll",
+                                L"belassen, nicht von der Installation: Datei", L"\\Plugins\\mine.dll",
                                 L"BEHALTEN, in Benutzung oder gesperrt: Datei", L"\\Help\\liesmich.txt"})
         EXPECT_TRUE(Contains(log, kept)) << win::ToUtf8(kept) << "\n" << log;
+    EXPECT_FALSE(Contains(log, L"BEHALTEN, nicht von der Installation"));
     EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kEntry, L"DisplayName"), L"Lumiscope 4.70 (64-bit)");
     EXPECT_TRUE(Exists(uninstaller));
     EXPECT_FALSE(Exists(target + L"\\lu_scp64.exe"));
 
     held.reset();
     ASSERT_TRUE(::DeleteFileW((target + L"\\l_about.txt").c_str()));
-    ASSERT_TRUE(::DeleteFileW((target + L"\\Plugins\\mine.dll").c_str()));
     EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
     Restart();
-    EXPECT_TRUE(Same(State().files, before.files));
+    std::set<std::wstring> expected = before.files;
+    for (const std::wstring& left : {root + L"\\", target + L"\\", target + L"\\Plugins\\", target + L"\\Plugins\\mine.dll"})
+        expected.insert(left);
+    EXPECT_TRUE(Same(State().files, expected));
+    EXPECT_EQ(ReadBytes(target + L"\\Plugins\\mine.dll"), "added by the user");
     EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kEntry));
 }
 
 // A running viewer, a missing record and a damaged one (naming a path outside the program
-// folder): nothing is changed, with the codes 1 and 2.
+// folder, or a registry value the setup never writes: an autostart entry "restored" with the
+// uninstaller's rights): nothing is changed, with the codes 1 and 2.
 TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
     Install(L"/group=1 /desktop=1");
     const std::wstring record = target + L"\\lm_install.rec";
@@ -129,6 +138,10 @@ TEST_F(InstalledProduct, RefusesWithoutChangingAnything) {
 
     WriteBytes(record, recorded + "file\t..\\\\..\\\\Windows\\\\win.ini\t1\t00000000\r\n");
     EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    const std::wstring run = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+    WriteBytes(record, recorded + "value\tHKLM\t" + win::ToUtf8(run) + "\tLumi\t1:43000000\tabsent\r\n");
+    EXPECT_EQ(Uninstall(L"").exitCode, 2u);
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, run, L"Lumi"), L"");
     WriteBytes(record, "Lumiscope install record 1\r\nprogram\tC:\\\\Windows\\\\\r\n");
     EXPECT_EQ(Uninstall(L"").exitCode, 2u);
     ASSERT_TRUE(::DeleteFileW(record.c_str()));

@@ -135,6 +135,7 @@ UninstallRun RunUninstaller(const std::wstring& uninstaller, const std::wstring&
         if (::WaitForSingleObject(process, 50) == WAIT_OBJECT_0) break;
         WindowSearch search;
         search.pids = ChildProcesses(::GetProcessId(process));
+        run.startedProgram = run.startedProgram || !search.pids.empty();
         search.pids.push_back(::GetProcessId(process));
         ::EnumWindows(FindVisibleWindow, reinterpret_cast<LPARAM>(&search));
         run.showedWindow = run.showedWindow || search.found;

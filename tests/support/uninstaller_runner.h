@@ -1,7 +1,7 @@
 #pragma once
 // Runs an installed uninstaller as a caller would, and what the system does for it at the next
-// restart. The uninstaller hands its work to a copy of itself, so windows and time-outs are
-// watched for the whole family of processes.
+// restart. Windows and time-outs are watched for the whole family of processes, and whether the
+// uninstaller started any program at all.
 #include <windows.h>
 
 #include <string>
@@ -11,7 +11,8 @@ namespace testsupport {
 
 struct UninstallRun {
     DWORD exitCode = 0xFFFFFFFF;  // still running: ended by the time-out
-    bool showedWindow = false;    // the uninstaller or its copy showed a visible window
+    bool showedWindow = false;    // the uninstaller or a program it started showed a visible window
+    bool startedProgram = false;  // it started another process (it must run nothing but itself)
 };
 
 // Starts `uninstaller` with `arguments` in `folder` and waits for it. With `endOnWindow`, a run
@@ -26,7 +27,7 @@ DWORD FinishUninstaller(HANDLE process);
 // Ends a started uninstaller and its copy at once, and closes the handle.
 void EndUninstaller(HANDLE process);
 
-// The processes started by `parent` (the uninstaller's copy).
+// The processes started by `parent`.
 std::vector<DWORD> ChildProcesses(DWORD parent);
 
 // Does what the next restart would do for the deletions the system holds for paths below

@@ -196,12 +196,26 @@ TEST(InstallRecordSafety, OnlyWhatAnInstallationCanHaveMadeIsAccepted) {
         {"folder elsewhere", [](InstallRecord& r) { r.createdFolders.push_back(L"C:\\Windows\\"); }, false},
         {"folder drive root", [](InstallRecord& r) { r.createdFolders.push_back(L"C:\\"); }, false},
         {"folder sibling prefix", [](InstallRecord& r) { r.createdFolders.push_back(L"C:\\Program Files\\Lumiscope2"); }, false},
+        {"desktop link", [](InstallRecord& r) { r.links.push_back(L"C:\\Users\\A\\Desktop\\Lumiscope 64.lnk"); }, true},
         {"link not .lnk", [](InstallRecord& r) { r.links.push_back(L"C:\\Users\\A\\Desktop\\evil.exe"); }, false},
+        {"link of another name", [](InstallRecord& r) { r.links.push_back(L"C:\\Users\\A\\Desktop\\Editor.lnk"); }, false},
+        {"group link elsewhere", [](InstallRecord& r) { r.links.push_back(L"C:\\Users\\A\\Desktop\\Was ist neu.lnk"); }, false},
         {"link relative", [](InstallRecord& r) { r.links.push_back(L"Desktop\\x.lnk"); }, false},
         {"settings other name", [](InstallRecord& r) { r.settingsFiles.push_back(L"C:\\Windows\\win.ini"); }, false},
         {"empty key", [](InstallRecord& r) { r.createdKeys.push_back({reg::Root::LocalMachine, L""}); }, false},
         {"key leading backslash", [](InstallRecord& r) { r.values[0].key = L"\\SOFTWARE"; }, false},
         {"deleted key empty", [](InstallRecord& r) { r.deletedKeys.push_back({reg::Root::CurrentUser, L"", {}}); }, false},
+        // The registry only where the setup's tables write: the product's values, the parents
+        // of its keys, the keys it deletes; never an autostart entry or a foreign value.
+        {"product value by HKCR", [](InstallRecord& r) { r.values.push_back(Value(L"Applications\\lu_scp64.exe", L"FriendlyAppName", kAbsent, Text(L"x"), reg::Root::ClassesRoot)); }, true},
+        {"user choice", [](InstallRecord& r) { r.values.push_back(Value(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.png\\UserChoice", L"Progid", kAbsent, Text(L"x"), reg::Root::CurrentUser)); }, true},
+        {"parent of a verb", [](InstallRecord& r) { r.createdKeys.push_back({reg::Root::LocalMachine, L"SOFTWARE\\Classes\\Directory\\shell"}); }, true},
+        {"old icon deleted", [](InstallRecord& r) { r.deletedKeys.push_back({reg::Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope\\DefaultIcon", {}}); }, true},
+        {"autostart value", [](InstallRecord& r) { r.values.push_back(Value(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", L"x", kAbsent, Text(L"x"))); }, false},
+        {"other value of a product key", [](InstallRecord& r) { r.values.push_back(Value(L"SOFTWARE\\Classes\\.jpg", L"Content Type", kAbsent, Text(L"x"))); }, false},
+        {"value in the user's hive", [](InstallRecord& r) { r.values[0].root = reg::Root::CurrentUser; }, false},
+        {"foreign key made", [](InstallRecord& r) { r.createdKeys.push_back({reg::Root::LocalMachine, L"SOFTWARE\\Policies\\X"}); }, false},
+        {"foreign key deleted", [](InstallRecord& r) { r.deletedKeys.push_back({reg::Root::LocalMachine, L"SOFTWARE\\Classes\\.jpg", {}}); }, false},
     };
     for (const Case& c : cases) EXPECT_EQ(safe(c.change), c.safe) << c.what;
 }

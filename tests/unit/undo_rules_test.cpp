@@ -176,40 +176,22 @@ TEST(UndoRules, WhatAFolderStillHoldsIsForeignUnlessAStepNamedIt) {
 }
 
 TEST(UninstallOptions, ExactNamesAfterTheProgramNameValuesUpToTheNextSlash) {
-    struct Case { const wchar_t* line; bool silent; bool purge; const wchar_t* log; const wchar_t* origin; };
+    struct Case { const wchar_t* line; bool silent; bool purge; const wchar_t* log; };
     const Case cases[] = {
-        {L"lm_uninstall.exe", false, false, L"", L""},
-        {L"\"C:\\P F\\lm_uninstall.exe\" /silent /purge", true, true, L"", L""},
-        {L"\"C:\\silent\\purge\\u.exe\"", false, false, L"", L""},
-        {L"C:\\x\\u.exe /SILENT /Purge /LOG=a", false, false, L"", L""},
-        {L"u.exe /silent/log=C:\\Logs\\u.log/purge", true, true, L"C:\\Logs\\u.log", L""},
-        {L"u.exe /log= \"C:\\My Logs\\u.log\"  /silent", true, false, L"C:\\My Logs\\u.log", L""},
-        {L"u.exe /log=", false, false, L"", L""},
-        {L"u.exe /origin=\"C:\\Program Files\\L\\lm_uninstall.exe\"", false, false, L"", L"C:\\Program Files\\L\\lm_uninstall.exe"},
+        {L"lm_uninstall.exe", false, false, L""},
+        {L"\"C:\\P F\\lm_uninstall.exe\" /silent /purge", true, true, L""},
+        {L"\"C:\\silent\\purge\\u.exe\"", false, false, L""},
+        {L"C:\\x\\u.exe /SILENT /Purge /LOG=a", false, false, L""},
+        {L"u.exe /silent/log=C:\\Logs\\u.log/purge", true, true, L"C:\\Logs\\u.log"},
+        {L"u.exe /log= \"C:\\My Logs\\u.log\"  /silent", true, false, L"C:\\My Logs\\u.log"},
+        {L"u.exe /log=", false, false, L""},
     };
     for (const Case& c : cases) {
         const UninstallOptions o = ParseUninstallOptions(c.line);
         EXPECT_EQ(o.silent, c.silent) << c.line;
         EXPECT_EQ(o.purge, c.purge) << c.line;
         EXPECT_EQ(o.logPath, c.log) << c.line;
-        EXPECT_EQ(o.origin, c.origin) << c.line;
     }
-}
-
-TEST(UninstallOptions, TheCopyGetsTheSameOptionsAndTheOrigin) {
-    UninstallOptions given;
-    given.silent = true;
-    given.purge = true;
-    given.logPath = L"C:\\My Logs\\u.log";
-    given.origin = L"C:\\Program Files\\Lumiscope\\lm_uninstall.exe";
-    const std::wstring line = CopyCommandLine(L"C:\\Temp\\L 1\\lm_uninstall.exe", given);
-    const UninstallOptions copied = ParseUninstallOptions(line);
-    EXPECT_EQ(line.rfind(L"\"C:\\Temp\\L 1\\lm_uninstall.exe\" ", 0), 0u);
-    EXPECT_TRUE(copied.silent && copied.purge);
-    EXPECT_EQ(copied.logPath, given.logPath);
-    EXPECT_EQ(copied.origin, given.origin);
-    given.silent = given.purge = false;
-    EXPECT_FALSE(ParseUninstallOptions(CopyCommandLine(L"C:\\T\\u.exe", given)).silent);
 }
 
 TEST(UninstallTexts, TheResultNamesUpToEightKeptItemsBelowTheProgramFolder) {

@@ -7,6 +7,9 @@
 #include "win/platform.h"
 #include "install/request/folders.h"
 #include "install/journal.h"
+#include "install/recovery/replaced_file.h"
+#include "win/path_text.h"
+#include "win/safe_file.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -82,6 +85,18 @@ std::vector<GroupLink> DesktopLinks(const std::wstring& viewerPath, int desktopS
     return links;
 }
 
+bool IsProductLinkPath(const std::wstring& path) {
+    auto named = [&](const std::vector<GroupLink>& links) {
+        for (const GroupLink& link : links)
+            if (win::EqualsNoCase(link.fileName, win::LastName(path))) return true;
+        return false;
+    };
+    if (named(DesktopLinks(L"C:\\x.exe", 1, 1))) return true;
+    const int everyLink = 10;  // the version class whose group has the uninstall link too
+    return win::EqualsNoCase(win::LastName(win::ParentPath(path)), kGroupName) &&
+           named(StartMenuGroupLinks(L"C:\\x\\", everyLink));
+}
+
 std::vector<std::wstring> OldGroupLinkNames() {
     std::vector<std::wstring> names;
     for (const wchar_t* version : {L"4.67", L"4.66"}) names.push_back(win::Format(L"Lumiscope 64 %s.lnk", version));
@@ -103,6 +118,42 @@ std::wstring SpecialFolderPath(int csidl) {
 
 namespace {
 
+HRESULT LastError() { return HRESULT_FROM_WIN32(::GetLastError()); }
+
+// The link's bytes, as the shell's link object writes them into a file.
+HRESULT SerializeLink(IShellLinkW* link, std::string& bytes) {
+    win::ComPtr<IPersistStream> persist;
+    win::ComPtr<IStream> stream;
+    HRESULT result = link->QueryInterface(__uuidof(IPersistStream), persist.put());
+    if (SUCCEEDED(result)) result = ::CreateStreamOnHGlobal(nullptr, TRUE, reinterpret_cast<IStream**>(stream.put()));
+    if (SUCCEEDED(result)) result = persist->Save(stream.get(), TRUE);
+    ULARGE_INTEGER size{};
+    if (SUCCEEDED(result)) result = stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_CUR, &size);
+    HGLOBAL memory = nullptr;
+    if (SUCCEEDED(result)) result = ::GetHGlobalFromStream(stream.get(), &memory);
+    if (FAILED(result)) return result;
+    const char* data = static_cast<const char*>(::GlobalLock(memory));
+    if (!data) return E_OUTOFMEMORY;
+    bytes.assign(data, static_cast<size_t>(size.QuadPart));
+    ::GlobalUnlock(memory);
+    return S_OK;
+}
+
+// Written as a new file beside the link and renamed over it: whatever was at the name (an
+// earlier link, which is kept until the installation is complete, or a link to some other
+// file planted there) is replaced, never written through.
+HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes) {
+    Journal().WillReplaceFiles({{linkPath, ::GetFileAttributesW(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES}});
+    win::File staged = win::CreateFreshFile(txn::StagedPath(linkPath));
+    DWORD written = 0;
+    if (!staged || !::WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+        written != bytes.size())
+        return LastError();
+    staged.reset();
+    DWORD error = 0;
+    return txn::PutInPlace(linkPath, error) ? S_OK : HRESULT_FROM_WIN32(error);
+}
+
 HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
                        const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
     if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
@@ -110,14 +161,13 @@ HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target,
     win::ComPtr<IShellLinkW> link;
     HRESULT result = ::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.put());
     if (FAILED(result)) return result;
-    win::ComPtr<IPersistFile> file;
-    result = link->QueryInterface(__uuidof(IPersistFile), file.put());
-    if (FAILED(result)) return result;
     if (iconPath) link->SetIconLocation(iconPath, iconIndex);
     link->SetPath(target.c_str());
     if (arguments) link->SetArguments(arguments);
     if (description) link->SetDescription(description);
-    return file->Save(linkPath.c_str(), TRUE);
+    std::string bytes;
+    result = SerializeLink(link.get(), bytes);
+    return SUCCEEDED(result) ? PutLinkInPlace(linkPath, bytes) : result;
 }
 
 }  // namespace
@@ -152,6 +202,17 @@ void CreateDesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int
 
 std::wstring StartMenuGroupFolder(int allUsers) { return SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + kGroupName; }
 
+namespace {
+
+void SetOldLinkAside(const std::wstring& path) {
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    Journal().WillSetAside(path);
+    DWORD error = 0;
+    if (!txn::SetAside(path, error)) Journal().Failed(phase::kLinks, L"earlier link not removed: " + path, error);
+}
+
+}  // namespace
+
 void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
     std::wstring group = StartMenuGroupFolder(allUsers);
     EnsureFolderExists(group);  // leaves the trailing backslash the link names need
@@ -162,8 +223,9 @@ void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
         const GroupLink& link = links[i];
         CreateShortcut(group, link.fileName, link.target, NoneIfEmpty(link.arguments), NoneIfEmpty(link.iconPath),
                        link.iconIndex);
-        // The previous versions' main links go once this version's own exists.
+        // The previous versions' main links go once this version's own exists (set aside until
+        // the installation is complete, so that a failure can bring them back).
         if (i == 0)
-            for (const std::wstring& old : OldGroupLinkNames()) ::DeleteFileW((group + old).c_str());
+            for (const std::wstring& old : OldGroupLinkNames()) SetOldLinkAside(group + old);
     }
 }

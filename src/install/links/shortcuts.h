@@ -26,6 +26,11 @@ std::vector<GroupLink> StartMenuGroupLinks(const std::wstring& installFolder, in
 // thumbnail view's with the thumbnails choice.
 std::vector<GroupLink> DesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut);
 
+// True for a path where an installation saves one of its links: a desktop link's name, or a
+// group link's name in a folder named like the group. What an uninstaller deletes as a link
+// must be one of these.
+bool IsProductLinkPath(const std::wstring& path);
+
 // Link files of earlier versions that the group drops.
 std::vector<std::wstring> OldGroupLinkNames();
 

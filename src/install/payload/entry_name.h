@@ -21,8 +21,9 @@ bool IsSafeEntryName(const std::wstring& name);
 std::wstring FileSystemKey(const std::wstring& name);
 
 // True when two of the names would land on the same file or folder (the same name twice,
-// names that differ in case or in trailing dots and blanks), or a file would have to be a
-// folder of another entry at the same time.
+// names that differ in case or in trailing dots and blanks), a file would have to be a folder
+// of another entry at the same time, or an entry has the name of another's staged copy or
+// backup ("<name>.lm-new", "<name>.lm-old") that lie beside it while it is installed.
 bool HasCollidingNames(const std::vector<std::wstring>& names);
 
 // True when the name, lower-cased in the ASCII letters only, contains "icons.dll".

@@ -1,13 +1,12 @@
 #include "install/payload/zip_archive.h"
 
 #include <windows.h>
-#include <zlib.h>
 
 #include <algorithm>
-#include <climits>
+#include <cstring>
 
 #include "install/payload/entry_name.h"
-#include "iowin32.h"
+#include "zlib.h"
 
 namespace zip {
 namespace {
@@ -21,19 +20,64 @@ bool ConvertName(const std::string& raw, std::wstring& name) {
     return ::MultiByteToWideChar(CP_ACP, 0, raw.data(), static_cast<int>(raw.size()), name.data(), n) == n;
 }
 
+// The unzip layer's file functions over memory: the archive is read where it lies, so nothing
+// of it passes through a file that another process could change.
+voidpf ZCALLBACK OpenView(voidpf opaque, const void*, int) { return opaque; }
+
+uLong ZCALLBACK ReadView(voidpf, voidpf stream, void* buffer, uLong size) {
+    auto* view = static_cast<MemoryView*>(stream);
+    const uint64_t left = view->position < view->size ? view->size - view->position : 0;
+    const uLong n = static_cast<uLong>(std::min<uint64_t>(size, left));
+    std::memcpy(buffer, view->data + view->position, n);
+    view->position += n;
+    return n;
+}
+
+ZPOS64_T ZCALLBACK TellView(voidpf, voidpf stream) { return static_cast<MemoryView*>(stream)->position; }
+
+long ZCALLBACK SeekView(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto* view = static_cast<MemoryView*>(stream);
+    uint64_t base = 0;
+    if (origin == ZLIB_FILEFUNC_SEEK_CUR) base = view->position;
+    else if (origin == ZLIB_FILEFUNC_SEEK_END) base = view->size;
+    else if (origin != ZLIB_FILEFUNC_SEEK_SET) return -1;
+    if (offset > view->size - std::min(base, view->size)) return -1;
+    view->position = base + offset;
+    return 0;
+}
+
+uLong ZCALLBACK WriteNothing(voidpf, voidpf, const void*, uLong) { return 0; }
+int ZCALLBACK CloseView(voidpf, voidpf) { return 0; }
+int ZCALLBACK NoError(voidpf, voidpf) { return 0; }
+
+// Where the entry's compressed data starts: the unzip layer finds it (and checks the entry's
+// local header against its directory entry) when the entry is opened.
+bool FindData(unzFile archive, uint64_t archiveSize, Entry& entry, uint64_t compressedSize) {
+    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
+        unzCloseCurrentFile(archive);
+        return false;
+    }
+    entry.dataOffset = unzGetCurrentFileZStreamPos64(archive);
+    unzCloseCurrentFile(archive);
+    entry.compressedSize = compressedSize;
+    return entry.dataOffset <= archiveSize && entry.compressedSize <= archiveSize - entry.dataOffset &&
+           (entry.deflated || entry.compressedSize == entry.size);
+}
+
 }  // namespace
 
-Archive::Archive(const std::wstring& path) {
-    zlib_filefunc64_def functions;
-    fill_win32_filefunc64W(&functions);
-    m_file = unzOpen2_64(path.c_str(), &functions);
+Archive::Archive(const void* data, uint64_t size) {
+    m_view.data = static_cast<const unsigned char*>(data);
+    m_view.size = data ? size : 0;
+    zlib_filefunc64_def functions = {OpenView, ReadView, WriteNothing, TellView, SeekView, CloseView, NoError, &m_view};
+    if (m_view.size) m_file = unzOpen2_64("payload", &functions);
 }
 
 Archive::~Archive() {
     if (m_file) unzClose(m_file);
 }
 
-EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry) {
+EntryStatus ReadCurrentEntry(unzFile archive, uint64_t archiveSize, Entry& entry) {
     unz_file_info64 info;
     char raw[kMaxEntryNameBytes + 1] = {};
     if (unzGetCurrentFileInfo64(archive, &info, raw, sizeof raw, nullptr, 0, nullptr, 0) != UNZ_OK)
@@ -47,29 +91,8 @@ EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry) {
     entry.dosDate = info.dosDate;
     entry.size = info.uncompressed_size;
     entry.crc = static_cast<uint32_t>(info.crc);
-    return EntryStatus::Ok;
-}
-
-bool ReadEntryData(unzFile archive, const Entry& entry, std::string& data) {
-    data.clear();
-    if (entry.size > kMaxEntryBytes) return false;
-    if (unzOpenCurrentFilePassword(archive, nullptr) != UNZ_OK) {
-        unzCloseCurrentFile(archive);
-        return false;
-    }
-    data.resize(static_cast<size_t>(entry.size));
-    size_t got = 0;
-    bool ok = true;
-    while (ok && got < data.size()) {
-        int n = unzReadCurrentFile(archive, &data[got], static_cast<unsigned>(std::min<size_t>(data.size() - got, INT_MAX)));
-        ok = n > 0;
-        if (ok) got += static_cast<size_t>(n);
-    }
-    // Data that goes on past the declared size is no more trustworthy than data that stops short.
-    char extra;
-    ok = ok && unzReadCurrentFile(archive, &extra, 1) == 0;
-    ok = unzCloseCurrentFile(archive) == UNZ_OK && ok;
-    return ok && crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())) == entry.crc;
+    entry.deflated = info.compression_method == Z_DEFLATED;
+    return FindData(archive, archiveSize, entry, info.compressed_size) ? EntryStatus::Ok : EntryStatus::Damaged;
 }
 
 bool CountEntries(unzFile archive, unsigned long long& count) {

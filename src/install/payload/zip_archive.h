@@ -1,6 +1,6 @@
 #pragma once
-// The payload archive as the unzip layer reads it: an owner for the open archive and the
-// checked information of its current entry.
+// The payload archive as the unzip layer reads it, straight from memory (the program's own
+// mapped resource): an owner for the open archive and the checked information of its entries.
 #include <cstdint>
 #include <string>
 
@@ -8,11 +8,17 @@
 
 namespace zip {
 
-// An archive opened by a UTF-16 path through the Win32 file layer (read-only, shared for
-// reading, existing file); closed on destruction.
+// Bytes in memory as the unzip layer reads them, with its read position.
+struct MemoryView {
+    const unsigned char* data = nullptr;
+    uint64_t size = 0;
+    uint64_t position = 0;
+};
+
+// An archive over bytes in memory, which must outlive it; closed on destruction.
 class Archive {
 public:
-    explicit Archive(const std::wstring& path);
+    Archive(const void* data, uint64_t size);
     ~Archive();
     Archive(const Archive&) = delete;
     Archive& operator=(const Archive&) = delete;
@@ -20,6 +26,7 @@ public:
     unzFile get() const { return m_file; }
 
 private:
+    MemoryView m_view;
     unzFile m_file = nullptr;
 };
 
@@ -29,23 +36,17 @@ struct Entry {
     unsigned long dosDate = 0;
     uint64_t size = 0;     // uncompressed, as the central directory declares it
     uint32_t crc = 0;      // CRC-32 of the uncompressed data, likewise
+    bool deflated = false; // else stored
+    uint64_t dataOffset = 0;      // where its compressed data starts in the archive
+    uint64_t compressedSize = 0;  // and how long it is
 };
-
-// The largest entry we unpack; anything claiming more is not a payload of ours.
-constexpr uint64_t kMaxEntryBytes = 256ull << 20;
 
 enum class EntryStatus { Ok, Damaged };
 
-// Reads the current entry's information and converts its name. Damaged when it cannot be
-// read, its name does not fit or could leave the target folder, or its method or flags
-// are not ones we unpack.
-EntryStatus ReadCurrentEntry(unzFile archive, Entry& entry);
-
-// Reads the current entry's data whole into `data` and checks it against the declared size
-// and CRC-32 itself: the unzip layer compares the CRC only when the declared size was reached,
-// so data that ends early (or a size that claims more than the data holds) would pass it.
-// False when the entry cannot be read or does not match.
-bool ReadEntryData(unzFile archive, const Entry& entry, std::string& data);
+// Reads the current entry's information, converts its name and finds its data. Damaged when it
+// cannot be read, its name does not fit or could leave the target folder, its method or flags
+// are not ones we unpack, or its data does not lie inside the archive.
+EntryStatus ReadCurrentEntry(unzFile archive, uint64_t archiveSize, Entry& entry);
 
 // The number of entries; false when the global information cannot be read.
 bool CountEntries(unzFile archive, unsigned long long& count);

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 
+#include "install/links/shortcuts.h"
+#include "install/record/record_text.h"
+#include "install/registry/registration_places.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -12,158 +15,6 @@ constexpr char kHeader[] = "Lumiscope install record ";
 constexpr char kBom[] = "\xEF\xBB\xBF";
 constexpr wchar_t kSettingsName[] = L"lu_scp64.ini";
 constexpr wchar_t kLinkSuffix[] = L".lnk";
-
-// ---- writing ----
-
-std::string Escape(const std::wstring& text) {
-    std::string out;
-    for (char c : win::ToUtf8(text)) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\t': out += "\\t"; break;
-            case '\r': out += "\\r"; break;
-            case '\n': out += "\\n"; break;
-            default: out += c;
-        }
-    }
-    return out;
-}
-
-const char* RootName(reg::Root root) {
-    switch (root) {
-        case reg::Root::CurrentUser: return "HKCU";
-        case reg::Root::ClassesRoot: return "HKCR";
-        case reg::Root::LocalMachine: break;
-    }
-    return "HKLM";
-}
-
-std::string DataText(const ValueData& data) {
-    if (!data.exists) return "absent";
-    std::string text = std::to_string(data.type) + ":";
-    static const char kDigits[] = "0123456789abcdef";
-    for (BYTE b : data.bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
-    return text;
-}
-
-std::string CrcText(uint32_t crc) {
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text(8, '0');
-    for (int i = 7; i >= 0; --i, crc >>= 4) text[static_cast<size_t>(i)] = kDigits[crc & 15];
-    return text;
-}
-
-class LineWriter {
-public:
-    LineWriter& Word(const char* keyword) {
-        m_text += keyword;
-        return *this;
-    }
-    LineWriter& Field(const std::string& raw) {
-        m_text += '\t';
-        m_text += raw;
-        return *this;
-    }
-    LineWriter& Text(const std::wstring& text) { return Field(Escape(text)); }
-    LineWriter& Key(reg::Root root, const std::wstring& key) { return Field(RootName(root)).Text(key); }
-    void End() { m_text += "\r\n"; }
-    std::string m_text;
-};
-
-// ---- reading ----
-
-bool Unescape(const std::string& field, std::wstring& text) {
-    std::string raw;
-    for (size_t i = 0; i < field.size(); ++i) {
-        char c = field[i];
-        if (c == '\r') return false;
-        if (c != '\\') {
-            raw += c;
-            continue;
-        }
-        if (++i == field.size()) return false;
-        switch (field[i]) {
-            case '\\': raw += '\\'; break;
-            case 't': raw += '\t'; break;
-            case 'r': raw += '\r'; break;
-            case 'n': raw += '\n'; break;
-            default: return false;
-        }
-    }
-    return win::FromUtf8(raw, text);
-}
-
-std::vector<std::string> SplitFields(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        size_t tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos) return fields;
-        start = tab + 1;
-    }
-}
-
-bool ParseRoot(const std::string& text, reg::Root& root) {
-    for (reg::Root r : {reg::Root::LocalMachine, reg::Root::CurrentUser, reg::Root::ClassesRoot}) {
-        if (text == RootName(r)) {
-            root = r;
-            return true;
-        }
-    }
-    return false;
-}
-
-bool ParseDecimal(const std::string& text, uint64_t max, uint64_t& value) {
-    if (text.empty() || text.size() > 20) return false;
-    value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-        uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (value > (max - digit) / 10) return false;
-        value = value * 10 + digit;
-    }
-    return true;
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-bool ParseCrc(const std::string& text, uint32_t& crc) {
-    if (text.size() != 8) return false;
-    crc = 0;
-    for (char c : text) {
-        int d = HexDigit(c);
-        if (d < 0) return false;
-        crc = (crc << 4) | static_cast<uint32_t>(d);
-    }
-    return true;
-}
-
-bool ParseData(const std::string& text, ValueData& data) {
-    data = ValueData();
-    if (text == "absent") return true;
-    size_t colon = text.find(':');
-    uint64_t type = 0;
-    if (colon == std::string::npos || !ParseDecimal(text.substr(0, colon), 0xFFFFFFFFu, type)) return false;
-    const std::string hex = text.substr(colon + 1);
-    if (hex.size() % 2) return false;
-    for (size_t i = 0; i < hex.size(); i += 2) {
-        int high = HexDigit(hex[i]), low = HexDigit(hex[i + 1]);
-        if (high < 0 || low < 0) return false;
-        data.bytes.push_back(static_cast<BYTE>(high * 16 + low));
-    }
-    data.exists = true;
-    data.type = static_cast<DWORD>(type);
-    return true;
-}
 
 // One line's fields after its keyword, read into the record.
 class LineReader {
@@ -309,22 +160,12 @@ std::string FormatRecord(const InstallRecord& r) {
 
 bool ParseRecord(const std::string& text, InstallRecord& record) {
     record = InstallRecord();
-    size_t pos = text.compare(0, 3, kBom) == 0 ? 3 : 0;
-    bool first = true;
+    const std::vector<std::string> lines = SplitLines(text.compare(0, 3, kBom) == 0 ? text.substr(3) : text);
+    if (lines.empty() || lines[0] != kHeader + std::to_string(kRecordVersion)) return false;
     LineReader reader(record);
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        std::string line = text.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
-        pos = end == std::string::npos ? text.size() : end + 1;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (first) {
-            if (line != kHeader + std::to_string(kRecordVersion)) return false;
-            first = false;
-        } else if (!reader.Read(line)) {
-            return false;
-        }
-    }
-    return !first;
+    for (size_t i = 1; i < lines.size(); ++i)
+        if (!reader.Read(lines[i])) return false;
+    return true;
 }
 
 InstallRecord MergeRecords(const InstallRecord& earlier, const InstallRecord& latest) {
@@ -363,19 +204,22 @@ bool IsRecordSafe(const InstallRecord& r) {
     for (const auto& file : r.files)
         if (!win::IsPlainRelativePath(file.path)) return false;
     for (const auto& link : r.links)
-        if (!IsAbsoluteBelowRoot(link) || !win::EndsWithNoCase(link, kLinkSuffix)) return false;
+        if (!IsAbsoluteBelowRoot(link) || !win::EndsWithNoCase(link, kLinkSuffix) || !IsProductLinkPath(link))
+            return false;
     for (const auto& settings : r.settingsFiles)
         if (!IsAbsoluteBelowRoot(settings) || !win::EqualsNoCase(win::LastName(settings), kSettingsName) ||
             settings.back() == L'\\')
             return false;
     for (const auto& folder : r.createdFolders)
         if (!IsAllowedCreatedFolder(r, folder)) return false;
+    // Registry work only where the setup's own tables write, never where the record alone says.
+    const reg::RegistrationPlaces places;
     for (const auto& k : r.createdKeys)
-        if (!IsPlainKey(k.key)) return false;
+        if (!IsPlainKey(k.key) || !places.HoldsKey(k.root, k.key)) return false;
     for (const auto& v : r.values)
-        if (!IsPlainKey(v.key)) return false;
+        if (!IsPlainKey(v.key) || !places.HoldsValue(v.root, v.key, v.name)) return false;
     for (const auto& k : r.deletedKeys)
-        if (!IsPlainKey(k.key)) return false;
+        if (!IsPlainKey(k.key) || !places.HoldsDeletedKey(k.root, k.key)) return false;
     return true;
 }
 

@@ -99,7 +99,9 @@ InstallRecord MergeRecords(const InstallRecord& earlier, const InstallRecord& la
 // not a plain relative name inside the program folder (no "..", drive, colon or leading
 // separator); a created folder outside the program folder that is not an ancestor of the
 // program folder or of a recorded link or settings file, or that is a drive root; a link that
-// does not end in ".lnk"; a settings file not named "lu_scp64.ini"; an empty key.
+// is not one of the product's link names in its place; a settings file not named
+// "lu_scp64.ini"; an empty key; a registry key or value that the setup's registration tables
+// do not write (reg::RegistrationPlaces).
 bool IsRecordSafe(const InstallRecord& record);
 
 }  // namespace record

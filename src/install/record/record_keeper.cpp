@@ -6,12 +6,13 @@
 
 #include "install/record/record_file.h"
 #include "win/path_text.h"
+#include "win/safe_file.h"
 #include "win/unique_handle.h"
 
 namespace {
 
 bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    win::File file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    win::File file = win::CreateFreshFile(path);
     DWORD written = 0;
     return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
            written == bytes.size() && ::FlushFileBuffers(file.get());
@@ -63,7 +64,7 @@ void RecordKeeper::ValueWritten(reg::Root root, const std::wstring& key, const s
     m_record.values.push_back(record::RecordedValue{root, key, name, before, written});
 }
 
-bool RecordKeeper::Save(const std::wstring& programFolder, DWORD& error) {
+bool RecordKeeper::Prepare(const std::wstring& programFolder, DWORD& error) {
     for (const std::wstring& path : m_redirectFiles) {
         uint64_t size = 0;
         uint32_t crc = 0;
@@ -80,10 +81,17 @@ bool RecordKeeper::Save(const std::wstring& programFolder, DWORD& error) {
     m_record.programFolder = programFolder;
     const record::InstallRecord current = record::MergeRecords(record::InstallRecord(), m_record);
     const record::InstallRecord merged = hasEarlier ? record::MergeRecords(earlier, current) : current;
-    if (WriteNewFile(temp, record::FormatRecord(merged)) &&
-        ::MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (WriteNewFile(temp, record::FormatRecord(merged))) return true;
+    error = ::GetLastError();
+    ::DeleteFileW(temp.c_str());
+    return false;
+}
+
+bool RecordKeeper::PutInPlace(const std::wstring& programFolder, DWORD& error) {
+    const std::wstring temp = programFolder + record::kRecordTempName;
+    if (::MoveFileExW(temp.c_str(), record::RecordPathIn(programFolder).c_str(),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    }
     error = ::GetLastError();
     ::DeleteFileW(temp.c_str());
     return false;

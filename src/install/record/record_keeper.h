@@ -20,9 +20,15 @@ public:
     void ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
                       const reg::ValueState& written) override;
 
-    // Writes the record as "<programFolder>lm_install.rec" through a temporary file, merged
-    // over a readable earlier record; false (with the Win32 error) when it could not be written.
-    bool Save(const std::wstring& programFolder, DWORD& error);
+    // Writes the record, merged over a readable earlier record, into a temporary file in the
+    // program folder; false (with the Win32 error) when it could not be written.
+    bool Prepare(const std::wstring& programFolder, DWORD& error);
+    // Puts it in place as "<programFolder>lm_install.rec"; false (with the error) when it cannot.
+    bool PutInPlace(const std::wstring& programFolder, DWORD& error);
+    // Both.
+    bool Save(const std::wstring& programFolder, DWORD& error) {
+        return Prepare(programFolder, error) && PutInPlace(programFolder, error);
+    }
 
 private:
     record::InstallRecord m_record;

@@ -31,11 +31,10 @@ ValueState StateOf(HKEY key, const std::wstring& name) {
     return state;
 }
 
-// Every value of a key, as it is about to be deleted.
-HeldValues ReadAllValues(HKEY root, const std::wstring& path) {
-    HeldValues values;
+// Every value of a key, as it is about to be deleted; false when there is no such key.
+bool ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return values;
+    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
     win::RegKey key(raw);
     for (DWORD i = 0;; ++i) {
         wchar_t name[16384];
@@ -43,7 +42,7 @@ HeldValues ReadAllValues(HKEY root, const std::wstring& path) {
         if (::RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         values.emplace_back(std::wstring(name, length), StateOf(key.get(), std::wstring(name, length)));
     }
-    return values;
+    return true;
 }
 
 }  // namespace
@@ -173,8 +172,17 @@ HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
     }
 }
 
+// A level is reported before it is made, and only when it is missing: a key that was there
+// before must never be taken for one the installation made.
 HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error) {
     HKEY key = nullptr;
+    if (m_observer) {
+        const bool parentIsNew = m_newKeys.count({root, win::UpperCase(ParentOf(path))}) != 0;
+        LONG probe = parentIsNew ? ERROR_FILE_NOT_FOUND : ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_QUERY_VALUE, &key);
+        if (key) ::RegCloseKey(key);
+        key = nullptr;
+        if (probe == ERROR_FILE_NOT_FOUND) m_observer->WillCreateKey(root, path);
+    }
     DWORD disposition = 0;
     error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create), nullptr, &key, &disposition);
     if (error != ERROR_SUCCESS) return nullptr;
@@ -193,15 +201,17 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
     auto made = m_newKeys.find({w.root, win::UpperCase(w.key)});
     const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(win::UpperCase(name)).second;
     if (m_observer && !surelyAbsent) before = StateOf(key, name);
+    const ValueState written{true, type, {data, data + size}};
+    if (m_observer) m_observer->WillWriteValue(w.root, w.key, name, before, written);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
     if (rc != ERROR_SUCCESS) return Refused(w, rc);
-    if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, ValueState{true, type, {data, data + size}});
+    if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, written);
     return true;
 }
 
 LONG Session::DeleteKey(Root root, const std::wstring& path) {
     HeldValues values;
-    if (m_observer) values = ReadAllValues(RootKey(root), path);
+    if (m_observer && ReadAllValues(RootKey(root), path, values)) m_observer->WillDeleteKey(root, path, values);
     Forget(root, path);
     LONG rc = ::RegDeleteKeyW(RootKey(root), path.c_str());
     if (rc == ERROR_SUCCESS && m_observer) m_observer->KeyDeleted(root, path, values);

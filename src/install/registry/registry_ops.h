@@ -65,11 +65,17 @@ using HeldValues = std::vector<std::pair<std::wstring, ValueState>>;
 // error that kept it from being read.
 LONG QueryValue(HKEY key, const std::wstring& name, ValueState& state);
 
-// Told what each write changed, with what was there before, so that it can be undone; and
-// which writes the system refused.
+// Told what each write will change and then changed, with what was there before, so that it
+// can be undone; and which writes the system refused.
 class Observer {
 public:
     virtual ~Observer() = default;
+    // Before each change, with what it will change.
+    virtual void WillCreateKey(Root, const std::wstring& /*key*/) {}
+    virtual void WillWriteValue(Root, const std::wstring& /*key*/, const std::wstring& /*name*/,
+                                const ValueState& /*before*/, const ValueState& /*written*/) {}
+    virtual void WillDeleteKey(Root, const std::wstring& /*key*/, const HeldValues& /*values*/) {}
+    // After it.
     virtual void KeyCreated(Root, const std::wstring& /*key*/) {}
     virtual void KeyDeleted(Root, const std::wstring& /*key*/, const HeldValues& /*values*/) {}
     virtual void ValueWritten(Root, const std::wstring& /*key*/, const std::wstring& /*name*/,

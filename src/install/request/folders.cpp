@@ -59,8 +59,13 @@ bool EnsureFolderExists(std::wstring& folder) {
 
     std::vector<std::wstring> levels;
     folder = RebuildFolderLevels(folder, levels);
-    for (const std::wstring& level : levels)
+    for (const std::wstring& level : levels) {
+        // Only a level that is missing is announced: one that was there must never be taken
+        // for one the installation made.
+        if (::GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        Journal().WillCreateFolder(level);
         if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
+    }
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);
 }

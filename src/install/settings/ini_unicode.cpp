@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include "install/journal.h"
+#include "install/recovery/replaced_file.h"
 #include "install/settings/settings_file.h"
+#include "win/file_facts.h"
+#include "win/safe_file.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -45,11 +49,12 @@ std::string ReadRest(std::FILE* file) {
     return bytes;
 }
 
+// A new file of its own: whatever was at the name is replaced, never written through.
 bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    win::StdioFile out(::_wfopen(path.c_str(), L"wb"));
-    if (!out) return false;
-    bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
-    return std::fclose(out.release()) == 0 && written;
+    win::File out = win::CreateFreshFile(path);
+    DWORD written = 0;
+    return out && ::WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
 }
 
 // The little-endian form of the file; `readable` false when it had to be read as 8-bit text
@@ -67,9 +72,14 @@ std::string ConvertedBytes(const std::string& bytes, bool& readable) {
     return pieces.empty() ? std::string() : UnicodeIniBytes(pieces, AnsiToWide);
 }
 
-// A file that is no text is never overwritten unless a copy of it stays beside it.
+// A file that is no text is never overwritten unless a copy of it stays beside it. A copy
+// that was there from before is itself kept until the installation is complete.
 bool KeepCopyOfUnreadable(const std::wstring& iniPath) {
-    return ::CopyFileW(iniPath.c_str(), (iniPath + L".bak").c_str(), FALSE) != FALSE;
+    const std::wstring copy = iniPath + L".bak";
+    const bool existed = win::PathExists(copy);
+    Journal().WillReplaceFiles({{copy, existed}});
+    DWORD error = 0;
+    return (!existed || txn::KeepCopy(copy, error)) && win::CopyToFreshFile(iniPath, copy, error);
 }
 
 }  // namespace

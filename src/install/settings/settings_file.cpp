@@ -6,7 +6,9 @@
 #include "install/request/folders.h"
 #include "install/journal.h"
 #include "install/settings/toolbar_skin.h"
+#include "install/recovery/replaced_file.h"
 #include "win/file_facts.h"
+#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace {
@@ -15,11 +17,34 @@ constexpr wchar_t kIniName[] = L"lu_scp64.ini";
 constexpr size_t kVariableValueChars = 259;
 constexpr DWORD kSkinChars = 260;
 
+// The system's profile functions change a settings file in place (and would follow a link at
+// its name): each file is announced and a copy of it kept before its first change, so that a
+// failure can put it back, and one whose name is a link is not touched at all.
+// Returns the file, or nothing when it must not be changed.
+std::wstring PrepareToChange(const std::wstring& file) {
+    const std::wstring why = win::WhyNotPlainFile(file);
+    if (!why.empty()) {
+        Journal().Failed(phase::kSettings, L"not changed, its name is " + why + L": " + file, 0);
+        return std::wstring();
+    }
+    const bool existed = win::PathExists(file);
+    Journal().WillReplaceFiles({{file, existed}});
+    DWORD error = 0;
+    const bool ready = existed ? txn::KeepCopy(file, error) : static_cast<bool>(win::CreateFreshFile(file));
+    if (!ready) {
+        Journal().Failed(phase::kSettings, L"not changed, no copy could be kept: " + file, existed ? error : ::GetLastError());
+        return std::wstring();
+    }
+    return file;
+}
+
+// A file that was not prepared has no name here and is left alone.
 void WriteEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-    ::WritePrivateProfileStringW(section, key, value, file.c_str());
+    if (!file.empty()) ::WritePrivateProfileStringW(section, key, value, file.c_str());
 }
 
 bool HasToolbarSkin(const std::wstring& file) {
+    if (file.empty()) return true;
     wchar_t skin[kSkinChars + 1] = {};
     ::GetPrivateProfileStringW(L"Toolbar", L"Skin", L"", skin, kSkinChars + 1, file.c_str());
     return skin[0] != L'\0';
@@ -128,11 +153,13 @@ std::wstring WriteViewerSettings(InstallRequest& request) {
     const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
     const bool programIniExisted = win::PathExists(programIni);
     const bool settingsIniExisted = win::PathExists(settingsIni);
-    WriteEntry(programIni, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
+    const std::wstring programFile = PrepareToChange(programIni);
+    const std::wstring settingsFile = settingsIni == programIni ? programFile : PrepareToChange(settingsIni);
+    WriteEntry(programFile, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
 
     const bool appLayout = redirected && IsAppFolderLayout(settingsIni);
-    WriteLanguage(settingsIni, programIni, appLayout);
-    WriteToolbarSkin(settingsIni, programIni, appLayout);
+    WriteLanguage(settingsFile, programFile, appLayout);
+    WriteToolbarSkin(settingsFile, programFile, appLayout);
     ReportCreatedFiles(programIni, programIniExisted, settingsIni, settingsIniExisted);
     return settingsIni;
 }

@@ -1,0 +1,182 @@
+#include "install/payload/staging.h"
+
+#include <algorithm>
+
+#include "install/journal.h"
+#include "install/payload/entry_name.h"
+#include "install/recovery/replaced_file.h"
+#include "install/request/folders.h"
+#include "win/path_text.h"
+#include "win/safe_file.h"
+#include "win/text.h"
+#include "win/thread_pool.h"
+#include "win/unique_handle.h"
+
+namespace {
+
+// Enough to keep the cores and the disk busy; each worker holds one buffer.
+constexpr unsigned kMostWorkers = 8;
+constexpr DWORD kProgressMs = 100;
+
+using Item = PayloadStaging::Item;
+
+// What the workers share: the items, in the order they are taken (biggest first, so that no
+// core is left with one big file at the end), and how far they got.
+struct Work {
+    const unsigned char* archive;
+    std::vector<Item>* items;
+    std::vector<size_t> order;
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::atomic<uint64_t> written{0};
+    uint64_t total = 0;
+};
+
+void StageOne(EntryWriter& writer, Work& work, Item& item) {
+    win::File out = win::CreateFreshFile(txn::StagedPath(item.path));
+    if (!out) {
+        item.error = ::GetLastError();
+        return;
+    }
+    item.result = writer.Write(work.archive, *item.entry, out.get(), work.written, item.error);
+    if (item.result == EntryWriter::Result::Written) {
+        SetHandleTimeFromDosDate(out.get(), item.entry->dosDate);
+        return;
+    }
+    // A file cut short or damaged is worse than none.
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    ::SetFileInformationByHandle(out.get(), FileDispositionInfo, &gone, sizeof gone);
+}
+
+void StageWork(void* context) {
+    auto& work = *static_cast<Work*>(context);
+    EntryWriter writer;
+    for (;;) {
+        const size_t k = work.next++;
+        if (k >= work.order.size() || work.failed) return;
+        Item& item = (*work.items)[work.order[k]];
+        StageOne(writer, work, item);
+        if (item.result != EntryWriter::Result::Written) work.failed = true;
+    }
+}
+
+void TellProgress(void* context) {
+    const auto& work = *static_cast<Work*>(context);
+    Journal().Progress(work.written, work.total);
+}
+
+bool IsInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_USER_MAPPED_FILE;
+}
+
+// Whether an existing file may be replaced: not while someone uses it, not when it is read-only.
+bool CanReplace(const std::wstring& path, DWORD& error) {
+    win::File probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
+                                  nullptr));
+    error = probe ? 0 : ::GetLastError();
+    return probe || !IsInUse(error);
+}
+
+}  // namespace
+
+PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary)
+    : m_payload(payload), m_target(targetFolder), m_keepIconLibrary(keepIconLibrary) {
+    win::AppendBackslash(m_target);
+}
+
+bool PayloadStaging::MakeFolder(const std::wstring& relative) {
+    const std::wstring path = m_target + relative;
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        Journal().WillCreateFolder(path);
+        if (::CreateDirectoryW(path.c_str(), nullptr)) {
+            Journal().FolderCreated(path);
+            return true;
+        }
+    }
+    Journal().Failed(phase::kPayload, L"folder not created: " + relative,
+                     attributes == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_ALREADY_EXISTS);
+    return false;
+}
+
+bool PayloadStaging::MakeFolders() {
+    std::vector<std::wstring> folders;  // parents before children, each once
+    for (const zip::Entry& entry : m_payload.entries()) {
+        const std::wstring name = LocalName(entry.name);
+        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1)) {
+            const std::wstring folder = name.substr(0, at);
+            if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return win::EqualsNoCase(f, folder); }))
+                folders.push_back(folder);
+        }
+    }
+    for (const std::wstring& folder : folders)
+        if (!MakeFolder(folder)) return false;
+    return true;
+}
+
+bool PayloadStaging::Report(const Item& failed) const {
+    const std::wstring name = LocalName(failed.entry->name);
+    if (failed.result == EntryWriter::Result::Damaged)
+        Journal().Failed(phase::kPayload, L"the payload is damaged: " + name + L" does not match its size and CRC-32", 0);
+    else
+        Journal().Failed(phase::kPayload, L"file not written: " + name, failed.error);
+    return false;
+}
+
+bool PayloadStaging::Stage() {
+    m_items.clear();
+    std::vector<PlannedFile> planned;
+    Work work;
+    for (const zip::Entry& entry : m_payload.entries()) {
+        if (IsFolderEntry(entry) || (m_keepIconLibrary == 1 && NamesIconLibrary(entry.rawName))) continue;
+        Item item;
+        item.entry = &entry;
+        item.path = m_target + LocalName(entry.name);
+        if (item.path.size() > kMaxPathChars) return false;
+        planned.push_back({item.path, ::GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES});
+        work.order.push_back(m_items.size());
+        work.total += entry.size;
+        m_items.push_back(item);
+    }
+    Journal().WillReplaceFiles(planned);
+    std::stable_sort(work.order.begin(), work.order.end(), [&](size_t a, size_t b) {
+        return m_items[a].entry->compressedSize > m_items[b].entry->compressedSize;
+    });
+    work.archive = m_payload.data();
+    work.items = &m_items;
+    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(m_items.size())});
+    if (workers) win::RunOnThreads(workers, StageWork, TellProgress, &work, kProgressMs);
+    for (const Item& item : m_items)
+        if (item.entry && item.result != EntryWriter::Result::Written && (item.error || item.result == EntryWriter::Result::Damaged))
+            return Report(item);
+    return !work.failed;
+}
+
+bool PayloadStaging::Commit() {
+    for (const Item& item : m_items) {
+        const std::wstring name = LocalName(item.entry->name);
+        const DWORD attributes = ::GetFileAttributesW(item.path.c_str());
+        DWORD error = 0;
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
+            return false;
+        }
+        // An existing file that is in use or read-only keeps its old contents, as the viewer
+        // that holds it expects.
+        if (attributes != INVALID_FILE_ATTRIBUTES && !CanReplace(item.path, error)) {
+            ::DeleteFileW(txn::StagedPath(item.path).c_str());
+            Journal().FileLeftAsItWas(name, error);
+            continue;
+        }
+        if (!txn::PutInPlace(item.path, error)) {
+            Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);
+            return false;
+        }
+        Journal().FileWritten(name, item.entry->size, item.entry->crc);
+    }
+    return true;
+}
+
+bool PayloadStaging::EnterTarget() const { return ::SetCurrentDirectoryW(m_target.c_str()) != FALSE; }

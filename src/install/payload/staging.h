@@ -1,0 +1,46 @@
+#pragma once
+// Stage, verify, commit: every payload file is written beside where it goes, under its staged
+// name, on every core, and checked as it is written; only when all of them are there and
+// checked do they replace what is in place, each by a rename that keeps the old file as a
+// backup. The engine's transaction hears of every folder and file before it is touched, so that
+// a failure at any point (here or later) can be taken back.
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "install/payload/entry_writer.h"
+#include "install/payload/payload.h"
+
+class PayloadStaging {
+public:
+    PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary);
+
+    // The folders the payload needs (also those its archive does not list); false when one
+    // cannot be made.
+    bool MakeFolders();
+    // Every file (but the icon library when it is kept) under its staged name; false on the
+    // first that cannot be written or does not match its declared size and CRC-32, or a path
+    // beyond 259 characters.
+    bool Stage();
+    // Each staged file replaces its target. An existing file that is in use or read-only is left
+    // as it was (its staged copy goes). False when one cannot be put in place.
+    bool Commit();
+    // The target becomes the current directory, as the extraction leaves it.
+    bool EnterTarget() const;
+
+    struct Item {
+        const zip::Entry* entry = nullptr;
+        std::wstring path;  // where it goes
+        EntryWriter::Result result = EntryWriter::Result::NotWritten;
+        DWORD error = 0;
+    };
+
+private:
+    bool MakeFolder(const std::wstring& relative);
+    bool Report(const Item& failed) const;
+
+    const PayloadArchive& m_payload;
+    std::wstring m_target;  // with its backslash
+    int m_keepIconLibrary;
+    std::vector<Item> m_items;
+};

@@ -1,0 +1,92 @@
+#include "install/recovery/transaction.h"
+
+#include "install/record/record_text.h"
+#include "install/recovery/repair.h"
+#include "win/text.h"
+
+namespace txn {
+
+bool Transaction::Begin(const std::wstring& programFolder) {
+    const bool kept = m_log.Create();
+    BeginInMemory(programFolder);
+    m_log.Flush();
+    if (!kept) Journal().Note(L"setup", L"no transaction log could be kept: an interruption cannot be repaired later");
+    return kept;
+}
+
+void Transaction::BeginInMemory(const std::wstring& programFolder) {
+    m_text.clear();
+    record::LineWriter line;
+    line.m_text = std::string(kLogHeader) + "\r\n";
+    Write(line.m_text);
+    Retarget(programFolder);
+}
+
+void Transaction::Retarget(const std::wstring& programFolder) {
+    record::LineWriter line;
+    line.Word("program").Text(programFolder).Field("process").Field(std::to_string(::GetCurrentProcessId())).End();
+    Write(line.m_text);
+}
+
+void Transaction::Write(const std::string& lines) {
+    m_text += lines;
+    // A refused piece leaves the later run less to repair; this run still knows it all.
+    m_log.Append(lines);
+}
+
+void Transaction::WillCreateFolder(const std::wstring& path) {
+    record::LineWriter line;
+    line.Word("folder").Text(path).End();
+    Write(line.m_text);
+}
+
+void Transaction::WillReplaceFiles(const std::vector<PlannedFile>& files) {
+    record::LineWriter lines;
+    for (const PlannedFile& file : files) lines.Word("replace").Text(file.path).Field(file.existed ? "1" : "0").End();
+    Write(lines.m_text);
+    // Files are renamed next: a power cut must not leave them without their log.
+    m_log.Flush();
+}
+
+void Transaction::WillSetAside(const std::wstring& path) {
+    record::LineWriter line;
+    line.Word("aside").Text(path).End();
+    Write(line.m_text);
+}
+
+void Transaction::WillCreateKey(reg::Root root, const std::wstring& key) {
+    record::LineWriter line;
+    line.Word("key").Key(root, key).End();
+    Write(line.m_text);
+}
+
+void Transaction::WillWriteValue(reg::Root root, const std::wstring& key, const std::wstring& name,
+                                 const reg::ValueState& before, const reg::ValueState& written) {
+    record::LineWriter line;
+    line.Word("value").Key(root, key).Text(name).Field(record::DataText(before)).Field(record::DataText(written)).End();
+    Write(line.m_text);
+}
+
+void Transaction::WillDeleteKey(reg::Root root, const std::wstring& key, const reg::HeldValues& values) {
+    record::LineWriter lines;
+    lines.Word("deleted").Key(root, key).End();
+    for (const auto& [name, state] : values) lines.Word("held").Text(name).Field(record::DataText(state)).End();
+    Write(lines.m_text);
+}
+
+void Transaction::Commit() {
+    Write("commit\r\n");
+    m_log.Flush();
+}
+
+void Transaction::Complete() {
+    for (const std::wstring& line : CompleteFromLog(m_text)) Journal().Note(phase::kRecord, line);
+    m_log.Erase();
+}
+
+void Transaction::RollBack() {
+    for (const std::wstring& line : RollBackFromLog(m_text)) Journal().Note(L"rollback", line);
+    m_log.Erase();
+}
+
+}  // namespace txn

@@ -1,0 +1,125 @@
+#include "win/safe_file.h"
+
+#include <vector>
+
+#include "win/path_text.h"
+#include "win/text.h"
+
+namespace win {
+namespace {
+
+constexpr wchar_t kExtendedPrefix[] = L"\\\\?\\";
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return std::wstring();
+    std::wstring full(n, L'\0');
+    DWORD got = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
+    if (got == 0 || got >= n) return std::wstring();
+    full.resize(got);
+    return full;
+}
+
+// The path the system reaches through a handle, after every link on the way.
+std::wstring FinalPath(HANDLE handle) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+        if (n == 0) return std::wstring();
+        if (n < buffer.size()) return std::wstring(buffer.data(), n);
+        buffer.resize(n + 1);
+    }
+}
+
+// The folder's final path: a folder reached through a link to a place that is no folder of a
+// disk (an object-manager directory, say) cannot be opened and yields nothing.
+std::wstring FinalFolderPath(const std::wstring& folder) {
+    File handle(::CreateFileW(folder.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return handle ? FinalPath(handle.get()) : std::wstring();
+}
+
+// Empty when the open file is the plain file its name promises; else why not.
+std::wstring WhyNotPlain(HANDLE file, const std::wstring& fullPath) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandle(file, &info)) return L"not a disk file";
+    if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return L"a link or a folder";
+    if (info.nNumberOfLinks != 1) return L"a hard link";
+    const std::wstring folder = WithoutTrailingBackslash(FinalFolderPath(ParentPath(fullPath)));
+    const std::wstring reached = FinalPath(file);
+    if (folder.empty() || reached.empty() || !EqualsNoCase(reached, folder + L"\\" + LastName(fullPath)))
+        return L"a link to " + (reached.empty() ? std::wstring(L"another place") : reached);
+    return std::wstring();
+}
+
+}  // namespace
+
+File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why) {
+    why.clear();
+    const std::wstring full = FullPath(path);
+    const DWORD access = mode == LogMode::Append ? FILE_APPEND_DATA : GENERIC_WRITE;
+    // The name is opened, not followed where the system allows it; what it reaches is checked
+    // before the first byte is written, and a name that already exists is emptied only then.
+    File file(full.empty() ? INVALID_HANDLE_VALUE
+                           : ::CreateFileW(full.c_str(), access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) {
+        why = Format(L"Win32 error %lu", ::GetLastError());
+        return file;
+    }
+    why = WhyNotPlain(file.get(), full);
+    if (!why.empty()) return File();
+    if (mode == LogMode::Replace) ::SetEndOfFile(file.get());
+    return file;
+}
+
+std::wstring WhyNotPlainFile(const std::wstring& path) {
+    const std::wstring full = FullPath(path);
+    File file(full.empty() ? INVALID_HANDLE_VALUE
+                           : ::CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return std::wstring();
+    return WhyNotPlain(file.get(), full);
+}
+
+bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error) {
+    File source(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                              nullptr));
+    File copy = source ? CreateFreshFile(to) : File();
+    if (!copy) {
+        error = ::GetLastError();
+        return false;
+    }
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD got = 0, written = 0;
+        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) break;
+        if (got == 0) return true;
+        if (!::WriteFile(copy.get(), buffer.data(), got, &written, nullptr) || written != got) break;
+    }
+    error = ::GetLastError();
+    copy.reset();
+    ::DeleteFileW(to.c_str());
+    return false;
+}
+
+File CreateFreshFile(const std::wstring& path, DWORD flags) {
+    // Deleting a link removes the link, not what it points to.
+    if (!::DeleteFileW(path.c_str())) {
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
+            ::SetLastError(error);
+            return File();
+        }
+    }
+    return File(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                              flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+std::wstring ExtendedPath(const std::wstring& path) {
+    if (StartsWithNoCase(path, kExtendedPrefix)) return path;
+    if (path.size() > 2 && path[0] == L'\\' && path[1] == L'\\') return std::wstring(kExtendedPrefix) + L"UNC\\" + path.substr(2);
+    return kExtendedPrefix + path;
+}
+
+}  // namespace win

@@ -1,0 +1,137 @@
+// Setups that do not run alone or are ended from outside: killed at points across their steps
+// (as a deployment tool's time-out or a power cut would end them), or started three at once.
+// Whatever happens, the next run and then the uninstaller leave the machine as it was.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/paths.h"
+#include "support/scratch_registry.h"
+#include "uninstall_fixture.h"
+#include "win/unique_handle.h"
+
+using namespace enginetest;
+using namespace uninstalltest;
+
+namespace {
+
+constexpr wchar_t kOptions[] = L"/group=1 /desktop=1 /thumbs=1 /assoc=1";
+constexpr wchar_t kJpg[] = L"SOFTWARE\\Classes\\.jpg";
+constexpr wchar_t kTransactionKey[] = L"SOFTWARE\\Lumiscope64 Transaction";
+constexpr DWORD kKillTimeoutMs = 30000;
+
+HANDLE StartSetup(const std::wstring& arguments, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + testsupport::BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &started))
+        return nullptr;
+    ::CloseHandle(started.hThread);
+    return started.hProcess;
+}
+
+size_t CountLines(const std::string& text, const std::string& pattern) {
+    size_t count = 0;
+    for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + 1)) ++count;
+    return count;
+}
+
+// A step-log line and how many of them must have been written when the setup is ended.
+struct KillPoint {
+    const char* name;
+    const char* line;
+    size_t count;
+};
+
+void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
+
+class KilledSetup : public InstalledProduct, public ::testing::WithParamInterface<KillPoint> {
+protected:
+    // Runs the setup with a step log and ends it as soon as the log holds the point's line.
+    // False when the setup ended before (the point was never reached).
+    bool RunUntilKilled(const KillPoint& point) {
+        const std::wstring stepLog = work / L"steps.log";
+        win::KernelObject process(StartSetup(L"/silent /folder=" + target + L" " + kOptions + L" /log=\"" + stepLog + L"\"",
+                                             work.path()));
+        if (!process) return false;
+        for (DWORD waited = 0; waited < kKillTimeoutMs; ++waited) {
+            if (CountLines(ReadBytes(stepLog), point.line) >= point.count) {
+                ::TerminateProcess(process.get(), 1);
+                ::WaitForSingleObject(process.get(), 5000);
+                return true;
+            }
+            if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return false;
+        }
+        ::TerminateProcess(process.get(), 1);
+        return false;
+    }
+};
+
+}  // namespace
+
+// A file type that belonged to another viewer belongs to it again at the end.
+TEST_P(KilledSetup, TheNextRunAndTheUninstallerLeaveTheMachineAsItWas) {
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kJpg, nullptr, L"OtherViewer.jpg"));
+    const SystemState before = State();
+    ASSERT_TRUE(RunUntilKilled(GetParam())) << "the setup ended before " << GetParam().line;
+
+    Install(kOptions);
+    EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kTransactionKey));
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    Restart();
+    const SystemState after = State();
+    EXPECT_TRUE(Same(after.files, before.files)) << Log();
+    EXPECT_TRUE(Same(after.registry, before.registry));
+    EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"OtherViewer.jpg");
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, KilledSetup,
+    ::testing::Values(KillPoint{"Folder", "] folder: created folder", 1},
+                      KillPoint{"Payload", "] payload: begin", 2},
+                      KillPoint{"PayloadInPlace", "] payload: wrote ", 10},
+                      KillPoint{"Settings", "] settings: end", 1},
+                      KillPoint{"Links", "] links: saved link", 4},
+                      KillPoint{"Registry", "] registry: set ", 150},
+                      KillPoint{"Notify", "] notify: begin", 1},
+                      KillPoint{"Committed", "] record: written", 1}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Three at once: one installs, the others change nothing and say so (exit code 6); the one
+// uninstallation afterwards leaves the machine as it was.
+TEST_F(InstalledProduct, SetupsStartedAtOnceRunOneAtATime) {
+    ASSERT_TRUE(testsupport::WriteString(HKEY_LOCAL_MACHINE, kJpg, nullptr, L"OtherViewer.jpg"));
+    const SystemState before = State();
+    std::vector<std::wstring> folders = {work / L"a", work / L"b", work / L"c"};
+    std::vector<HANDLE> setups;
+    for (const std::wstring& folder : folders) {
+        ::CreateDirectoryW(folder.c_str(), nullptr);
+        setups.push_back(StartSetup(L"/silent /folder=" + target + L" " + kOptions, folder));
+        ASSERT_NE(setups.back(), nullptr);
+    }
+    size_t installed = 0;
+    for (size_t i = 0; i < setups.size(); ++i) {
+        DWORD code = 0xFFFFFFFF;
+        EXPECT_EQ(::WaitForSingleObject(setups[i], kKillTimeoutMs), WAIT_OBJECT_0);
+        ::GetExitCodeProcess(setups[i], &code);
+        ::CloseHandle(setups[i]);
+        EXPECT_TRUE(code == 0 || code == 6) << code;
+        installed += code == 0;
+        const std::string log = ReadBytes(folders[i] + L"\\Lumiscope_Install.log");
+        EXPECT_EQ(code == 6, log.find("Eine andere Installation oder Deinstallation von Lumiscope l\xe4uft bereits.") !=
+                                 std::string::npos) << log;
+    }
+    EXPECT_GE(installed, 1u);
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    Restart();
+    EXPECT_TRUE(Same(State().files, before.files));
+    EXPECT_TRUE(Same(State().registry, before.registry));
+    EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"OtherViewer.jpg");
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
+}
