@@ -4,6 +4,7 @@
 //                                                        and the files only the setup makes
 //   bench_tool wizard-start SETUP.exe RUNS               time until the wizard's first page is painted
 //   bench_tool process-life PROGRAM.exe RUNS             time a process takes from start to end
+//   bench_tool memory COMMAND-LINE                       what GetProcessMemoryInfo reports of a run
 //   bench_tool warm-up                                   start the services links need
 //   bench_tool hold                                      keep the desktop process up until ended
 #include <windows.h>
@@ -43,7 +44,7 @@ int Plan(int argc, wchar_t** argv) {
 
 int Usage() {
     std::fputs("usage: bench_tool plan SCRIPT REGISTRY OWN OPTIONS... | wizard-start EXE RUNS | "
-               "process-life EXE RUNS | warm-up | hold\n", stderr);
+               "process-life EXE RUNS | memory COMMAND-LINE | warm-up | hold\n", stderr);
     return 2;
 }
 
@@ -54,6 +55,16 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"plan" && argc >= 5) return Plan(argc, argv);
     if (command == L"wizard-start" && argc == 4) return MeasureWizardStart(argv[2], _wtoi(argv[3])) ? 0 : 1;
     if (command == L"process-life" && argc == 4) return MeasureProcessLife(argv[2], _wtoi(argv[3])) ? 0 : 1;
+    if (command == L"memory" && argc >= 3) {
+        // The command line as this program got it, less its own name and the command.
+        const wchar_t* rest = ::GetCommandLineW();
+        for (int skip = 0; skip < 2; ++skip) {
+            for (bool quoted = false; *rest && (quoted || (*rest != L' ' && *rest != L'\t')); ++rest)
+                if (*rest == L'"') quoted = !quoted;
+            while (*rest == L' ' || *rest == L'\t') ++rest;
+        }
+        return MeasureMemory(rest) ? 0 : 1;
+    }
     if (command == L"warm-up" && argc == 2) return WarmUpShellLinks() ? 0 : 1;
     if (command == L"hold" && argc == 2) {
         HoldDesktop();

@@ -1,6 +1,8 @@
 #include "bench/tool/measure.h"
 
 #include <windows.h>
+#include <psapi.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "install/links/shortcuts.h"
@@ -126,4 +128,34 @@ void HoldDesktop() {
     HWND window = ::CreateWindowExW(0, L"STATIC", L"bench hold", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
     MSG message;
     while (window && ::GetMessageW(&message, nullptr, 0, 0) > 0) ::DispatchMessageW(&message);
+}
+
+bool MeasureMemory(const std::wstring& commandLine) {
+    std::wstring line = commandLine;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    ::CloseHandle(info.hThread);
+    win::KernelObject process(info.hProcess);
+    SIZE_T privateUsage = 0, pagefile = 0, peakPagefile = 0, peakWorkingSet = 0;
+    for (;;) {
+        const bool ended = ::WaitForSingleObject(process.get(), kPollMs) == WAIT_OBJECT_0;
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof(counters);
+        if (::GetProcessMemoryInfo(process.get(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof(counters)) &&
+            counters.PeakWorkingSetSize != 0) {
+            privateUsage = std::max(privateUsage, counters.PrivateUsage);
+            pagefile = std::max(pagefile, counters.PagefileUsage);
+            peakPagefile = counters.PeakPagefileUsage;
+            peakWorkingSet = counters.PeakWorkingSetSize;
+        }
+        if (ended) break;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.get(), &code);
+    std::printf("memory %lu %zu %zu %zu %zu\n", code, privateUsage / 1024, pagefile / 1024, peakPagefile / 1024,
+                peakWorkingSet / 1024);
+    return true;
 }

@@ -18,3 +18,9 @@ void HoldDesktop();
 // Starts what the shell's link objects need (the RPC server, the desktop process) by saving
 // and deleting one link in the temporary folder, as a running Windows has them already.
 bool WarmUpShellLinks();
+
+// Runs `commandLine` to its end, reading its counters with GetProcessMemoryInfo every
+// millisecond or two, and prints "memory <exit code> <largest PrivateUsage> <largest
+// PagefileUsage> <last PeakPagefileUsage> <last PeakWorkingSetSize>" in KiB: what the system
+// itself reports about the process, to set beside what the host samples.
+bool MeasureMemory(const std::wstring& commandLine);
