@@ -104,16 +104,15 @@ bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& er
 }
 
 File CreateFreshFile(const std::wstring& path, DWORD flags) {
+    auto create = [&] {
+        return File(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                  flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    };
+    File file = create();
+    if (file || ::GetLastError() != ERROR_FILE_EXISTS) return file;
     // Deleting a link removes the link, not what it points to.
-    if (!::DeleteFileW(path.c_str())) {
-        const DWORD error = ::GetLastError();
-        if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND) {
-            ::SetLastError(error);
-            return File();
-        }
-    }
-    return File(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                              flags | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!::DeleteFileW(path.c_str())) return File();
+    return create();
 }
 
 std::wstring ExtendedPath(const std::wstring& path) {

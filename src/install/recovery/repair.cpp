@@ -95,7 +95,9 @@ std::wstring TakeBackAction(const Action& a) {
             result = reg::RecreateKey(a.root, a.key, a.held);
             break;
         case Kind::Key:
-            result = reg::IsProductKey(a.root, a.key) ? reg::RemoveKeyTree(a.root, a.key) : reg::RemoveKeyIfEmpty(a.root, a.key);
+            // A key that did not exist before the run holds nothing but what the run put there
+            // (no other run could write meanwhile): it goes whole.
+            result = reg::RemoveKeyTree(a.root, a.key);
             break;
         case Kind::Replace:
         case Kind::Aside:

@@ -12,8 +12,8 @@ namespace txn {
 constexpr char kLogHeader[] = "Lumiscope transaction 1";
 
 // Takes back everything the log names, newest first: registry values to their states before
-// (while they still hold what was written), deleted keys made again, made keys and folders
-// removed (when empty; the product's own keys with their subtree), files back from their
+// (while they still hold what was written), deleted keys made again, made keys removed with
+// everything below them, made folders removed when empty, files back from their
 // backups, new files and the staged ones removed. Returns a line for each thing that could not
 // be put back.
 std::vector<std::wstring> RollBackFromLog(const std::string& text);

@@ -10,7 +10,6 @@ namespace txn {
 bool Transaction::Begin(const std::wstring& programFolder) {
     const bool kept = m_log.Create();
     BeginInMemory(programFolder);
-    m_log.Flush();
     if (!kept) Journal().Note(L"setup", L"no transaction log could be kept: an interruption cannot be repaired later");
     return kept;
 }
@@ -46,8 +45,10 @@ void Transaction::WillReplaceFiles(const std::vector<PlannedFile>& files) {
     record::LineWriter lines;
     for (const PlannedFile& file : files) lines.Word("replace").Text(file.path).Field(file.existed ? "1" : "0").End();
     Write(lines.m_text);
-    // Files are renamed next: a power cut must not leave them without their log.
-    m_log.Flush();
+    // The payload's files are renamed next: a power cut must not leave them without their log.
+    // A flush writes the whole hive, so a single link or settings file waits for the next one
+    // (the system writes the registry out within seconds anyway).
+    if (files.size() > 1) m_log.Flush();
 }
 
 void Transaction::WillSetAside(const std::wstring& path) {

@@ -12,8 +12,8 @@
 //   folder   <path>                a folder about to be made
 //   replace  <path>  <0|1>         a file about to be made or replaced (1: it existed)
 //   aside    <path>                a file about to be set aside (it goes on completion)
-//   key      <root>  <key>         a registry key about to be made
-//   value    <root>  <key>  <name>  <before>  <written>
+//   key      <root>  <key>         a registry key about to be made (and what goes below it)
+//   value    <root>  <key>  <name>  <before>  <written>   (in a key that was there)
 //   deleted  <root>  <key>         a key about to be deleted, then one line per value it held:
 //   held     <name>  <data>
 //   commit                         the record is being put in place: go forward, not back

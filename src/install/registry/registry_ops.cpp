@@ -169,24 +169,41 @@ HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
         base = CreateLevel(root, path.substr(0, levelEnd), base, path.substr(start, levelEnd - start), error);
         if (!base || end == std::wstring::npos) return base;
         start = end + 1;
+        if (m_newKeys.count({root, upper.substr(0, levelEnd)})) return CreateBelowNew(root, path, base, start, error);
     }
+}
+
+// Below a key just made, every remaining level is new: one call makes them all, and each is
+// known as made all the same.
+HKEY Session::CreateBelowNew(Root root, const std::wstring& path, HKEY parent, size_t start, LONG& error) {
+    HKEY key = nullptr;
+    error = ::RegCreateKeyExW(parent, path.c_str() + start, 0, nullptr, 0, Mask(Access::Create), nullptr, &key, nullptr);
+    if (error != ERROR_SUCCESS) return nullptr;
+    for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', end + 1)) {
+        const std::wstring level = path.substr(0, end == std::wstring::npos ? path.size() : end);
+        m_newKeys[{root, win::UpperCase(level)}];
+        if (m_observer) m_observer->KeyCreated(root, level);
+        if (end == std::wstring::npos) break;
+    }
+    return m_keys.insert_or_assign(KeyId{root, win::UpperCase(path), Access::Create}, win::RegKey(key)).first->second.get();
 }
 
 // A level is reported before it is made, and only when it is missing: a key that was there
 // before must never be taken for one the installation made.
 HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error) {
     HKEY key = nullptr;
-    if (m_observer) {
-        const bool parentIsNew = m_newKeys.count({root, win::UpperCase(ParentOf(path))}) != 0;
-        LONG probe = parentIsNew ? ERROR_FILE_NOT_FOUND : ::RegOpenKeyExW(parent, name.c_str(), 0, KEY_QUERY_VALUE, &key);
-        if (key) ::RegCloseKey(key);
-        key = nullptr;
-        if (probe == ERROR_FILE_NOT_FOUND) m_observer->WillCreateKey(root, path);
+    const std::wstring upper = win::UpperCase(path);
+    // Below a key this session made, everything is new: the outermost new key stands for it all.
+    if (m_observer && !m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
+        error = ::RegOpenKeyExW(parent, name.c_str(), 0, Mask(Access::Create), &key);
+        if (error == ERROR_SUCCESS)
+            return m_keys.insert_or_assign(KeyId{root, upper, Access::Create}, win::RegKey(key)).first->second.get();
+        if (error != ERROR_FILE_NOT_FOUND) return nullptr;
+        m_observer->WillCreateKey(root, path);
     }
     DWORD disposition = 0;
     error = ::RegCreateKeyExW(parent, name.c_str(), 0, nullptr, 0, Mask(Access::Create), nullptr, &key, &disposition);
     if (error != ERROR_SUCCESS) return nullptr;
-    const std::wstring upper = win::UpperCase(path);
     if (disposition == REG_CREATED_NEW_KEY) {
         m_newKeys[{root, upper}];
         if (m_observer) m_observer->KeyCreated(root, path);
@@ -202,7 +219,8 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
     const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(win::UpperCase(name)).second;
     if (m_observer && !surelyAbsent) before = StateOf(key, name);
     const ValueState written{true, type, {data, data + size}};
-    if (m_observer) m_observer->WillWriteValue(w.root, w.key, name, before, written);
+    // A value in a key this session made goes with that key; others are told before.
+    if (m_observer && !surelyAbsent) m_observer->WillWriteValue(w.root, w.key, name, before, written);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
     if (rc != ERROR_SUCCESS) return Refused(w, rc);
     if (m_observer) m_observer->ValueWritten(w.root, w.key, name, before, written);

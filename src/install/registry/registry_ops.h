@@ -70,7 +70,9 @@ LONG QueryValue(HKEY key, const std::wstring& name, ValueState& state);
 class Observer {
 public:
     virtual ~Observer() = default;
-    // Before each change, with what it will change.
+    // Before each change, with what it will change. Of the keys a session makes only the
+    // outermost is told, and no value written into a key it made: everything below a key that
+    // did not exist is new, and goes with it.
     virtual void WillCreateKey(Root, const std::wstring& /*key*/) {}
     virtual void WillWriteValue(Root, const std::wstring& /*key*/, const std::wstring& /*name*/,
                                 const ValueState& /*before*/, const ValueState& /*written*/) {}
@@ -108,6 +110,7 @@ private:
     HKEY Open(Root root, const std::wstring& path, Access access, LONG& error);
     HKEY Create(Root root, const std::wstring& path, LONG& error);
     HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error);
+    HKEY CreateBelowNew(Root root, const std::wstring& path, HKEY parent, size_t start, LONG& error);
     bool SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size);
     LONG DeleteKey(Root root, const std::wstring& path);
     void Forget(Root root, const std::wstring& path);
