@@ -4,6 +4,7 @@
 // asks before the user leaves the wizard.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "install/request/install_request.h"
@@ -35,8 +36,8 @@ public:
     InstallFunction m_pfnInstall;
     // Set when an installation was carried out during this run.
     bool m_bInstalled = false;
-    // While the installation runs: the sheet cannot be closed.
-    bool m_bInstalling = false;
+    // While the installation runs (on a thread of its own): the sheet cannot be closed.
+    std::atomic<bool> m_bInstalling{false};
 
     BOOL OnInitDialog() override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "wizard/run_wizard.h"
+#include "wizard/wiz_sheet.h"
 
 namespace wiztest {
 namespace {
@@ -207,6 +208,8 @@ void WizardDriver::Answer(const Box& box, int buttonId) {
     ::PostMessageW(box.window, WM_COMMAND, MAKEWPARAM(buttonId, BN_CLICKED),
                    reinterpret_cast<LPARAM>(::GetDlgItem(box.window, buttonId)));
     if (!WaitFor([&] { return !::IsWindow(box.window); })) ADD_FAILURE() << "the box did not close";
+    // A box of the installation comes from its own thread: the wizard goes on once that ends.
+    if (!WaitFor([&] { return m_done || !TheWizardSheet().m_bInstalling; })) ADD_FAILURE() << "the installation did not end";
     if (!m_done) Sync();
 }
 
