@@ -10,6 +10,7 @@ public:
     std::vector<InstallJournal*> listeners;
 
     void WillCreateFolder(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillCreateFolder(path); }); }
+    void WillStageTree(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillStageTree(path); }); }
     void WillReplaceFiles(const std::vector<PlannedFile>& files) override {
         Each([&](InstallJournal& j) { j.WillReplaceFiles(files); });
     }

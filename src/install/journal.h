@@ -35,6 +35,8 @@ public:
     // a link or a settings file one by one: a changed file keeps a backup until the end); a
     // file about to be set aside (it goes at the end).
     virtual void WillCreateFolder(const std::wstring& /*path*/) {}
+    // A folder about to be made beside its place ("<path>.lm-new") with what goes into it.
+    virtual void WillStageTree(const std::wstring& /*path*/) {}
     virtual void WillReplaceFiles(const std::vector<PlannedFile>& /*files*/) {}
     virtual void WillSetAside(const std::wstring& /*path*/) {}
     // A file's earlier state was kept as its backup (it goes when the installation completes).

@@ -77,14 +77,16 @@ bool HasCollidingNames(const std::vector<std::wstring>& names) {
         for (size_t at = key.find(L'\\'); at != std::wstring::npos; at = key.find(L'\\', at + 1))
             folders.insert(key.substr(0, at));
     }
-    for (const std::wstring& file : files) {
+    for (const std::wstring& file : files)
         if (folders.count(file)) return true;
-        // A file's staged copy and backup lie beside it under these names while it is installed.
-        for (const wchar_t* suffix : {txn::kStagedSuffix, txn::kBackupSuffix}) {
-            const std::wstring temporary = file + win::UpperCase(suffix);
-            if (entries.count(temporary) || folders.count(temporary)) return true;
-        }
-    }
+    // A file's staged copy and backup, and a new folder's staged self, lie beside them under
+    // these names while they are installed.
+    for (const std::set<std::wstring>* names : {&files, &folders})
+        for (const std::wstring& name : *names)
+            for (const wchar_t* suffix : {txn::kStagedSuffix, txn::kBackupSuffix}) {
+                const std::wstring temporary = name + win::UpperCase(suffix);
+                if (entries.count(temporary) || folders.count(temporary)) return true;
+            }
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "install/payload/staging.h"
 
 #include <algorithm>
+#include <set>
 
 #include "install/journal.h"
 #include "install/payload/entry_name.h"
@@ -33,7 +34,7 @@ struct Work {
 };
 
 void StageOne(EntryWriter& writer, Work& work, Item& item) {
-    win::File out = win::CreateFreshFile(txn::StagedPath(item.path));
+    win::File out = win::CreateFreshFile(item.staged);
     if (!out) {
         item.error = ::GetLastError();
         return;
@@ -85,13 +86,23 @@ PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring
     win::AppendBackslash(m_target);
 }
 
+// A folder the run makes is made beside its place as "<name>.lm-new" when its parent is there
+// already (a tree of its own), or inside such a tree: the files in it are written under their
+// own names there, and one rename at the commit puts the whole tree in place.
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
     const std::wstring path = m_target + relative;
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
     if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const std::wstring parent = win::UpperCase(FolderPart(relative));
+        const bool inTree = m_newFolders.count(parent) != 0;
+        if (!inTree) {
+            Journal().WillStageTree(path);
+            m_trees.push_back(relative);
+        }
+        m_newFolders.insert(win::UpperCase(relative));
         Journal().WillCreateFolder(path);
-        if (::CreateDirectoryW(path.c_str(), nullptr)) {
+        if (::CreateDirectoryW(StagedLocation(relative).c_str(), nullptr)) {
             Journal().FolderCreated(path);
             return true;
         }
@@ -101,15 +112,22 @@ bool PayloadStaging::MakeFolder(const std::wstring& relative) {
     return false;
 }
 
+std::wstring PayloadStaging::StagedLocation(const std::wstring& relative) const {
+    for (const std::wstring& tree : m_trees) {
+        const bool below = relative.size() > tree.size() && relative[tree.size()] == L'\\';
+        if ((relative.size() == tree.size() || below) && win::StartsWithNoCase(relative, tree))
+            return win::ExtendedPath(m_target + tree + txn::kStagedSuffix + relative.substr(tree.size()));
+    }
+    return txn::StagedPath(m_target + relative);
+}
+
 bool PayloadStaging::MakeFolders() {
     std::vector<std::wstring> folders;  // parents before children, each once
+    std::set<std::wstring> seen;
     for (const zip::Entry& entry : m_payload.entries()) {
         const std::wstring name = LocalName(entry.name);
-        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1)) {
-            const std::wstring folder = name.substr(0, at);
-            if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return win::EqualsNoCase(f, folder); }))
-                folders.push_back(folder);
-        }
+        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1))
+            if (seen.insert(win::UpperCase(name.substr(0, at))).second) folders.push_back(name.substr(0, at));
     }
     for (const std::wstring& folder : folders)
         if (!MakeFolder(folder)) return false;
@@ -135,6 +153,8 @@ bool PayloadStaging::Stage() {
         item.entry = &entry;
         item.path = m_target + LocalName(entry.name);
         if (item.path.size() > kMaxPathChars) return false;
+        item.staged = StagedLocation(LocalName(entry.name));
+        item.inTree = item.staged != txn::StagedPath(item.path);
         planned.push_back({item.path, ::GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES});
         work.order.push_back(m_items.size());
         work.total += entry.size;
@@ -155,27 +175,42 @@ bool PayloadStaging::Stage() {
 }
 
 bool PayloadStaging::Commit() {
-    for (const Item& item : m_items) {
-        const std::wstring name = LocalName(item.entry->name);
-        const DWORD attributes = ::GetFileAttributesW(item.path.c_str());
+    for (const Item& item : m_items)
+        if (!item.inTree && !CommitFile(item)) return false;
+    for (const std::wstring& tree : m_trees) {
         DWORD error = 0;
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
+        if (!::MoveFileExW(win::ExtendedPath(m_target + tree + txn::kStagedSuffix).c_str(),
+                           win::ExtendedPath(m_target + tree).c_str(), 0)) {
+            error = ::GetLastError();
+            Journal().Failed(phase::kPayload, L"folder not put in place: " + tree, error);
             return false;
         }
-        // An existing file that is in use or read-only keeps its old contents, as the viewer
-        // that holds it expects.
-        if (attributes != INVALID_FILE_ATTRIBUTES && !CanReplace(item.path, error)) {
-            ::DeleteFileW(txn::StagedPath(item.path).c_str());
-            Journal().FileLeftAsItWas(name, error);
-            continue;
-        }
-        if (!txn::PutInPlace(item.path, error)) {
-            Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);
-            return false;
-        }
-        Journal().FileWritten(name, item.entry->size, item.entry->crc);
     }
+    for (const Item& item : m_items)
+        if (item.inTree) Journal().FileWritten(LocalName(item.entry->name), item.entry->size, item.entry->crc);
+    return true;
+}
+
+bool PayloadStaging::CommitFile(const Item& item) {
+    const std::wstring name = LocalName(item.entry->name);
+    const DWORD attributes = ::GetFileAttributesW(item.path.c_str());
+    DWORD error = 0;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
+        return false;
+    }
+    // An existing file that is in use or read-only keeps its old contents, as the viewer that
+    // holds it expects.
+    if (attributes != INVALID_FILE_ATTRIBUTES && !CanReplace(item.path, error)) {
+        ::DeleteFileW(item.staged.c_str());
+        Journal().FileLeftAsItWas(name, error);
+        return true;
+    }
+    if (!txn::PutInPlace(item.path, error)) {
+        Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);
+        return false;
+    }
+    Journal().FileWritten(name, item.entry->size, item.entry->crc);
     return true;
 }
 

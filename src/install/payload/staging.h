@@ -1,10 +1,12 @@
 #pragma once
 // Stage, verify, commit: every payload file is written beside where it goes, under its staged
-// name, on every core, and checked as it is written; only when all of them are there and
-// checked do they replace what is in place, each by a rename that keeps the old file as a
-// backup. The engine's transaction hears of every folder and file before it is touched, so that
+// name (or in a folder the run makes, which is made beside its place under a staged name), on
+// every core, and checked as it is written; only when all of them are there and checked do they
+// replace what is in place, each by a rename that keeps the old file as a backup (a new folder
+// by one rename of its own). The engine's transaction hears of every folder and file before it is touched, so that
 // a failure at any point (here or later) can be taken back.
 #include <atomic>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,17 +32,24 @@ public:
 
     struct Item {
         const zip::Entry* entry = nullptr;
-        std::wstring path;  // where it goes
+        std::wstring path;    // where it goes
+        std::wstring staged;  // where it is written first
+        bool inTree = false;  // in a folder the run makes, which goes in place whole
         EntryWriter::Result result = EntryWriter::Result::NotWritten;
         DWORD error = 0;
     };
 
 private:
     bool MakeFolder(const std::wstring& relative);
+    // Where a file or folder of the payload is written before the commit.
+    std::wstring StagedLocation(const std::wstring& relative) const;
+    bool CommitFile(const Item& item);
     bool Report(const Item& failed) const;
 
     const PayloadArchive& m_payload;
     std::wstring m_target;  // with its backslash
     int m_keepIconLibrary;
     std::vector<Item> m_items;
+    std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
+    std::set<std::wstring> m_newFolders;    // upper case: every folder this run makes
 };

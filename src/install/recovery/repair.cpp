@@ -13,7 +13,7 @@
 namespace txn {
 namespace {
 
-enum class Kind { Folder, Replace, Aside, Key, Value, Deleted };
+enum class Kind { Folder, Tree, Replace, Aside, Key, Value, Deleted };
 
 struct Action {
     Kind kind = Kind::Folder;
@@ -46,6 +46,7 @@ bool ParseLine(const std::vector<std::string>& f, ParsedLog& log) {
     if (word == "program") return f.size() == 4 && record::Unescape(f[1], log.programFolder) &&
                                    !(log.process = win::Format(L"%hs", f[3].c_str())).empty();
     if (word == "folder") ok = ParsePath(f, 2, Kind::Folder, a);
+    else if (word == "tree") ok = ParsePath(f, 2, Kind::Tree, a);
     else if (word == "aside") ok = ParsePath(f, 2, Kind::Aside, a);
     else if (word == "replace") ok = ParsePath(f, 3, Kind::Replace, a) && (a.existed = f[2] == "1", true);
     else if (word == "key" || word == "deleted") {
@@ -102,6 +103,9 @@ std::wstring TakeBackAction(const Action& a) {
         case Kind::Replace:
         case Kind::Aside:
             return TakeBack(a.path, a.kind == Kind::Aside || a.existed) ? std::wstring() : L"not put back: " + a.path;
+        case Kind::Tree:
+            RemoveStagedTree(a.path);
+            return std::wstring();
         case Kind::Folder:
             // A folder that still holds a file going at the restart goes after it; one that holds
             // something of someone else's stays then too.

@@ -4,6 +4,7 @@
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace txn {
 namespace {
@@ -71,5 +72,40 @@ void Forget(const std::wstring& path) {
 }
 
 void DropBackup(const std::wstring& path) { Remove(BackupPath(path)); }
+
+namespace {
+
+void RemoveFolderTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    win::FindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                              nullptr, 0));
+    if (search) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = folder + L"\\" + name;
+            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (isFolder && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                RemoveFolderTree(child);
+            else if (isFolder)
+                ::RemoveDirectoryW(child.c_str());  // the link itself, not where it leads
+            else
+                Remove(child);
+        } while (::FindNextFileW(search.get(), &found));
+    }
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
+void RemoveStagedTree(const std::wstring& path) {
+    const std::wstring staged = win::ExtendedPath(path + kStagedSuffix);
+    const DWORD attributes = ::GetFileAttributesW(staged.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        ::RemoveDirectoryW(staged.c_str());
+    else
+        RemoveFolderTree(staged);
+}
 
 }  // namespace txn

@@ -38,6 +38,10 @@ void Forget(const std::wstring& path);
 // The backup alone, for a run that knows it made one.
 void DropBackup(const std::wstring& path);
 
+// A folder staged beside its place ("<path>.lm-new") and everything in it go; a link found in
+// it is removed, never followed.
+void RemoveStagedTree(const std::wstring& path);
+
 // Each of the three tells the journal when it kept a backup (BackupMade).
 
 }  // namespace txn

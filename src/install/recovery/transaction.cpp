@@ -41,6 +41,12 @@ void Transaction::WillCreateFolder(const std::wstring& path) {
     Write(line.m_text);
 }
 
+void Transaction::WillStageTree(const std::wstring& path) {
+    record::LineWriter line;
+    line.Word("tree").Text(path).End();
+    Write(line.m_text);
+}
+
 void Transaction::WillReplaceFiles(const std::vector<PlannedFile>& files) {
     record::LineWriter lines;
     for (const PlannedFile& file : files) lines.Word("replace").Text(file.path).Field(file.existed ? "1" : "0").End();

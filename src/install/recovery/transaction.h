@@ -9,6 +9,7 @@
 // The log's text, one item per line in the record's text form:
 //   Lumiscope transaction 1
 //   program  <program folder>      process <id>
+//   tree     <path>                a folder about to be made beside its place, as "<path>.lm-new"
 //   folder   <path>                a folder about to be made
 //   replace  <path>  <0|1>         a file about to be made or replaced (1: it existed)
 //   aside    <path>                a file about to be set aside (it goes on completion)
@@ -37,6 +38,7 @@ public:
     void Retarget(const std::wstring& programFolder);
 
     void WillCreateFolder(const std::wstring& path) override;
+    void WillStageTree(const std::wstring& path) override;
     void WillReplaceFiles(const std::vector<PlannedFile>& files) override;
     void WillSetAside(const std::wstring& path) override;
     void WillCreateKey(reg::Root root, const std::wstring& key) override;
