@@ -10,7 +10,9 @@ public:
     std::vector<InstallJournal*> listeners;
 
     void WillCreateFolder(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillCreateFolder(path); }); }
-    void WillStageTree(const std::wstring& path) override { Each([&](InstallJournal& j) { j.WillStageTree(path); }); }
+    void WillCreateFolders(const std::vector<PlannedFolder>& folders) override {
+        Each([&](InstallJournal& j) { j.WillCreateFolders(folders); });
+    }
     void WillReplaceFiles(const std::vector<PlannedFile>& files) override {
         Each([&](InstallJournal& j) { j.WillReplaceFiles(files); });
     }

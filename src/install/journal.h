@@ -28,6 +28,13 @@ struct PlannedFile {
     bool existed = false;
 };
 
+// A folder the installation is about to make, and whether it is made beside its place first
+// ("<path>.lm-new", with what goes into it) to be put in place whole.
+struct PlannedFolder {
+    std::wstring path;
+    bool staged = false;
+};
+
 class InstallJournal : public reg::Observer {
 public:
     // Told before each change, so that a write-ahead log can hold it before it happens: a
@@ -35,8 +42,7 @@ public:
     // a link or a settings file one by one: a changed file keeps a backup until the end); a
     // file about to be set aside (it goes at the end).
     virtual void WillCreateFolder(const std::wstring& /*path*/) {}
-    // A folder about to be made beside its place ("<path>.lm-new") with what goes into it.
-    virtual void WillStageTree(const std::wstring& /*path*/) {}
+    virtual void WillCreateFolders(const std::vector<PlannedFolder>& /*folders*/) {}
     virtual void WillReplaceFiles(const std::vector<PlannedFile>& /*files*/) {}
     virtual void WillSetAside(const std::wstring& /*path*/) {}
     // A file's earlier state was kept as its backup (it goes when the installation completes).

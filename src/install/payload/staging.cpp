@@ -86,29 +86,12 @@ PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring
     win::AppendBackslash(m_target);
 }
 
-// A folder the run makes is made beside its place as "<name>.lm-new" when its parent is there
-// already (a tree of its own), or inside such a tree: the files in it are written under their
-// own names there, and one rename at the commit puts the whole tree in place.
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
-    const std::wstring path = m_target + relative;
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const std::wstring parent = win::UpperCase(FolderPart(relative));
-        const bool inTree = m_newFolders.count(parent) != 0;
-        if (!inTree) {
-            Journal().WillStageTree(path);
-            m_trees.push_back(relative);
-        }
-        m_newFolders.insert(win::UpperCase(relative));
-        Journal().WillCreateFolder(path);
-        if (::CreateDirectoryW(StagedLocation(relative).c_str(), nullptr)) {
-            Journal().FolderCreated(path);
-            return true;
-        }
+    if (::CreateDirectoryW(StagedLocation(relative).c_str(), nullptr)) {
+        Journal().FolderCreated(m_target + relative);
+        return true;
     }
-    Journal().Failed(phase::kPayload, L"folder not created: " + relative,
-                     attributes == INVALID_FILE_ATTRIBUTES ? ::GetLastError() : ERROR_ALREADY_EXISTS);
+    Journal().Failed(phase::kPayload, L"folder not created: " + relative, ::GetLastError());
     return false;
 }
 
@@ -121,15 +104,34 @@ std::wstring PayloadStaging::StagedLocation(const std::wstring& relative) const 
     return txn::StagedPath(m_target + relative);
 }
 
+// A folder the run makes is made beside its place as "<name>.lm-new" when its parent is there
+// already (a tree of its own), or inside such a tree: the files in it are written under their
+// own names there, and one rename at the commit puts the whole tree in place. All of them are
+// announced at once, before the first is made.
 bool PayloadStaging::MakeFolders() {
-    std::vector<std::wstring> folders;  // parents before children, each once
+    std::vector<std::wstring> missing;  // parents before children, each once
     std::set<std::wstring> seen;
+    std::vector<PlannedFolder> planned;
     for (const zip::Entry& entry : m_payload.entries()) {
         const std::wstring name = LocalName(entry.name);
-        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1))
-            if (seen.insert(win::UpperCase(name.substr(0, at))).second) folders.push_back(name.substr(0, at));
+        for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1)) {
+            const std::wstring folder = name.substr(0, at);
+            if (!seen.insert(win::UpperCase(folder)).second) continue;
+            const DWORD attributes = ::GetFileAttributesW((m_target + folder).c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+            if (attributes != INVALID_FILE_ATTRIBUTES) {
+                Journal().Failed(phase::kPayload, L"folder not created, a file has its name: " + folder, ERROR_ALREADY_EXISTS);
+                return false;
+            }
+            const bool staged = m_newFolders.count(win::UpperCase(FolderPart(folder))) == 0;
+            if (staged) m_trees.push_back(folder);
+            m_newFolders.insert(win::UpperCase(folder));
+            planned.push_back({m_target + folder, staged});
+            missing.push_back(folder);
+        }
     }
-    for (const std::wstring& folder : folders)
+    if (!planned.empty()) Journal().WillCreateFolders(planned);
+    for (const std::wstring& folder : missing)
         if (!MakeFolder(folder)) return false;
     return true;
 }

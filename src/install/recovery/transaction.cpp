@@ -41,10 +41,13 @@ void Transaction::WillCreateFolder(const std::wstring& path) {
     Write(line.m_text);
 }
 
-void Transaction::WillStageTree(const std::wstring& path) {
-    record::LineWriter line;
-    line.Word("tree").Text(path).End();
-    Write(line.m_text);
+void Transaction::WillCreateFolders(const std::vector<PlannedFolder>& folders) {
+    record::LineWriter lines;
+    for (const PlannedFolder& folder : folders) {
+        if (folder.staged) lines.Word("tree").Text(folder.path).End();
+        lines.Word("folder").Text(folder.path).End();
+    }
+    Write(lines.m_text);
 }
 
 void Transaction::WillReplaceFiles(const std::vector<PlannedFile>& files) {

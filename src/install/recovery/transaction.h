@@ -38,7 +38,7 @@ public:
     void Retarget(const std::wstring& programFolder);
 
     void WillCreateFolder(const std::wstring& path) override;
-    void WillStageTree(const std::wstring& path) override;
+    void WillCreateFolders(const std::vector<PlannedFolder>& folders) override;
     void WillReplaceFiles(const std::vector<PlannedFile>& files) override;
     void WillSetAside(const std::wstring& path) override;
     void WillCreateKey(reg::Root root, const std::wstring& key) override;
