@@ -8,7 +8,6 @@
 #include <shellapi.h>
 
 #include <unzip.h>
-#include <iowin32.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "install/payload/zip_archive.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -61,7 +61,7 @@ std::vector<Entry> ReadAllEntries(unzFile zip) {
     return entries;
 }
 
-// The archive is written out of the resource and read the way the extraction reads it.
+// The archive is read where the resource lies, as the extraction reads it.
 class PayloadContent : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -75,18 +75,13 @@ protected:
         ASSERT_NE(found, nullptr);
         const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
         ASSERT_NE(bytes, nullptr);
-        fs::path archive = m_folder / L"payload.zip";
-        std::ofstream(archive, std::ios::binary).write(bytes, SizeofResource(nullptr, found));
-
-        zlib_filefunc64_def functions;
-        fill_win32_filefunc64W(&functions);
-        unzFile zip = unzOpen2_64(archive.wstring().c_str(), &functions);
-        ASSERT_NE(zip, nullptr);
+        zip::Archive archive(bytes, SizeofResource(nullptr, found));
+        ASSERT_TRUE(archive);
+        unzFile zip = archive.get();
         unz_global_info64 global{};
         ASSERT_EQ(unzGetGlobalInfo64(zip, &global), UNZ_OK);
         m_declaredCount = global.number_entry;
         m_entries = ReadAllEntries(zip);
-        unzClose(zip);
     }
 
     void TearDown() override {

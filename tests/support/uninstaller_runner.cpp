@@ -32,13 +32,14 @@ BOOL CALLBACK FindVisibleWindow(HWND window, LPARAM param) {
 }
 
 // Wine starts its own service and desktop processes from whichever program first needs them;
-// they come from the system folder, which the uninstaller could not have written to.
+// they come from the Windows folder, which the uninstaller could not have written to. A process
+// that has ended already cannot be asked and counts as Wine's too.
 bool IsSystemProgram(DWORD pid) {
     win::KernelObject process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
-    wchar_t image[MAX_PATH] = {}, system[MAX_PATH] = {};
+    wchar_t image[MAX_PATH] = {}, windows[MAX_PATH] = {};
     DWORD size = MAX_PATH;
-    return process && ::QueryFullProcessImageNameW(process.get(), 0, image, &size) &&
-           ::GetSystemDirectoryW(system, MAX_PATH) && win::IsSameOrInside(system, image);
+    if (!process || !::QueryFullProcessImageNameW(process.get(), 0, image, &size)) return true;
+    return ::GetWindowsDirectoryW(windows, MAX_PATH) && win::IsSameOrInside(windows, image);
 }
 
 void EndFamily(HANDLE process) {
