@@ -150,7 +150,7 @@ HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
     const std::wstring upper = win::UpperCase(path);
     auto cached = m_keys.find(KeyId{root, upper, Access::Create});
     if (cached != m_keys.end()) return cached->second.get();
-    if (!m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
+    if (!BelowNewKey(root, upper)) {
         HKEY key = Open(root, path, Access::Create, error);
         if (key || error != ERROR_FILE_NOT_FOUND) return key;
     }
@@ -186,6 +186,13 @@ HKEY Session::CreateBelowNew(Root root, const std::wstring& path, HKEY parent, s
         if (end == std::wstring::npos) break;
     }
     return m_keys.insert_or_assign(KeyId{root, win::UpperCase(path), Access::Create}, win::RegKey(key)).first->second.get();
+}
+
+// Below a key this session made nothing can exist that it did not make itself.
+bool Session::BelowNewKey(Root root, const std::wstring& upper) const {
+    for (size_t at = upper.rfind(L'\\'); at != std::wstring::npos && at > 0; at = upper.rfind(L'\\', at - 1))
+        if (m_newKeys.count({root, upper.substr(0, at)})) return true;
+    return false;
 }
 
 // A level is reported before it is made, and only when it is missing: a key that was there

@@ -109,6 +109,7 @@ private:
     static REGSAM Mask(Access access);
     HKEY Open(Root root, const std::wstring& path, Access access, LONG& error);
     HKEY Create(Root root, const std::wstring& path, LONG& error);
+    bool BelowNewKey(Root root, const std::wstring& upper) const;
     HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error);
     HKEY CreateBelowNew(Root root, const std::wstring& path, HKEY parent, size_t start, LONG& error);
     bool SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size);
