@@ -18,34 +18,28 @@ import time
 INTERVAL = 0.002
 
 
-def _status(pid):
-    """{field: KiB} of /proc/<pid>/status; None once the process is gone."""
+def _fields(path, wanted):
+    """{field: KiB} of the wanted lines of a /proc file ("State" as its letter); None once the
+    process is gone."""
     try:
-        with open(f"/proc/{pid}/status", "rb") as f:
+        with open(path, "rb") as f:
             text = f.read()
     except OSError:
         return None
     fields = {}
     for line in text.split(b"\n"):
         name, _, rest = line.partition(b":")
-        if name in (b"RssAnon", b"RssFile", b"VmSwap", b"VmHWM", b"VmRSS", b"State"):
+        if name in wanted:
             fields[name.decode()] = rest.split()[0] if name == b"State" else int(rest.split()[0])
     return fields
 
 
+def _status(pid):
+    return _fields(f"/proc/{pid}/status", (b"RssAnon", b"RssFile", b"VmSwap", b"VmHWM", b"VmRSS", b"State"))
+
+
 def _rollup(pid):
-    """{field: KiB} of /proc/<pid>/smaps_rollup (Anonymous, Private_Dirty); None when gone."""
-    try:
-        with open(f"/proc/{pid}/smaps_rollup", "rb") as f:
-            text = f.read()
-    except OSError:
-        return None
-    fields = {}
-    for line in text.split(b"\n"):
-        name, _, rest = line.partition(b":")
-        if name in (b"Anonymous", b"Private_Dirty", b"Private_Clean", b"Rss"):
-            fields[name.decode()] = int(rest.split()[0])
-    return fields
+    return _fields(f"/proc/{pid}/smaps_rollup", (b"Anonymous", b"Private_Dirty", b"Private_Clean", b"Rss"))
 
 
 class Peak:
