@@ -25,10 +25,6 @@ public:
     bool Prepare(const std::wstring& programFolder, DWORD& error);
     // Puts it in place as "<programFolder>lm_install.rec"; false (with the error) when it cannot.
     bool PutInPlace(const std::wstring& programFolder, DWORD& error);
-    // Both.
-    bool Save(const std::wstring& programFolder, DWORD& error) {
-        return Prepare(programFolder, error) && PutInPlace(programFolder, error);
-    }
 
 private:
     record::InstallRecord m_record;
