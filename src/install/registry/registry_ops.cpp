@@ -31,10 +31,11 @@ ValueState StateOf(HKEY key, const std::wstring& name) {
     return state;
 }
 
-// Every value of a key, as it is about to be deleted; false when there is no such key.
-bool ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
+// Every value of a key, as it is about to be deleted; the error when the key cannot be opened.
+LONG ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    const LONG rc = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw);
+    if (rc != ERROR_SUCCESS) return rc;
     win::RegKey key(raw);
     for (DWORD i = 0;; ++i) {
         wchar_t name[16384];
@@ -42,7 +43,7 @@ bool ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
         if (::RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         values.emplace_back(std::wstring(name, length), StateOf(key.get(), std::wstring(name, length)));
     }
-    return true;
+    return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -150,9 +151,11 @@ HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
     const std::wstring upper = win::UpperCase(path);
     auto cached = m_keys.find(KeyId{root, upper, Access::Create});
     if (cached != m_keys.end()) return cached->second.get();
-    if (!BelowNewKey(root, upper)) {
+    bool lastMissing = BelowNewKey(root, upper);
+    if (!lastMissing) {
         HKEY key = Open(root, path, Access::Create, error);
         if (key || error != ERROR_FILE_NOT_FOUND) return key;
+        lastMissing = true;
     }
     HKEY base = RootKey(root);
     size_t start = 0;
@@ -166,7 +169,8 @@ HKEY Session::Create(Root root, const std::wstring& path, LONG& error) {
     }
     for (size_t end = path.find(L'\\', start);; end = path.find(L'\\', start)) {
         const size_t levelEnd = end == std::wstring::npos ? path.size() : end;
-        base = CreateLevel(root, path.substr(0, levelEnd), base, path.substr(start, levelEnd - start), error);
+        base = CreateLevel(root, path.substr(0, levelEnd), base, path.substr(start, levelEnd - start),
+                           lastMissing && end == std::wstring::npos, error);
         if (!base || end == std::wstring::npos) return base;
         start = end + 1;
         if (m_newKeys.count({root, upper.substr(0, levelEnd)})) return CreateBelowNew(root, path, base, start, error);
@@ -197,11 +201,14 @@ bool Session::BelowNewKey(Root root, const std::wstring& upper) const {
 
 // A level is reported before it is made, and only when it is missing: a key that was there
 // before must never be taken for one the installation made.
-HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error) {
+HKEY Session::CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, bool missing,
+                          LONG& error) {
     HKEY key = nullptr;
     const std::wstring upper = win::UpperCase(path);
     // Below a key this session made, everything is new: the outermost new key stands for it all.
-    if (m_observer && !m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
+    if (m_observer && missing && !m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
+        m_observer->WillCreateKey(root, path);
+    } else if (m_observer && !m_newKeys.count({root, win::UpperCase(ParentOf(path))})) {
         error = ::RegOpenKeyExW(parent, name.c_str(), 0, Mask(Access::Create), &key);
         if (error == ERROR_SUCCESS)
             return m_keys.insert_or_assign(KeyId{root, upper, Access::Create}, win::RegKey(key)).first->second.get();
@@ -236,7 +243,13 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
 
 LONG Session::DeleteKey(Root root, const std::wstring& path) {
     HeldValues values;
-    if (m_observer && ReadAllValues(RootKey(root), path, values)) m_observer->WillDeleteKey(root, path, values);
+    // What is deleted is told first, with its values; a key that is not there is not asked for
+    // twice, and one whose values cannot be read is not deleted (it could not be put back).
+    if (m_observer) {
+        const LONG rc = ReadAllValues(RootKey(root), path, values);
+        if (rc != ERROR_SUCCESS) return rc;
+        m_observer->WillDeleteKey(root, path, values);
+    }
     Forget(root, path);
     LONG rc = ::RegDeleteKeyW(RootKey(root), path.c_str());
     if (rc == ERROR_SUCCESS && m_observer) m_observer->KeyDeleted(root, path, values);

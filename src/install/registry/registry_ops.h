@@ -110,7 +110,9 @@ private:
     HKEY Open(Root root, const std::wstring& path, Access access, LONG& error);
     HKEY Create(Root root, const std::wstring& path, LONG& error);
     bool BelowNewKey(Root root, const std::wstring& upper) const;
-    HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, LONG& error);
+    // `missing`: the level is known not to exist (its open just failed).
+    HKEY CreateLevel(Root root, const std::wstring& path, HKEY parent, const std::wstring& name, bool missing,
+                     LONG& error);
     HKEY CreateBelowNew(Root root, const std::wstring& path, HKEY parent, size_t start, LONG& error);
     bool SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, DWORD size);
     LONG DeleteKey(Root root, const std::wstring& path);
