@@ -96,12 +96,13 @@ bool PayloadStaging::MakeFolder(const std::wstring& relative) {
 }
 
 std::wstring PayloadStaging::StagedLocation(const std::wstring& relative) const {
-    for (const std::wstring& tree : m_trees) {
-        const bool below = relative.size() > tree.size() && relative[tree.size()] == L'\\';
-        if ((relative.size() == tree.size() || below) && win::StartsWithNoCase(relative, tree))
-            return win::ExtendedPath(m_target + tree + txn::kStagedSuffix + relative.substr(tree.size()));
+    // The outermost level that is a tree of its own holds it.
+    for (size_t at = relative.find(L'\\');; at = relative.find(L'\\', at + 1)) {
+        const size_t end = at == std::wstring::npos ? relative.size() : at;
+        if (m_treeKeys.count(win::UpperCase(relative.substr(0, end))))
+            return win::ExtendedPath(m_target + relative.substr(0, end) + txn::kStagedSuffix + relative.substr(end));
+        if (at == std::wstring::npos) return txn::StagedPath(m_target + relative);
     }
-    return txn::StagedPath(m_target + relative);
 }
 
 // A folder the run makes is made beside its place as "<name>.lm-new" when its parent is there
@@ -124,7 +125,10 @@ bool PayloadStaging::MakeFolders() {
                 return false;
             }
             const bool staged = m_newFolders.count(win::UpperCase(FolderPart(folder))) == 0;
-            if (staged) m_trees.push_back(folder);
+            if (staged) {
+                m_trees.push_back(folder);
+                m_treeKeys.insert(win::UpperCase(folder));
+            }
             m_newFolders.insert(win::UpperCase(folder));
             planned.push_back({m_target + folder, staged});
             missing.push_back(folder);

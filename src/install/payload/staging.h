@@ -51,5 +51,6 @@ private:
     int m_keepIconLibrary;
     std::vector<Item> m_items;
     std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
+    std::set<std::wstring> m_treeKeys;      // the same in upper case
     std::set<std::wstring> m_newFolders;    // upper case: every folder this run makes
 };
