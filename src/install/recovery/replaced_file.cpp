@@ -1,6 +1,7 @@
 #include "install/recovery/replaced_file.h"
 
 #include "install/journal.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/unique_handle.h"
@@ -9,8 +10,6 @@
 namespace txn {
 namespace {
 
-
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
@@ -34,7 +33,7 @@ std::wstring BackupPath(const std::wstring& path) { return win::ExtendedPath(pat
 
 bool PutInPlace(const std::wstring& path, DWORD& error) {
     const std::wstring target = win::ExtendedPath(path);
-    const bool existed = Exists(target);
+    const bool existed = win::PathExists(target);
     if (existed && !Move(target, BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
     if (existed) Journal().BackupMade(path);
     if (Move(StagedPath(path), target, 0, error)) return true;
@@ -59,7 +58,7 @@ bool TakeBack(const std::wstring& path, bool existed) {
     Remove(StagedPath(path));
     const std::wstring target = win::ExtendedPath(path);
     DWORD error = 0;
-    if (Exists(BackupPath(path))) return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
+    if (win::PathExists(BackupPath(path))) return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
     Remove(target);
