@@ -4,6 +4,7 @@
 
 #include "install/recovery/installation_lock.h"
 #include "uninstall_run.h"
+#include "win/file_facts.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -15,18 +16,17 @@ constexpr wchar_t kEarlierCopies[] = L"Lumiscope_Uninstall_*";
 // temporary folder; one that was ended from outside left it there. Such folders go, but only
 // as plain folders: one that has become a link to elsewhere is not followed.
 void RemoveEarlierCopies() {
-    wchar_t temp[MAX_PATH + 1] = {};
-    const DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
-    if (n == 0 || n > MAX_PATH) return;
+    const std::wstring temp = win::TempFolder();
+    if (temp.empty()) return;
     WIN32_FIND_DATAW found;
-    win::FindHandle search(::FindFirstFileExW((std::wstring(temp) + kEarlierCopies).c_str(), FindExInfoBasic, &found,
+    win::FindHandle search(::FindFirstFileExW((temp + kEarlierCopies).c_str(), FindExInfoBasic, &found,
                                               FindExSearchLimitToDirectories, nullptr, 0));
     if (!search) return;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
             (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
             continue;
-        const std::wstring folder = std::wstring(temp) + found.cFileName;
+        const std::wstring folder = temp + found.cFileName;
         ::DeleteFileW((folder + L"\\lm_uninstall.exe").c_str());
         ::RemoveDirectoryW(folder.c_str());
     } while (::FindNextFileW(search.get(), &found));

@@ -9,6 +9,7 @@
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_dialog.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -59,17 +60,11 @@ std::wstring ModulePath() {
 
 std::wstring LogPathFor(const std::wstring& given) {
     if (given.empty()) {
-        wchar_t temp[MAX_PATH + 1] = {};
-        DWORD n = ::GetTempPathW(MAX_PATH + 1, temp);
-        return n > 0 && n <= MAX_PATH ? std::wstring(temp, n) + undo::kLogFileName : std::wstring();
+        const std::wstring temp = win::TempFolder();
+        return temp.empty() ? temp : temp + undo::kLogFileName;
     }
-    DWORD n = ::GetFullPathNameW(given.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return given;
-    std::wstring full(n, L'\0');
-    DWORD got = ::GetFullPathNameW(given.c_str(), n, full.data(), nullptr);
-    if (got == 0 || got >= n) return given;
-    full.resize(got);
-    return full;
+    const std::wstring full = win::FullPath(given);
+    return full.empty() ? given : full;
 }
 
 int RefuseAnotherRun(const undo::UninstallOptions& options, const std::wstring& logPath) {

@@ -5,17 +5,6 @@
 
 namespace {
 
-const wchar_t* RootName(reg::Root root) {
-    switch (root) {
-        case reg::Root::CurrentUser: return L"HKCU";
-        case reg::Root::ClassesRoot: return L"HKCR";
-        case reg::Root::LocalMachine: break;
-    }
-    return L"HKLM";
-}
-
-std::wstring KeyText(reg::Root root, const std::wstring& key) { return std::wstring(RootName(root)) + L"\\" + key; }
-
 std::wstring NameText(const std::wstring& name) { return name.empty() ? L"(default)" : L"\"" + name + L"\""; }
 
 double FileTimeMs(const FILETIME& time) {
@@ -127,19 +116,19 @@ void StepLog::Failed(const wchar_t* phase, const std::wstring& what, DWORD error
 
 void StepLog::Note(const wchar_t* phase, const std::wstring& text) { Line(phase, text); }
 
-void StepLog::KeyCreated(reg::Root root, const std::wstring& key) { Line(Current(), L"created key " + KeyText(root, key)); }
+void StepLog::KeyCreated(reg::Root root, const std::wstring& key) { Line(Current(), L"created key " + reg::KeyText(root, key)); }
 
 void StepLog::KeyDeleted(reg::Root root, const std::wstring& key, const reg::HeldValues& values) {
-    Line(Current(), L"deleted key " + KeyText(root, key) + win::Format(L" with %u value(s)", static_cast<unsigned>(values.size())));
+    Line(Current(), L"deleted key " + reg::KeyText(root, key) + win::Format(L" with %u value(s)", static_cast<unsigned>(values.size())));
 }
 
 void StepLog::ValueWritten(reg::Root root, const std::wstring& key, const std::wstring& name,
                            const reg::ValueState& before, const reg::ValueState& written) {
-    Line(Current(), L"set " + KeyText(root, key) + L" " + NameText(name) + L" = " + DescribeValue(written) + L" (was " +
+    Line(Current(), L"set " + reg::KeyText(root, key) + L" " + NameText(name) + L" = " + DescribeValue(written) + L" (was " +
                         DescribeValue(before) + L")");
 }
 
 void StepLog::WriteRefused(const reg::Write& write, LONG error) {
-    Line(Current(), L"refused: " + KeyText(write.root, write.key) + L" " + NameText(write.valueName) + L": " +
+    Line(Current(), L"refused: " + reg::KeyText(write.root, write.key) + L" " + NameText(write.valueName) + L": " +
                         DescribeError(static_cast<DWORD>(error)));
 }

@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "uninstall/undo_rules.h"
+#include "win/file_facts.h"
 #include "win/unique_handle.h"
 
 namespace undo {
@@ -11,8 +12,6 @@ namespace {
 
 constexpr DWORD kReadChunk = 64 * 1024;
 constexpr DWORD kRedirectChars = 520;
-
-bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 
 Outcome Fail(Verdict verdict, DWORD error) { return Outcome{verdict, error}; }
 
@@ -34,7 +33,7 @@ bool Probe(const std::wstring& path, FoundFile& found, DWORD& error) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
         error = ::GetLastError();
-        return IsGone(error);
+        return win::IsNotFound(error);
     }
     found.exists = true;
     found.plainFile = !(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
@@ -61,7 +60,7 @@ Outcome UndoRecordedFile(const std::wstring& path, const record::RecordedFile& r
                                  OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) {
         error = ::GetLastError();
-        return IsGone(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
+        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
     }
     if (!ReadCrc(file.get(), found.crc)) return Fail(Verdict::InUse, ::GetLastError());
     const Verdict verdict = DecideFile(recorded, found);
@@ -78,7 +77,7 @@ Outcome DeleteOwnFile(const std::wstring& path) {
     if (!found.plainFile) return {Verdict::Changed, 0};
     if (!::DeleteFileW(path.c_str())) {
         error = ::GetLastError();
-        return IsGone(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
+        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
     }
     return {Verdict::Removed, 0};
 }
@@ -92,7 +91,7 @@ Outcome RemoveFolderIfEmpty(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
-        return IsGone(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::Failed, error);
+        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::Failed, error);
     }
     // A folder that has become a file or a link to elsewhere is not the one the installation made.
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
@@ -100,7 +99,7 @@ Outcome RemoveFolderIfEmpty(const std::wstring& path) {
     if (::RemoveDirectoryW(path.c_str())) return {Verdict::Removed, 0};
     const DWORD error = ::GetLastError();
     if (error == ERROR_DIR_NOT_EMPTY) return {Verdict::LeftNotEmpty, 0};
-    return IsGone(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
+    return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {

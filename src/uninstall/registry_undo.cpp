@@ -59,9 +59,5 @@ std::vector<record::RecordedKey> TakenOverProductKeys(const record::InstallRecor
     return takenOver;
 }
 
-std::wstring KeyName(reg::Root root, const std::wstring& key) {
-    const wchar_t* rootName = root == reg::Root::CurrentUser ? L"HKCU" : root == reg::Root::ClassesRoot ? L"HKCR" : L"HKLM";
-    return std::wstring(rootName) + L"\\" + key;
-}
 
 }  // namespace undo

@@ -17,7 +17,4 @@ Outcome UndoRegistryStep(const RegStep& step);
 // The product keys of the record that another installation or someone else has written over.
 std::vector<record::RecordedKey> TakenOverProductKeys(const record::InstallRecord& r);
 
-// "HKLM\<key>" and the like, as the log names a key.
-std::wstring KeyName(reg::Root root, const std::wstring& key);
-
 }  // namespace undo

@@ -42,7 +42,7 @@ public:
         Folders(m_folders.afterFiles);
         ProgramFolderLeftovers();
         if (AnyKept(m_steps))
-            Note(Verdict::KeptForRetry, Item::Entry, KeyName(reg::Root::LocalMachine, kUninstallEntryKey));
+            Note(Verdict::KeptForRetry, Item::Entry, reg::KeyText(reg::Root::LocalMachine, kUninstallEntryKey));
         else
             Last();
         ::SHChangeNotify(kAssocChanged, kFlushNoWait, nullptr, nullptr);
@@ -81,7 +81,7 @@ private:
             const Outcome outcome = UndoRegistryStep(step);
             const bool isValue = step.kind == RegStepKind::Value;
             Note(outcome.verdict, isValue ? Item::Value : entryPart ? Item::Entry : Item::Key,
-                 KeyName(step.root, step.key), outcome.error, isValue ? step.value->name : std::wstring());
+                 reg::KeyText(step.root, step.key), outcome.error, isValue ? step.value->name : std::wstring());
         }
     }
 

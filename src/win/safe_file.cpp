@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -9,16 +10,6 @@ namespace win {
 namespace {
 
 constexpr wchar_t kExtendedPrefix[] = L"\\\\?\\";
-
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (n == 0) return std::wstring();
-    std::wstring full(n, L'\0');
-    DWORD got = ::GetFullPathNameW(path.c_str(), n, full.data(), nullptr);
-    if (got == 0 || got >= n) return std::wstring();
-    full.resize(got);
-    return full;
-}
 
 // The path the system reaches through a handle, after every link on the way.
 std::wstring FinalPath(HANDLE handle) {

@@ -48,6 +48,12 @@ bool IsSameFolder(const std::wstring& a, const std::wstring& b) {
     return win::EqualsNoCase(win::WithoutTrailingBackslash(LongPath(a)), win::WithoutTrailingBackslash(LongPath(b)));
 }
 
+std::wstring RecordTempPathIn(const std::wstring& programFolder) {
+    std::wstring path = programFolder;
+    if (!path.empty() && path.back() != L'\\') path += L'\\';
+    return path + kRecordTempName;
+}
+
 RecordState LoadRecord(const std::wstring& programFolder, InstallRecord& r) {
     std::string bytes;
     const RecordState state = ReadAll(RecordPathIn(programFolder), bytes);

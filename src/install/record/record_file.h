@@ -13,8 +13,9 @@ constexpr unsigned kMaxRecordBytes = 16u * 1024 * 1024;
 
 enum class RecordState { Found, Missing, Damaged };
 
-// The record file in a program folder.
+// The record file in a program folder, and the temporary file it is written to first.
 std::wstring RecordPathIn(const std::wstring& programFolder);
+std::wstring RecordTempPathIn(const std::wstring& programFolder);
 
 RecordState LoadRecord(const std::wstring& programFolder, InstallRecord& r);
 

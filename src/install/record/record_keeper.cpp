@@ -72,7 +72,7 @@ bool RecordKeeper::Prepare(const std::wstring& programFolder, DWORD& error) {
             FileWritten(path.substr(programFolder.size()), size, crc);
     }
     const std::wstring path = record::RecordPathIn(programFolder);
-    const std::wstring temp = programFolder + record::kRecordTempName;
+    const std::wstring temp = record::RecordTempPathIn(programFolder);
     record::InstallRecord earlier;
     const record::RecordState state = record::LoadRecord(programFolder, earlier);
     const bool hasEarlier = state == record::RecordState::Found;
@@ -88,7 +88,7 @@ bool RecordKeeper::Prepare(const std::wstring& programFolder, DWORD& error) {
 }
 
 bool RecordKeeper::PutInPlace(const std::wstring& programFolder, DWORD& error) {
-    const std::wstring temp = programFolder + record::kRecordTempName;
+    const std::wstring temp = record::RecordTempPathIn(programFolder);
     if (::MoveFileExW(temp.c_str(), record::RecordPathIn(programFolder).c_str(),
                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;

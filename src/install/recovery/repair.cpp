@@ -82,10 +82,6 @@ ParsedLog Parse(const std::string& text) {
     return log;
 }
 
-std::wstring KeyText(reg::Root root, const std::wstring& key) {
-    return win::Format(L"%hs\\%s", record::RootName(root), key.c_str());
-}
-
 // Takes back one action; empty, or why it could not be.
 std::wstring TakeBackAction(const Action& a) {
     reg::UndoResult result;
@@ -114,13 +110,8 @@ std::wstring TakeBackAction(const Action& a) {
             return std::wstring();
     }
     if (result.what != reg::Undone::Failed) return std::wstring();
-    return win::Format(L"not put back: %s \"%s\" (Win32 error %lu)", KeyText(a.root, a.key).c_str(), a.name.c_str(),
+    return win::Format(L"not put back: %s \"%s\" (Win32 error %lu)", reg::KeyText(a.root, a.key).c_str(), a.name.c_str(),
                        result.error);
-}
-
-std::wstring RecordTempPath(std::wstring programFolder) {
-    win::AppendBackslash(programFolder);
-    return programFolder + record::kRecordTempName;
 }
 
 std::vector<std::wstring> RollBack(const ParsedLog& log) {
@@ -131,7 +122,7 @@ std::vector<std::wstring> RollBack(const ParsedLog& log) {
         const std::wstring failure = TakeBackAction(*a);
         if (!failure.empty()) failures.push_back(failure);
     }
-    if (!log.programFolder.empty()) ::DeleteFileW(RecordTempPath(log.programFolder).c_str());
+    if (!log.programFolder.empty()) ::DeleteFileW(record::RecordTempPathIn(log.programFolder).c_str());
     if (registry) ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     return failures;
 }
@@ -139,7 +130,7 @@ std::vector<std::wstring> RollBack(const ParsedLog& log) {
 std::vector<std::wstring> Complete(const ParsedLog& log) {
     std::vector<std::wstring> failures;
     if (!log.programFolder.empty()) {
-        const std::wstring temp = RecordTempPath(log.programFolder);
+        const std::wstring temp = record::RecordTempPathIn(log.programFolder);
         const std::wstring record = record::RecordPathIn(log.programFolder);
         if (::GetFileAttributesW(temp.c_str()) != INVALID_FILE_ATTRIBUTES &&
             !::MoveFileExW(temp.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

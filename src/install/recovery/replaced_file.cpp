@@ -11,8 +11,6 @@ namespace txn {
 namespace {
 
 
-bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
 bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& error) {
     if (::MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
     error = ::GetLastError();
@@ -21,7 +19,7 @@ bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& 
 
 // Removes a file of ours; one that the system still holds goes at the next restart.
 void Remove(const std::wstring& path) {
-    if (::DeleteFileW(path.c_str()) || IsGone(::GetLastError())) return;
+    if (::DeleteFileW(path.c_str()) || win::IsNotFound(::GetLastError())) return;
     ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 

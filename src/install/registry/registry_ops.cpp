@@ -15,6 +15,11 @@ HKEY RootKey(Root root) {
     return HKEY_LOCAL_MACHINE;
 }
 
+std::wstring KeyText(Root root, const std::wstring& key) {
+    const wchar_t* name = root == Root::CurrentUser ? L"HKCU" : root == Root::ClassesRoot ? L"HKCR" : L"HKLM";
+    return std::wstring(name) + L"\\" + key;
+}
+
 namespace {
 
 DWORD StringBytes(const std::wstring& text) { return static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)); }

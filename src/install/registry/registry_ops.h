@@ -50,6 +50,8 @@ Write RecreateString(Root root, const std::wstring& key, const std::wstring& nam
 
 // The predefined key a root stands for.
 HKEY RootKey(Root root);
+// "HKLM\<key>" and the like, as the logs name a key.
+std::wstring KeyText(Root root, const std::wstring& key);
 
 // A value's state as the registry holds it: absent, or its type and raw bytes.
 struct ValueState {
