@@ -39,6 +39,7 @@ int Unpack(const PayloadArchive& payload, const std::wstring& targetFolder, int 
     transaction.BeginInMemory(targetFolder);
     PayloadStaging staging(payload, targetFolder, keepIconLibrary);
     if (!staging.MakeFolders() || !staging.Stage() || !staging.Commit()) {
+        staging.Release();
         transaction.RollBack();
         return -1;
     }

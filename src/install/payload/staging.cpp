@@ -7,6 +7,7 @@
 #include "install/payload/entry_name.h"
 #include "install/recovery/replaced_file.h"
 #include "install/request/folders.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/text.h"
@@ -34,19 +35,17 @@ struct Work {
 };
 
 void StageOne(EntryWriter& writer, Work& work, Item& item) {
-    win::File out = win::CreateFreshFile(item.staged);
-    if (!out) {
-        item.error = ::GetLastError();
-        return;
-    }
+    win::File out = item.folder->CreateFile(item.stagedName, item.error);
+    if (!out) return;
     item.result = writer.Write(work.archive, *item.entry, out.get(), work.written, item.error);
     if (item.result == EntryWriter::Result::Written) {
         SetHandleTimeFromDosDate(out.get(), item.entry->dosDate);
+        item.file = std::move(out);  // nobody changes it before its rename
         return;
     }
     // A file cut short or damaged is worse than none.
-    FILE_DISPOSITION_INFO gone = {TRUE};
-    ::SetFileInformationByHandle(out.get(), FileDispositionInfo, &gone, sizeof gone);
+    DWORD ignored = 0;
+    win::DeleteByHandle(out.get(), ignored);
 }
 
 void StageWork(void* context) {
@@ -72,10 +71,9 @@ bool IsInUse(DWORD error) {
 }
 
 // Whether an existing file may be replaced: not while someone uses it, not when it is read-only.
-bool CanReplace(const std::wstring& path, DWORD& error) {
-    win::File probe(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT,
-                                  nullptr));
-    error = probe ? 0 : ::GetLastError();
+bool CanReplace(const win::Folder& folder, const std::wstring& name, DWORD& error) {
+    win::File probe = folder.OpenEntry(name, error, GENERIC_WRITE, 0);
+    if (probe) error = 0;
     return probe || !IsInUse(error);
 }
 
@@ -86,12 +84,36 @@ PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring
     win::AppendBackslash(m_target);
 }
 
+const win::Folder* PayloadStaging::FolderOf(const std::wstring& relative) const {
+    const auto found = m_folders.find(win::UpperCase(relative));
+    return found == m_folders.end() ? nullptr : &found->second;
+}
+
+// Opens a folder of the payload that is there already, checked; `exists` false when it is not.
+bool PayloadStaging::OpenExisting(const std::wstring& folder, bool& exists) {
+    DWORD error = 0;
+    win::Folder opened = FolderOf(FolderPart(folder))->OpenFolder(NamePart(folder), error);
+    exists = static_cast<bool>(opened);
+    if (exists) m_folders.emplace(win::UpperCase(folder), std::move(opened));
+    if (exists || win::IsNotFound(error)) return true;
+    if (error == ERROR_DIRECTORY)
+        Journal().Failed(phase::kPayload, L"folder not created, a file has its name: " + folder, ERROR_ALREADY_EXISTS);
+    else
+        Journal().Failed(phase::kPayload, L"folder not used, it is a link or cannot be opened: " + folder, error);
+    return false;
+}
+
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
-    if (::CreateDirectoryW(StagedLocation(relative).c_str(), nullptr)) {
+    const bool tree = m_treeKeys.count(win::UpperCase(relative)) != 0;
+    const std::wstring name = NamePart(relative) + (tree ? txn::kStagedSuffix : L"");
+    DWORD error = 0;
+    win::Folder made = FolderOf(FolderPart(relative))->CreateFolder(name, error, m_folderSecurity);
+    if (made) {
+        m_folders.emplace(win::UpperCase(relative), std::move(made));
         Journal().FolderCreated(m_target + relative);
         return true;
     }
-    Journal().Failed(phase::kPayload, L"folder not created: " + relative, ::GetLastError());
+    Journal().Failed(phase::kPayload, L"folder not created: " + relative, error);
     return false;
 }
 
@@ -110,6 +132,13 @@ std::wstring PayloadStaging::StagedLocation(const std::wstring& relative) const 
 // own names there, and one rename at the commit puts the whole tree in place. All of them are
 // announced at once, before the first is made.
 bool PayloadStaging::MakeFolders() {
+    DWORD error = 0;
+    win::Folder target = win::Folder::Open(m_target, error);
+    if (!target) {
+        Journal().Failed(phase::kPayload, L"folder not opened, it is a link or cannot be opened: " + m_target, error);
+        return false;
+    }
+    m_folders.emplace(std::wstring(), std::move(target));
     std::vector<std::wstring> missing;  // parents before children, each once
     std::set<std::wstring> seen;
     std::vector<PlannedFolder> planned;
@@ -118,13 +147,10 @@ bool PayloadStaging::MakeFolders() {
         for (size_t at = name.find(L'\\'); at != std::wstring::npos; at = name.find(L'\\', at + 1)) {
             const std::wstring folder = name.substr(0, at);
             if (!seen.insert(win::UpperCase(folder)).second) continue;
-            const DWORD attributes = ::GetFileAttributesW((m_target + folder).c_str());
-            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
-            if (attributes != INVALID_FILE_ATTRIBUTES) {
-                Journal().Failed(phase::kPayload, L"folder not created, a file has its name: " + folder, ERROR_ALREADY_EXISTS);
-                return false;
-            }
             const bool staged = m_newFolders.count(win::UpperCase(FolderPart(folder))) == 0;
+            bool exists = false;
+            if (staged && !OpenExisting(folder, exists)) return false;
+            if (exists) continue;
             if (staged) {
                 m_trees.push_back(folder);
                 m_treeKeys.insert(win::UpperCase(folder));
@@ -157,14 +183,21 @@ bool PayloadStaging::Stage() {
         if (IsFolderEntry(entry) || (m_keepIconLibrary == 1 && NamesIconLibrary(entry.rawName))) continue;
         Item item;
         item.entry = &entry;
-        item.path = m_target + LocalName(entry.name);
+        const std::wstring local = LocalName(entry.name);
+        item.path = m_target + local;
         if (item.path.size() > kMaxPathChars) return false;
-        item.staged = StagedLocation(LocalName(entry.name));
-        item.inTree = item.staged != txn::StagedPath(item.path);
-        planned.push_back({item.path, ::GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES});
+        item.staged = StagedLocation(local);
+        item.inTree = m_newFolders.count(win::UpperCase(FolderPart(local))) != 0;
+        item.folder = FolderOf(FolderPart(local));
+        item.name = NamePart(local);
+        item.stagedName = item.inTree ? item.name : item.name + txn::kStagedSuffix;
+        // Anything at the name, a link too, counts as there: a rollback then leaves it alone.
+        DWORD error = 0;
+        const bool existed = item.folder->OpenEntry(item.name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
+        planned.push_back({item.path, existed});
         work.order.push_back(m_items.size());
         work.total += entry.size;
-        m_items.push_back(item);
+        m_items.push_back(std::move(item));
     }
     Journal().WillReplaceFiles(planned);
     std::stable_sort(work.order.begin(), work.order.end(), [&](size_t a, size_t b) {
@@ -181,43 +214,63 @@ bool PayloadStaging::Stage() {
 }
 
 bool PayloadStaging::Commit() {
-    for (const Item& item : m_items)
+    for (Item& item : m_items)
         if (!item.inTree && !CommitFile(item)) return false;
-    for (const std::wstring& tree : m_trees) {
-        DWORD error = 0;
-        if (!::MoveFileExW(win::ExtendedPath(m_target + tree + txn::kStagedSuffix).c_str(),
-                           win::ExtendedPath(m_target + tree).c_str(), 0)) {
-            error = ::GetLastError();
-            Journal().Failed(phase::kPayload, L"folder not put in place: " + tree, error);
-            return false;
-        }
-    }
+    for (const std::wstring& tree : m_trees)
+        if (!PutTreeInPlace(tree)) return false;
     for (const Item& item : m_items)
         if (item.inTree) Journal().FileWritten(LocalName(item.entry->name), item.entry->size, item.entry->crc);
     return true;
 }
 
-bool PayloadStaging::CommitFile(const Item& item) {
-    const std::wstring name = LocalName(item.entry->name);
-    const DWORD attributes = ::GetFileAttributesW(item.path.c_str());
+// The folder made beside its place goes there by one rename of its handle. Its files stay held
+// while it moves where the system allows that (Wine does); Windows refuses to rename a folder
+// with open files in it, so they are let go just before a second try.
+bool PayloadStaging::PutTreeInPlace(const std::wstring& tree) {
+    const win::Folder& made = *FolderOf(tree);
+    const win::Folder& parent = *FolderOf(FolderPart(tree));
     DWORD error = 0;
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (win::RenameByHandle(made.get(), parent, NamePart(tree), false, error)) return true;
+    if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
+        const std::wstring inside = win::UpperCase(tree + L"\\");
+        for (Item& item : m_items)
+            if (item.inTree && win::StartsWithNoCase(LocalName(item.entry->name), inside)) item.file.reset();
+        for (auto& [key, folder] : m_folders)
+            if (win::StartsWithNoCase(key, inside)) folder.reset();
+        if (win::RenameByHandle(made.get(), parent, NamePart(tree), false, error)) return true;
+    }
+    Journal().Failed(phase::kPayload, L"folder not put in place: " + tree, error);
+    return false;
+}
+
+bool PayloadStaging::CommitFile(Item& item) {
+    const std::wstring name = LocalName(item.entry->name);
+    DWORD error = 0;
+    const win::File there = item.folder->OpenEntry(item.name, error, FILE_READ_ATTRIBUTES);
+    if (there && (win::AttributesOf(there.get()) & FILE_ATTRIBUTE_DIRECTORY)) {
         Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
         return false;
     }
     // An existing file that is in use or read-only keeps its old contents, as the viewer that
     // holds it expects.
-    if (attributes != INVALID_FILE_ATTRIBUTES && !CanReplace(item.path, error)) {
-        ::DeleteFileW(item.staged.c_str());
+    if (!CanReplace(*item.folder, item.name, error)) {
+        win::DeleteByHandle(item.file.get(), error);
+        item.file.reset();
         Journal().FileLeftAsItWas(name, error);
         return true;
     }
-    if (!txn::PutInPlace(item.path, error)) {
+    if (!txn::PutInPlace(*item.folder, item.path, item.file.get(), error)) {
         Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);
         return false;
     }
+    item.file.reset();
     Journal().FileWritten(name, item.entry->size, item.entry->crc);
     return true;
+}
+
+void PayloadStaging::Release() {
+    for (Item& item : m_items) item.file.reset();
+    m_folders.clear();
 }
 
 bool PayloadStaging::EnterTarget() const { return ::SetCurrentDirectoryW(m_target.c_str()) != FALSE; }

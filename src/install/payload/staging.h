@@ -5,13 +5,21 @@
 // replace what is in place, each by a rename that keeps the old file as a backup (a new folder
 // by one rename of its own). The engine's transaction hears of every folder and file before it is touched, so that
 // a failure at any point (here or later) can be taken back.
+//
+// Every folder is opened once, as a handle (win::Folder), and everything is made and renamed
+// relative to it: a staged folder swapped for a link changes nothing, since its files go into
+// the folder the run made. A staged file stays open, shared for reading only, from its writing
+// (and its size and CRC-32 check) to its rename through that handle: nobody can change it in
+// between.
 #include <atomic>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "install/payload/entry_writer.h"
 #include "install/payload/payload.h"
+#include "win/folder_handle.h"
 
 class PayloadStaging {
 public:
@@ -27,6 +35,8 @@ public:
     // Each staged file replaces its target. An existing file that is in use or read-only is left
     // as it was (its staged copy goes). False when one cannot be put in place.
     bool Commit();
+    // Lets go of every file and folder held, for a rollback to take them away.
+    void Release();
     // The target becomes the current directory, as the extraction leaves it.
     bool EnterTarget() const;
 
@@ -35,15 +45,25 @@ public:
         std::wstring path;    // where it goes
         std::wstring staged;  // where it is written first
         bool inTree = false;  // in a folder the run makes, which goes in place whole
+        const win::Folder* folder = nullptr;  // where it is written (and, unless in a tree, put in place)
+        std::wstring name;                    // its name there, and its staged name
+        std::wstring stagedName;
+        win::File file;  // held from its writing to its rename
         EntryWriter::Result result = EntryWriter::Result::NotWritten;
         DWORD error = 0;
     };
 
+    // Security for the folders the run makes (null: inherited from where they are made).
+    void SetFolderSecurity(PSECURITY_DESCRIPTOR security) { m_folderSecurity = security; }
+
 private:
+    bool OpenExisting(const std::wstring& folder, bool& exists);
     bool MakeFolder(const std::wstring& relative);
+    const win::Folder* FolderOf(const std::wstring& relative) const;
+    bool PutTreeInPlace(const std::wstring& tree);
     // Where a file or folder of the payload is written before the commit.
     std::wstring StagedLocation(const std::wstring& relative) const;
-    bool CommitFile(const Item& item);
+    bool CommitFile(Item& item);
     bool Report(const Item& failed) const;
 
     const PayloadArchive& m_payload;
@@ -53,4 +73,8 @@ private:
     std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
     std::set<std::wstring> m_treeKeys;      // the same in upper case
     std::set<std::wstring> m_newFolders;    // upper case: every folder this run makes
+    // Upper-case relative folder ("" the target) -> the folder its files are written into:
+    // the folder itself when it was there, else the one this run made (beside it, or in a tree).
+    std::map<std::wstring, win::Folder> m_folders;
+    PSECURITY_DESCRIPTOR m_folderSecurity = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "install/recovery/replaced_file.h"
 #include "install/recovery/transaction_log.h"
 #include "install/registry/registry_undo.h"
+#include "win/path_text.h"
 #include "win/text.h"
 
 namespace txn {
@@ -83,7 +84,7 @@ ParsedLog Parse(const std::string& text) {
 }
 
 // Takes back one action; empty, or why it could not be.
-std::wstring TakeBackAction(const Action& a) {
+std::wstring TakeBackAction(const Action& a, const std::set<std::wstring>* made) {
     reg::UndoResult result;
     switch (a.kind) {
         case Kind::Value: result = reg::PutValueBack(a.root, a.key, a.name, a.before, a.written); break;
@@ -100,13 +101,12 @@ std::wstring TakeBackAction(const Action& a) {
         case Kind::Aside:
             return TakeBack(a.path, a.kind == Kind::Aside || a.existed) ? std::wstring() : L"not put back: " + a.path;
         case Kind::Tree:
+            if (made && !made->count(win::UpperCase(a.path))) return std::wstring();
             RemoveStagedTree(a.path);
             return std::wstring();
         case Kind::Folder:
-            // A folder that still holds a file going at the restart goes after it; one that holds
-            // something of someone else's stays then too.
-            if (!::RemoveDirectoryW(a.path.c_str()) && ::GetLastError() == ERROR_DIR_NOT_EMPTY)
-                ::MoveFileExW(a.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (made && !made->count(win::UpperCase(a.path))) return std::wstring();
+            RemoveFolderIfEmpty(a.path);
             return std::wstring();
     }
     if (result.what != reg::Undone::Failed) return std::wstring();
@@ -114,12 +114,12 @@ std::wstring TakeBackAction(const Action& a) {
                        result.error);
 }
 
-std::vector<std::wstring> RollBack(const ParsedLog& log) {
+std::vector<std::wstring> RollBack(const ParsedLog& log, const std::set<std::wstring>* made = nullptr) {
     std::vector<std::wstring> failures;
     bool registry = false;
     for (auto a = log.actions.rbegin(); a != log.actions.rend(); ++a) {
         registry = registry || a->kind == Kind::Key || a->kind == Kind::Value || a->kind == Kind::Deleted;
-        const std::wstring failure = TakeBackAction(*a);
+        const std::wstring failure = TakeBackAction(*a, made);
         if (!failure.empty()) failures.push_back(failure);
     }
     if (!log.programFolder.empty()) ::DeleteFileW(record::RecordTempPathIn(log.programFolder).c_str());
@@ -143,7 +143,9 @@ std::vector<std::wstring> Complete(const ParsedLog& log) {
 
 }  // namespace
 
-std::vector<std::wstring> RollBackFromLog(const std::string& text) { return RollBack(Parse(text)); }
+std::vector<std::wstring> RollBackFromLog(const std::string& text, const std::set<std::wstring>* made) {
+    return RollBack(Parse(text), made);
+}
 
 std::vector<std::wstring> RepairInterruptedInstallation() {
     std::string text;

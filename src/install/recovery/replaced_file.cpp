@@ -5,7 +5,6 @@
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/unique_handle.h"
-#include "win/unique_handle.h"
 
 namespace txn {
 namespace {
@@ -17,10 +16,26 @@ bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& 
     return false;
 }
 
-// Removes a file of ours; one that the system still holds goes at the next restart.
+bool IsHeld(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
+
+// The folder that holds `path`, checked; invalid when it is missing or reached through a link.
+win::Folder FolderOf(const std::wstring& path) {
+    DWORD error = 0;
+    return win::Folder::Open(win::ParentPath(path), error);
+}
+
+// Removes a file of ours by its handle; one that the system still holds goes at the next
+// restart. A name that leads elsewhere (a link as Wine shows it) is left alone.
+void Remove(const win::Folder& folder, const std::wstring& path) {
+    DWORD error = 0;
+    win::File file = folder.OpenEntry(win::LastName(path), error);
+    if (file && !(win::AttributesOf(file.get()) & FILE_ATTRIBUTE_DIRECTORY) && win::DeleteByHandle(file.get(), error)) return;
+    if (IsHeld(error)) ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
 void Remove(const std::wstring& path) {
-    if (::DeleteFileW(path.c_str()) || win::IsNotFound(::GetLastError())) return;
-    ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    const win::Folder folder = FolderOf(path);
+    if (folder) Remove(folder, path);
 }
 
 }  // namespace
@@ -40,6 +55,18 @@ bool PutInPlace(const std::wstring& path, DWORD& error) {
     return false;
 }
 
+bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE staged, DWORD& error) {
+    const std::wstring name = win::LastName(path);
+    win::File existing = folder.OpenEntry(name, error);
+    if (!existing && !win::IsNotFound(error)) return false;
+    if (existing && !win::RenameByHandle(existing.get(), folder, name + kBackupSuffix, true, error)) return false;
+    if (existing) Journal().BackupMade(path);
+    if (win::RenameByHandle(staged, folder, name, false, error)) return true;
+    DWORD ignored = 0;
+    if (existing) win::RenameByHandle(existing.get(), folder, name, true, ignored);
+    return false;
+}
+
 bool SetAside(const std::wstring& path, DWORD& error) {
     if (!Move(win::ExtendedPath(path), BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
     Journal().BackupMade(path);
@@ -53,13 +80,16 @@ bool KeepCopy(const std::wstring& path, DWORD& error) {
 }
 
 bool TakeBack(const std::wstring& path, bool existed) {
-    Remove(StagedPath(path));
-    const std::wstring target = win::ExtendedPath(path);
     DWORD error = 0;
-    if (win::PathExists(BackupPath(path))) return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
+    const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
+    if (!folder) return win::IsNotFound(error);  // nothing of ours can be there
+    const std::wstring name = win::LastName(path);
+    Remove(folder, path + kStagedSuffix);
+    win::File backup = folder.OpenEntry(name + kBackupSuffix, error);
+    if (backup) return win::RenameByHandle(backup.get(), folder, name, true, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
-    Remove(target);
+    Remove(folder, path);
     return true;
 }
 
@@ -70,39 +100,22 @@ void Forget(const std::wstring& path) {
 
 void DropBackup(const std::wstring& path) { Remove(BackupPath(path)); }
 
-namespace {
-
-void RemoveFolderTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    win::FindHandle search(::FindFirstFileExW((folder + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                              nullptr, 0));
-    if (search) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = folder + L"\\" + name;
-            const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            if (isFolder && !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                RemoveFolderTree(child);
-            else if (isFolder)
-                ::RemoveDirectoryW(child.c_str());  // the link itself, not where it leads
-            else
-                Remove(child);
-        } while (::FindNextFileW(search.get(), &found));
-    }
-    ::RemoveDirectoryW(folder.c_str());
+void RemoveStagedTree(const std::wstring& path) {
+    const win::Folder folder = FolderOf(path);
+    if (folder) folder.Remove(win::LastName(path) + kStagedSuffix);
 }
 
-}  // namespace
-
-void RemoveStagedTree(const std::wstring& path) {
-    const std::wstring staged = win::ExtendedPath(path + kStagedSuffix);
-    const DWORD attributes = ::GetFileAttributesW(staged.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        ::RemoveDirectoryW(staged.c_str());
-    else
-        RemoveFolderTree(staged);
+void RemoveFolderIfEmpty(const std::wstring& path) {
+    const win::Folder parent = FolderOf(path);
+    DWORD error = 0;
+    win::File folder = parent ? parent.OpenEntry(win::LastName(path), error) : win::File();
+    if (!folder || (win::AttributesOf(folder.get()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
+                       FILE_ATTRIBUTE_DIRECTORY)
+        return;
+    // One that still holds a file going at the restart goes after it; one that holds something
+    // of someone else's stays then too.
+    if (!win::DeleteByHandle(folder.get(), error) && error == ERROR_DIR_NOT_EMPTY)
+        ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 }  // namespace txn

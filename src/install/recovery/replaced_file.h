@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "win/folder_handle.h"
+
 namespace txn {
 
 constexpr wchar_t kStagedSuffix[] = L".lm-new";
@@ -20,6 +22,11 @@ std::wstring BackupPath(const std::wstring& path);
 // The staged file takes the place of `path`; what was there becomes its backup. False, with
 // the Win32 error of the call that failed, when that cannot be done; nothing changed then.
 bool PutInPlace(const std::wstring& path, DWORD& error);
+
+// The same through handles: the staged file, held open, is renamed into `folder` as the last
+// name of `path` (which the journal hears), what is there first becomes its backup by a rename
+// of its own handle. A name that leads elsewhere (a link, as Wine shows one) is refused.
+bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE staged, DWORD& error);
 
 // Moves an existing file to its backup (it goes when the installation is complete); false
 // with the error when it cannot be moved.
@@ -38,9 +45,12 @@ void Forget(const std::wstring& path);
 // The backup alone, for a run that knows it made one.
 void DropBackup(const std::wstring& path);
 
-// A folder staged beside its place ("<path>.lm-new") and everything in it go; a link found in
-// it is removed, never followed.
+// A folder staged beside its place ("<path>.lm-new") and everything in it go, through handles:
+// a link found in it is never entered (on Windows it goes itself; under Wine, where a handle
+// can only reach its target, it stays), nor is a tree reached through a link.
 void RemoveStagedTree(const std::wstring& path);
+// A folder a run made goes when it is empty, by its handle (never a link's target).
+void RemoveFolderIfEmpty(const std::wstring& path);
 
 // Each of the three tells the journal when it kept a backup (BackupMade).
 

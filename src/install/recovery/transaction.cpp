@@ -3,6 +3,7 @@
 #include "install/record/record_text.h"
 #include "install/recovery/repair.h"
 #include "install/recovery/replaced_file.h"
+#include "win/path_text.h"
 #include "win/text.h"
 
 namespace txn {
@@ -99,8 +100,10 @@ void Transaction::Complete() {
     m_log.Erase();
 }
 
+void Transaction::FolderCreated(const std::wstring& path) { m_made.insert(win::UpperCase(path)); }
+
 void Transaction::RollBack() {
-    for (const std::wstring& line : RollBackFromLog(m_text)) Journal().Note(L"rollback", line);
+    for (const std::wstring& line : RollBackFromLog(m_text, &m_made)) Journal().Note(L"rollback", line);
     m_log.Erase();
 }
 

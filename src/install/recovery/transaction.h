@@ -18,6 +18,7 @@
 //   deleted  <root>  <key>         a key about to be deleted, then one line per value it held:
 //   held     <name>  <data>
 //   commit                         the record is being put in place: go forward, not back
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,7 @@ public:
                         const reg::ValueState& written) override;
     void WillDeleteKey(reg::Root root, const std::wstring& key, const reg::HeldValues& values) override;
     void BackupMade(const std::wstring& path) override { m_backups.push_back(path); }
+    void FolderCreated(const std::wstring& path) override;
 
     // The record is about to be put in place: from here on the installation is completed, not
     // taken back.
@@ -59,6 +61,7 @@ private:
     void Write(const std::string& lines);
     std::string m_text;
     std::vector<std::wstring> m_backups;  // this run's, so that completing it need not look
+    std::set<std::wstring> m_made;        // upper case: the folders this run made
     TransactionLog m_log;
 };
 

@@ -1,0 +1,264 @@
+#include "win/folder_handle.h"
+
+#include <winternl.h>
+
+#include <vector>
+
+#include "win/file_facts.h"
+#include "win/path_text.h"
+#include "win/safe_file.h"
+#include "win/text.h"
+
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PIO_APC_ROUTINE apc, PVOID apcContext,
+                                               PIO_STATUS_BLOCK io, PVOID buffer, ULONG length,
+                                               FILE_INFORMATION_CLASS infoClass, BOOLEAN single, PUNICODE_STRING mask,
+                                               BOOLEAN restart);
+
+namespace win {
+namespace {
+
+constexpr ACCESS_MASK kFolderAccess = FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+// Others may read and write in a folder we hold, but not rename or delete it meanwhile.
+constexpr ULONG kFolderShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+constexpr ULONG kAnyShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+constexpr NTSTATUS kNoMoreFiles = static_cast<NTSTATUS>(0x80000006L);
+
+// The one call every relative open goes through: never follows a reparse point of the name
+// itself, and an absolute or ".." name is refused by the system (the name must stay inside).
+File NtOpen(HANDLE root, const std::wstring& name, ACCESS_MASK access, ULONG share, ULONG disposition, ULONG options,
+            PSECURITY_DESCRIPTOR security, DWORD& error) {
+    if (name.empty() || name.find(L'\\') != std::wstring::npos || name == L"." || name == L"..") {
+        error = ERROR_INVALID_NAME;
+        return File();
+    }
+    UNICODE_STRING text;
+    text.Buffer = const_cast<PWSTR>(name.c_str());
+    text.Length = static_cast<USHORT>(name.size() * sizeof(wchar_t));
+    text.MaximumLength = text.Length;
+    OBJECT_ATTRIBUTES attributes;
+    InitializeObjectAttributes(&attributes, &text, OBJ_CASE_INSENSITIVE, root, security);
+    IO_STATUS_BLOCK io = {};
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    const NTSTATUS status = ::NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &io, nullptr, FILE_ATTRIBUTE_NORMAL,
+                                           share, disposition,
+                                           options | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_REPARSE_POINT, nullptr, 0);
+    if (NT_SUCCESS(status)) return File(handle);
+    error = ::RtlNtStatusToDosError(status);
+    return File();
+}
+
+std::wstring Plain(std::wstring path) {
+    if (StartsWithNoCase(path, L"\\\\?\\UNC\\")) path = L"\\\\" + path.substr(8);
+    else if (StartsWithNoCase(path, L"\\\\?\\")) path = path.substr(4);
+    while (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    if (path.size() == 3 && path[1] == L':') path.pop_back();  // "C:" for the root, as a parent
+    return path;
+}
+
+bool SamePlace(const std::wstring& reached, const std::wstring& asked) {
+    if (EqualsNoCase(reached, asked)) return true;
+    // A level typed in its short form reaches the same place under its long name.
+    std::vector<wchar_t> buffer(asked.size() + MAX_PATH);
+    const DWORD n = ::GetLongPathNameW(asked.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()));
+    return n > 0 && n < buffer.size() && EqualsNoCase(reached, Plain(std::wstring(buffer.data(), n)));
+}
+
+// Empty when the open handle is the entry `expected` itself (not a link's target, not reached
+// through a link on the way); else ERROR_CANT_ACCESS_FILE.
+bool IsItself(HANDLE handle, const std::wstring& expected, DWORD& error) {
+    if (SamePlace(FinalPathOf(handle), expected)) return true;
+    error = ERROR_CANT_ACCESS_FILE;
+    return false;
+}
+
+DWORD AttributesOf(HANDLE handle, DWORD& links) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!::GetFileInformationByHandle(handle, &info)) return INVALID_FILE_ATTRIBUTES;
+    links = info.nNumberOfLinks;
+    return info.dwFileAttributes;
+}
+
+// A real folder, not a reparse point, reached as `expected`.
+bool IsRealFolder(HANDLE handle, const std::wstring& expected, DWORD& error) {
+    DWORD links = 0;
+    const DWORD attributes = AttributesOf(handle, links);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        error = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ERROR_CANT_ACCESS_FILE : ERROR_DIRECTORY;
+        return false;
+    }
+    return IsItself(handle, expected, error);
+}
+
+std::wstring Child(const std::wstring& folder, const std::wstring& name) {
+    return folder.back() == L'\\' ? folder + name : folder + L'\\' + name;
+}
+
+std::vector<std::wstring> SplitLevels(const std::wstring& relative) {
+    std::vector<std::wstring> levels;
+    for (size_t start = 0; start <= relative.size();) {
+        size_t end = relative.find(L'\\', start);
+        if (end == std::wstring::npos) end = relative.size();
+        if (end > start) levels.push_back(relative.substr(start, end - start));
+        start = end + 1;
+    }
+    return levels;
+}
+
+// The names in an open folder, "." and ".." left out.
+bool ListNames(HANDLE folder, std::vector<std::wstring>& names) {
+    std::vector<unsigned char> buffer(64 * 1024);
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+        IO_STATUS_BLOCK io = {};
+        const NTSTATUS status = NtQueryDirectoryFile(folder, nullptr, nullptr, nullptr, &io, buffer.data(),
+                                                     static_cast<ULONG>(buffer.size()), FileDirectoryInformation, FALSE,
+                                                     nullptr, restart);
+        if (status == kNoMoreFiles) return true;
+        if (!NT_SUCCESS(status)) return false;
+        for (size_t at = 0;;) {
+            const auto* entry = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(buffer.data() + at);
+            std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") names.push_back(std::move(name));
+            if (!entry->NextEntryOffset) break;
+            at += entry->NextEntryOffset;
+        }
+    }
+}
+
+}  // namespace
+
+std::wstring FinalPathOf(HANDLE handle) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    for (;;) {
+        const DWORD n = ::GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()), 0);
+        if (n == 0) return std::wstring();
+        if (n < buffer.size()) return Plain(std::wstring(buffer.data(), n));
+        buffer.resize(n + 1);
+    }
+}
+
+Folder Folder::Open(const std::wstring& path, DWORD& error) {
+    const std::wstring full = FullPath(path);
+    if (full.empty()) {
+        error = ERROR_INVALID_NAME;
+        return Folder();
+    }
+    std::wstring opened = ExtendedPath(full);
+    if (opened.back() != L'\\') opened += L'\\';
+    File handle(::CreateFileW(opened.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle) {
+        error = ::GetLastError();
+        return Folder();
+    }
+    const std::wstring asked = Plain(full);
+    if (!IsRealFolder(handle.get(), asked, error)) return Folder();
+    return Folder(std::move(handle), asked);
+}
+
+Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {
+    HANDLE at = get();
+    std::wstring path = m_path;
+    File level;
+    for (const std::wstring& name : SplitLevels(relative)) {
+        File next = NtOpen(at, name, kFolderAccess, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
+        path = Child(path, name);
+        if (!next || !IsRealFolder(next.get(), path, error)) return Folder();
+        level = std::move(next);
+        at = level.get();
+    }
+    if (!level) error = ERROR_INVALID_NAME;
+    return level ? Folder(std::move(level), path) : Folder();
+}
+
+Folder Folder::CreateFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security) const {
+    File made = NtOpen(get(), name, kFolderAccess | DELETE, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE, security, error);
+    return made ? Folder(std::move(made), Child(m_path, name)) : Folder();
+}
+
+File Folder::CreateFile(const std::wstring& name, DWORD& error, DWORD share) const {
+    const ACCESS_MASK access = GENERIC_READ | GENERIC_WRITE | DELETE;
+    File file = NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
+    if (file || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return file;
+    File old = OpenEntry(name, error);
+    DWORD links = 0;
+    if (!old || (AttributesOf(old.get(), links) & FILE_ATTRIBUTE_DIRECTORY) || !DeleteByHandle(old.get(), error))
+        return File();
+    old.reset();
+    return NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
+}
+
+File Folder::OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error) const {
+    File file = NtOpen(get(), name, access | FILE_READ_ATTRIBUTES, share, FILE_OPEN, FILE_NON_DIRECTORY_FILE, nullptr, error);
+    if (!file) return file;
+    DWORD links = 0;
+    const DWORD attributes = AttributesOf(file.get(), links);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || links != 1) {
+        error = ERROR_CANT_ACCESS_FILE;
+        return File();
+    }
+    return IsItself(file.get(), Child(m_path, name), error) ? std::move(file) : File();
+}
+
+File Folder::OpenEntry(const std::wstring& name, DWORD& error, ACCESS_MASK access, DWORD share) const {
+    File entry = NtOpen(get(), name, access | FILE_READ_ATTRIBUTES, share, FILE_OPEN, 0, nullptr, error);
+    if (!entry || !IsItself(entry.get(), Child(m_path, name), error)) return File();
+    return entry;
+}
+
+bool Folder::Remove(const std::wstring& name) const {
+    DWORD error = 0;
+    File entry = OpenEntry(name, error);
+    if (!entry) return IsNotFound(error);
+    DWORD links = 0;
+    const DWORD attributes = AttributesOf(entry.get(), links);
+    // A link of its own (on Windows the handle is the link itself) goes without being entered.
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        Folder inner(std::move(entry), Child(m_path, name));
+        if (!EmptyFolder(inner)) return false;
+        entry = std::move(inner.m_handle);
+    }
+    return DeleteByHandle(entry.get(), error);
+}
+
+DWORD AttributesOf(HANDLE handle) {
+    DWORD links = 0;
+    return AttributesOf(handle, links);
+}
+
+bool RenameByHandle(HANDLE item, const Folder& folder, const std::wstring& name, bool replace, DWORD& error) {
+    if (name.empty() || name.find(L'\\') != std::wstring::npos) {
+        error = ERROR_INVALID_NAME;
+        return false;
+    }
+    const size_t bytes = name.size() * sizeof(wchar_t);
+    std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + bytes + sizeof(wchar_t));
+    auto* info = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
+    info->ReplaceIfExists = replace ? TRUE : FALSE;
+    info->RootDirectory = folder.get();
+    info->FileNameLength = static_cast<ULONG>(bytes);
+    std::copy(name.begin(), name.end(), info->FileName);
+    IO_STATUS_BLOCK io = {};
+    const NTSTATUS status =
+        ::NtSetInformationFile(item, &io, info, static_cast<ULONG>(buffer.size()), FileRenameInformation);
+    if (NT_SUCCESS(status)) return true;
+    error = ::RtlNtStatusToDosError(status);
+    return false;
+}
+
+bool DeleteByHandle(HANDLE item, DWORD& error) {
+    FILE_DISPOSITION_INFO gone = {TRUE};
+    if (::SetFileInformationByHandle(item, FileDispositionInfo, &gone, sizeof gone)) return true;
+    error = ::GetLastError();
+    return false;
+}
+
+bool EmptyFolder(const Folder& folder) {
+    std::vector<std::wstring> names;
+    if (!ListNames(folder.get(), names)) return false;
+    bool all = true;
+    for (const std::wstring& name : names) all = folder.Remove(name) && all;
+    return all;
+}
+
+}  // namespace win
