@@ -5,6 +5,7 @@
 #include "install/recovery/installation_lock.h"
 #include "uninstall_run.h"
 #include "win/file_facts.h"
+#include "win/folder_handle.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -13,22 +14,31 @@ namespace {
 constexpr wchar_t kEarlierCopies[] = L"Lumiscope_Uninstall_*";
 
 // Earlier versions ran from a copy of the uninstaller in a folder of their own under the
-// temporary folder; one that was ended from outside left it there. Such folders go, but only
-// as plain folders: one that has become a link to elsewhere is not followed.
+// temporary folder; one that was ended from outside left it there. Such folders go, through
+// handles and only as plain folders: a temporary folder reached through a link is not
+// searched, and a copy's folder or file that is a link to elsewhere is not followed.
 void RemoveEarlierCopies() {
-    const std::wstring temp = win::TempFolder();
-    if (temp.empty()) return;
+    const std::wstring tempPath = win::TempFolder();
+    DWORD error = 0;
+    const win::Folder temp = tempPath.empty() ? win::Folder() : win::Folder::Open(tempPath, error);
+    if (!temp) return;
     WIN32_FIND_DATAW found;
-    win::FindHandle search(::FindFirstFileExW((temp + kEarlierCopies).c_str(), FindExInfoBasic, &found,
+    win::FindHandle search(::FindFirstFileExW((tempPath + kEarlierCopies).c_str(), FindExInfoBasic, &found,
                                               FindExSearchLimitToDirectories, nullptr, 0));
     if (!search) return;
     do {
-        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-            (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
-            continue;
-        const std::wstring folder = temp + found.cFileName;
-        ::DeleteFileW((folder + L"\\lm_uninstall.exe").c_str());
-        ::RemoveDirectoryW(folder.c_str());
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
+        win::Folder copy = temp.OpenFolder(found.cFileName, error);
+        win::File program = copy ? copy.OpenFile(L"lm_uninstall.exe", DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, error)
+                                 : win::File();
+        if (program) win::DeleteByHandle(program.get(), error);
+        program.reset();
+        if (!copy) continue;
+        copy.reset();
+        win::File folder = temp.OpenEntry(found.cFileName, error);
+        const DWORD attributes = folder ? win::AttributesOf(folder.get()) : INVALID_FILE_ATTRIBUTES;
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY)
+            win::DeleteByHandle(folder.get(), error);
     } while (::FindNextFileW(search.get(), &found));
 }
 

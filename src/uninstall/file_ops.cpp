@@ -5,6 +5,8 @@
 
 #include "uninstall/undo_rules.h"
 #include "win/file_facts.h"
+#include "win/folder_handle.h"
+#include "win/path_text.h"
 #include "win/unique_handle.h"
 
 namespace undo {
@@ -28,17 +30,20 @@ bool ReadCrc(HANDLE file, uint32_t& crc) {
     return true;
 }
 
-// What is at `path` without following a link: exists, plain file, size.
-bool Probe(const std::wstring& path, FoundFile& found, DWORD& error) {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!::GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-        error = ::GetLastError();
-        return win::IsNotFound(error);
+// The entry at `path`, opened through its folder, which must be reached as named: neither
+// the folder nor the name may lead elsewhere (ERROR_CANT_ACCESS_FILE then, or for a folder or
+// link at the name).
+win::File OpenOwnEntry(const std::wstring& path, ACCESS_MASK access, DWORD share, DWORD& error, bool folder = false) {
+    const win::Folder parent = win::Folder::Open(win::ParentPath(path), error);
+    win::File entry = parent ? parent.OpenEntry(win::LastName(path), error, access, share) : win::File();
+    if (!entry) return entry;
+    const DWORD attributes = win::AttributesOf(entry.get());
+    const bool isFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) || isFolder != folder) {
+        error = ERROR_CANT_ACCESS_FILE;
+        return win::File();
     }
-    found.exists = true;
-    found.plainFile = !(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
-    found.size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return true;
+    return entry;
 }
 
 bool MarkForDeletion(HANDLE file) {
@@ -51,17 +56,18 @@ bool MarkForDeletion(HANDLE file) {
 Outcome UndoRecordedFile(const std::wstring& path, const record::RecordedFile& recorded, bool checkOnly) {
     FoundFile found;
     DWORD error = 0;
-    if (!Probe(path, found, error)) return Fail(Verdict::Failed, error);
-    if (!found.exists || !found.plainFile || found.size != recorded.size) return {DecideFile(recorded, found), 0};
-
     // Others may read along, but nobody may write or delete while the file is compared.
     const DWORD access = GENERIC_READ | (checkOnly ? 0 : DELETE);
-    win::File file(::CreateFileW(path.c_str(), access, FILE_SHARE_READ | (checkOnly ? FILE_SHARE_DELETE : 0), nullptr,
-                                 OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) {
-        error = ::GetLastError();
-        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
-    }
+    win::File file = OpenOwnEntry(path, access, FILE_SHARE_READ | (checkOnly ? FILE_SHARE_DELETE : 0), error);
+    if (!file && win::IsNotFound(error)) return {DecideFile(recorded, found), 0};
+    found.exists = true;
+    if (!file && error == ERROR_CANT_ACCESS_FILE) return {DecideFile(recorded, found), 0};  // no plain file of ours
+    if (!file) return Fail(Verdict::InUse, error);
+    found.plainFile = true;
+    LARGE_INTEGER size{};
+    if (!::GetFileSizeEx(file.get(), &size)) return Fail(Verdict::Failed, ::GetLastError());
+    found.size = static_cast<uint64_t>(size.QuadPart);
+    if (found.size != recorded.size) return {DecideFile(recorded, found), 0};
     if (!ReadCrc(file.get(), found.crc)) return Fail(Verdict::InUse, ::GetLastError());
     const Verdict verdict = DecideFile(recorded, found);
     if (verdict != Verdict::Removed || checkOnly) return {verdict, 0};
@@ -70,15 +76,11 @@ Outcome UndoRecordedFile(const std::wstring& path, const record::RecordedFile& r
 }
 
 Outcome DeleteOwnFile(const std::wstring& path) {
-    FoundFile found;
     DWORD error = 0;
-    if (!Probe(path, found, error)) return Fail(Verdict::Failed, error);
-    if (!found.exists) return {Verdict::AlreadyGone, 0};
-    if (!found.plainFile) return {Verdict::Changed, 0};
-    if (!::DeleteFileW(path.c_str())) {
-        error = ::GetLastError();
-        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
-    }
+    win::File file = OpenOwnEntry(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, error);
+    if (!file && win::IsNotFound(error)) return {Verdict::AlreadyGone, 0};
+    if (!file && error == ERROR_CANT_ACCESS_FILE) return {Verdict::Changed, 0};
+    if (!file || !MarkForDeletion(file.get())) return Fail(Verdict::InUse, file ? ::GetLastError() : error);
     return {Verdict::Removed, 0};
 }
 
@@ -88,18 +90,15 @@ Outcome RemoveAtRestart(const std::wstring& path) {
 }
 
 Outcome RemoveFolderIfEmpty(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        const DWORD error = ::GetLastError();
-        return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::Failed, error);
-    }
+    DWORD error = 0;
+    win::File folder = OpenOwnEntry(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, error, true);
+    if (!folder && win::IsNotFound(error)) return {Verdict::AlreadyGone, 0};
     // A folder that has become a file or a link to elsewhere is not the one the installation made.
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY) || (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        return {Verdict::LeftChanged, 0};
-    if (::RemoveDirectoryW(path.c_str())) return {Verdict::Removed, 0};
-    const DWORD error = ::GetLastError();
+    if (!folder && error == ERROR_CANT_ACCESS_FILE) return {Verdict::LeftChanged, 0};
+    if (folder && MarkForDeletion(folder.get())) return {Verdict::Removed, 0};
+    if (folder) error = ::GetLastError();
     if (error == ERROR_DIR_NOT_EMPTY) return {Verdict::LeftNotEmpty, 0};
-    return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::InUse, error);
+    return Fail(Verdict::InUse, error);
 }
 
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {

@@ -188,8 +188,9 @@ File Folder::CreateFile(const std::wstring& name, DWORD& error, DWORD share) con
     return NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
 }
 
-File Folder::OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error) const {
-    File file = NtOpen(get(), name, access | FILE_READ_ATTRIBUTES, share, FILE_OPEN, FILE_NON_DIRECTORY_FILE, nullptr, error);
+File Folder::OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error, bool create) const {
+    File file = NtOpen(get(), name, access | FILE_READ_ATTRIBUTES, share, create ? FILE_OPEN_IF : FILE_OPEN,
+                       FILE_NON_DIRECTORY_FILE, nullptr, error);
     if (!file) return file;
     DWORD links = 0;
     const DWORD attributes = AttributesOf(file.get(), links);

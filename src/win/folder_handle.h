@@ -39,8 +39,10 @@ public:
     // its own at the name (a leftover of an interrupted run) is removed first; a name that
     // leads elsewhere refuses it.
     File CreateFile(const std::wstring& name, DWORD& error, DWORD share = FILE_SHARE_READ) const;
-    // An existing plain file of its own (not a link, one name only) inside this folder.
-    File OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error) const;
+    // A plain file of its own (not a link, one name only) inside this folder; with `create`
+    // made when it is missing. A name that leads elsewhere is refused before anything is read
+    // or written (ERROR_CANT_ACCESS_FILE).
+    File OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error, bool create = false) const;
     // An existing entry by its name, file or folder, for renaming or deleting it (by default):
     // only when the handle is the name itself (a link found so is the link, never its target).
     File OpenEntry(const std::wstring& name, DWORD& error,

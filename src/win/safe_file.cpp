@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "win/file_facts.h"
+#include "win/folder_handle.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -48,14 +49,16 @@ std::wstring WhyNotPlain(HANDLE file, const std::wstring& fullPath) {
 File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why) {
     why.clear();
     const std::wstring full = FullPath(path);
+    // The folder is opened first and must be reached as named (no link on the way, none at its
+    // own name); the file is then opened or made inside it and checked before the first byte
+    // is written, and a name that already exists is emptied only then.
+    DWORD error = ERROR_INVALID_NAME;
+    const Folder folder = full.empty() ? Folder() : Folder::Open(ParentPath(full), error);
     const DWORD access = mode == LogMode::Append ? FILE_APPEND_DATA : GENERIC_WRITE;
-    // The name is opened, not followed where the system allows it; what it reaches is checked
-    // before the first byte is written, and a name that already exists is emptied only then.
-    File file(full.empty() ? INVALID_HANDLE_VALUE
-                           : ::CreateFileW(full.c_str(), access | FILE_READ_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                           OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    File file = folder ? folder.OpenFile(LastName(full), access | SYNCHRONIZE, FILE_SHARE_READ, error, true) : File();
     if (!file) {
-        why = Format(L"Win32 error %lu", ::GetLastError());
+        why = error == ERROR_CANT_ACCESS_FILE ? std::wstring(L"a link, a hard link or in a folder reached through a link")
+                                              : Format(L"Win32 error %lu", error);
         return file;
     }
     why = WhyNotPlain(file.get(), full);

@@ -8,6 +8,8 @@
 #include "install/request/folders.h"
 #include "install/journal.h"
 #include "install/recovery/replaced_file.h"
+#include "win/file_facts.h"
+#include "win/folder_handle.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
 #include "win/text.h"
@@ -139,19 +141,25 @@ HRESULT SerializeLink(IShellLinkW* link, std::string& bytes) {
     return S_OK;
 }
 
-// Written as a new file beside the link and renamed over it: whatever was at the name (an
-// earlier link, which is kept until the installation is complete, or a link to some other
-// file planted there) is replaced, never written through.
+// Written as a new file beside the link, through the handle of its folder (which must be a
+// real folder reached as named: a group folder or desktop that is a link to elsewhere gets
+// nothing), and renamed over it by handle: whatever was at the name (an earlier link, which is
+// kept until the installation is complete) is replaced, never written through; a name that
+// leads elsewhere refuses the link.
 HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes) {
-    Journal().WillReplaceFiles({{linkPath, ::GetFileAttributesW(linkPath.c_str()) != INVALID_FILE_ATTRIBUTES}});
-    win::File staged = win::CreateFreshFile(txn::StagedPath(linkPath));
+    DWORD error = 0;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
+    if (!folder) return HRESULT_FROM_WIN32(error);
+    const std::wstring name = win::LastName(linkPath);
+    const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
+    Journal().WillReplaceFiles({{linkPath, existed}});
+    win::File staged = folder.CreateFile(name + txn::kStagedSuffix, error);
     DWORD written = 0;
-    if (!staged || !::WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+    if (!staged) return HRESULT_FROM_WIN32(error);
+    if (!::WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size())
         return LastError();
-    staged.reset();
-    DWORD error = 0;
-    return txn::PutInPlace(linkPath, error) ? S_OK : HRESULT_FROM_WIN32(error);
+    return txn::PutInPlace(folder, linkPath, staged.get(), error) ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
 HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,

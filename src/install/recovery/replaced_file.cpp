@@ -68,7 +68,9 @@ bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE stag
 }
 
 bool SetAside(const std::wstring& path, DWORD& error) {
-    if (!Move(win::ExtendedPath(path), BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
+    win::File file = folder ? folder.OpenEntry(win::LastName(path), error) : win::File();
+    if (!file || !win::RenameByHandle(file.get(), folder, win::LastName(path) + kBackupSuffix, true, error)) return false;
     Journal().BackupMade(path);
     return true;
 }
