@@ -105,8 +105,7 @@ std::wstring WriteSettings(InstallRequest& request) {
 
 void ConvertSettingsFile(const std::wstring& settingsIni) {
     JournalPhase phase(phase::kSettings);
-    std::FILE* file = ::_wfopen(settingsIni.c_str(), L"rb");
-    if (file && !ConvertIniToUnicode(settingsIni, file))
+    if (!ConvertIniToUnicode(settingsIni))
         Journal().Failed(phase::kSettings, L"not converted to UTF-16: " + settingsIni, ::GetLastError());
 }
 

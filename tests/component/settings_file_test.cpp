@@ -124,7 +124,7 @@ TEST(IniToUnicode, EightBitFileIsConvertedAndStaysReadable) {
     ScratchFolder scratch;
     const std::wstring ini = scratch / L"lu_scp64.ini";
     WriteBytes(ini, "[Language]\r\nLang=Deutsch\r\n");
-    ASSERT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    ASSERT_TRUE(ConvertIniToUnicode(ini));
 
     std::string bytes = ReadBytes(ini);
     const std::string header = "; UNICODE FILE - edit with care ;-)\r\n\r\n[Language]\r\nLang=Deutsch\r\n";
@@ -142,7 +142,7 @@ TEST(IniToUnicode, FileThatIsAlreadyUtf16IsLeftAloneWithoutACopy) {
     WriteBytes(ini, utf16);
     // A conversion would overwrite this leftover copy; it must stay as it is.
     WriteBytes(scratch / L"lu_scp64.ini_temp", "leftover");
-    EXPECT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    EXPECT_TRUE(ConvertIniToUnicode(ini));
     EXPECT_EQ(ReadBytes(ini), utf16);
     EXPECT_EQ(ReadBytes(scratch / L"lu_scp64.ini_temp"), "leftover");
 }
@@ -154,7 +154,7 @@ TEST(IniToUnicode, BigEndianAndUnreadableFilesLoseNothing) {
     for (wchar_t c : std::wstring(L"[Others]\r\nINI_Folder=%APPDATA%\\Lumiscope\r\n[Language]\r\nLang=Deutsch\r\n"))
         bigEndian += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
     WriteBytes(ini, bigEndian);
-    ASSERT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    ASSERT_TRUE(ConvertIniToUnicode(ini));
     EXPECT_EQ(ReadBytes(ini).substr(0, 2), "\xFF\xFE");
     EXPECT_EQ(ReadEntry(ini, L"Others", L"INI_Folder"), L"%APPDATA%\\Lumiscope");
     EXPECT_EQ(ReadEntry(ini, L"Language", L"Lang"), L"Deutsch");
@@ -162,7 +162,7 @@ TEST(IniToUnicode, BigEndianAndUnreadableFilesLoseNothing) {
 
     const std::string binary("[A]\r\nk=v\0\x01\x02tail\r\n", 17);
     WriteBytes(ini, binary);
-    ASSERT_TRUE(ConvertIniToUnicode(ini, ::_wfopen(ini.c_str(), L"rb")));
+    ASSERT_TRUE(ConvertIniToUnicode(ini));
     EXPECT_EQ(ReadBytes(ini + L".bak"), binary);
     EXPECT_EQ(ReadEntry(ini, L"A", L"k"), L"v");
 }

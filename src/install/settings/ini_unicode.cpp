@@ -5,6 +5,7 @@
 #include "install/journal.h"
 #include "install/recovery/replaced_file.h"
 #include "install/settings/settings_file.h"
+#include "install/settings/settings_io.h"
 #include "win/file_facts.h"
 #include "win/safe_file.h"
 #include "win/text.h"
@@ -41,22 +42,6 @@ bool DecodeUtf16Be(const std::string& bytes, std::wstring& text) {
     return true;
 }
 
-std::string ReadRest(std::FILE* file) {
-    std::string bytes;
-    char chunk[4096];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof(chunk), file)) > 0) bytes.append(chunk, n);
-    return bytes;
-}
-
-// A new file of its own: whatever was at the name is replaced, never written through.
-bool WriteAll(const std::wstring& path, const std::string& bytes) {
-    win::File out = win::CreateFreshFile(path);
-    DWORD written = 0;
-    return out && ::WriteFile(out.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size();
-}
-
 // The little-endian form of the file; `readable` false when it had to be read as 8-bit text
 // although it is none (the conversion would then lose what follows a NUL byte).
 std::string ConvertedBytes(const std::string& bytes, bool& readable) {
@@ -72,14 +57,16 @@ std::string ConvertedBytes(const std::string& bytes, bool& readable) {
     return pieces.empty() ? std::string() : UnicodeIniBytes(pieces, AnsiToWide);
 }
 
-// A file that is no text is never overwritten unless a copy of it stays beside it. A copy
-// that was there from before is itself kept until the installation is complete.
-bool KeepCopyOfUnreadable(const std::wstring& iniPath) {
-    const std::wstring copy = iniPath + L".bak";
-    const bool existed = win::PathExists(copy);
-    Journal().WillReplaceFiles({{copy, existed}});
+// A file that is no text is never overwritten unless a copy of it stays beside it (its bytes
+// as read, made anew beside it and renamed into place; one that was there from before is kept
+// until the installation is complete).
+bool KeepCopyOfUnreadable(const SettingsPlace& place, const std::string& bytes) {
+    SettingsPlace copy{win::Folder(), place.path + L".bak", place.name + L".bak"};
     DWORD error = 0;
-    return (!existed || txn::KeepCopy(copy, error)) && win::CopyToFreshFile(iniPath, copy, error);
+    const bool existed = place.folder.OpenEntry(copy.name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
+    Journal().WillReplaceFiles({{copy.path, existed}});
+    const win::File staged = WriteBeside(place, copy.name + txn::kStagedSuffix, bytes, error);
+    return staged && txn::PutInPlace(place.folder, copy.path, staged.get(), error);
 }
 
 }  // namespace
@@ -123,24 +110,27 @@ bool ReencodeUnicodeIni(const std::string& bytes, IniEncoding encoding, std::str
     return true;
 }
 
-bool ConvertIniToUnicode(const std::wstring& iniPath, std::FILE* file) {
-    win::StdioFile input(file);
-    if (!input) return true;
-    const std::string bytes = ReadRest(input.get());
-    input.reset();
-    if (DetectIniEncoding(bytes) == IniEncoding::Utf16Le) return true;
+bool ConvertIniToUnicode(const std::wstring& iniPath) {
+    SettingsPlace place;
+    std::string bytes;
+    bool exists = false;
+    DWORD error = 0;
+    // A folder or a name that leads elsewhere is neither read nor written.
+    if (!OpenSettingsPlace(iniPath, place, error) || !ReadSettingsBytes(place, bytes, exists, error)) {
+        ::SetLastError(error);
+        return error != ERROR_CANT_ACCESS_FILE && win::IsNotFound(error);
+    }
+    if (!exists || DetectIniEncoding(bytes) == IniEncoding::Utf16Le) return true;
 
     bool readable = true;
     const std::string converted = ConvertedBytes(bytes, readable);
     if (converted.empty()) return true;
-    if (!readable && !KeepCopyOfUnreadable(iniPath)) return true;
+    if (!readable && !KeepCopyOfUnreadable(place, bytes)) return true;
 
-    std::wstring tempPath;
-    FolderOfPath(iniPath, tempPath);
-    tempPath += kTempName;
-    if (!WriteAll(tempPath, converted)) {
-        ::DeleteFileW(tempPath.c_str());  // a half-written copy must not linger
-        return true;
-    }
-    return ::MoveFileExW(tempPath.c_str(), iniPath.c_str(), MOVEFILE_REPLACE_EXISTING) != FALSE;
+    const win::File temp = WriteBeside(place, kTempName, converted, error);
+    if (!temp) return true;
+    if (win::RenameByHandle(temp.get(), place.folder, place.name, true, error)) return true;
+    win::DeleteByHandle(temp.get(), error);
+    ::SetLastError(error);
+    return false;
 }

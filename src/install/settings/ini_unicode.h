@@ -23,9 +23,9 @@ IniEncoding DetectIniEncoding(const std::string& bytes);
 // bytes after the mark do not read as that encoding.
 bool ReencodeUnicodeIni(const std::string& bytes, IniEncoding encoding, std::string& converted);
 
-// Converts `iniPath`, already open for reading in byte mode as `file`, which it closes.
-// A file that starts with FF FE is left alone; other Unicode forms keep every character. A
+// Converts `iniPath`, read and replaced through the handle of its folder (a folder or a name
+// that leads elsewhere is neither read nor written: false then). A file that starts with FF FE is left alone; other Unicode forms keep every character. A
 // file that does not read as text (a NUL byte in 8-bit text, broken UTF-8 or UTF-16) is
 // converted only after a copy of it was kept beside it as "<name>.bak". True on success or
 // when nothing had to be done; false when the converted copy could not replace the file.
-bool ConvertIniToUnicode(const std::wstring& iniPath, std::FILE* file);
+bool ConvertIniToUnicode(const std::wstring& iniPath);

@@ -5,57 +5,62 @@
 #include "install/request/folder_rules.h"
 #include "install/request/folders.h"
 #include "install/journal.h"
+#include "install/settings/ini_text.h"
+#include "install/settings/settings_io.h"
 #include "install/settings/toolbar_skin.h"
 #include "install/recovery/replaced_file.h"
 #include "win/file_facts.h"
-#include "win/safe_file.h"
 #include "win/text.h"
 
 namespace {
 
 constexpr wchar_t kIniName[] = L"lu_scp64.ini";
 constexpr size_t kVariableValueChars = 259;
-constexpr DWORD kSkinChars = 260;
 
-// The system's profile functions change a settings file in place (and would follow a link at
-// its name): each file is announced and a copy of it kept before its first change, so that a
-// failure can put it back, and one whose name is a link is not touched at all.
-// Returns the file, or nothing when it must not be changed.
-std::wstring PrepareToChange(const std::wstring& file) {
-    const std::wstring why = win::WhyNotPlainFile(file);
-    if (!why.empty()) {
-        Journal().Failed(phase::kSettings, L"not changed, its name is " + why + L": " + file, 0);
-        return std::wstring();
-    }
-    const bool existed = win::PathExists(file);
-    Journal().WillReplaceFiles({{file, existed}});
+// A settings file being changed: read once through the handle of its folder (which must be
+// reached as named, the file no link), changed in memory, and put in place once by a rename
+// that keeps the old file as its backup, so that a failure can put it back. One that must
+// not be changed is not ready and is left alone.
+struct SettingsEdit {
+    SettingsPlace place;
+    std::wstring text;
+    IniEncoding encoding = IniEncoding::Ansi;
+    bool ready = false;
+    bool existed = false;
+};
+
+void Prepare(const std::wstring& file, SettingsEdit& edit) {
     DWORD error = 0;
-    const bool ready = existed ? txn::KeepCopy(file, error) : static_cast<bool>(win::CreateFreshFile(file));
-    if (!ready) {
-        Journal().Failed(phase::kSettings, L"not changed, no copy could be kept: " + file, existed ? error : ::GetLastError());
-        return std::wstring();
+    std::string bytes;
+    if (!OpenSettingsPlace(file, edit.place, error) || !ReadSettingsBytes(edit.place, bytes, edit.existed, error)) {
+        Journal().Failed(phase::kSettings,
+                         (error == ERROR_CANT_ACCESS_FILE ? L"not changed, it or its folder is a link: " : L"not changed: ") + file,
+                         error);
+        return;
     }
-    return file;
+    edit.encoding = edit.existed ? DetectIniEncoding(bytes) : IniEncoding::Ansi;
+    edit.text = DecodeSettingsText(bytes, edit.encoding);
+    edit.ready = true;
 }
 
-// A file that was not prepared has no name here and is left alone.
-void WriteEntry(const std::wstring& file, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
-    if (!file.empty()) ::WritePrivateProfileStringW(section, key, value, file.c_str());
+// True when the file is in place with its changes.
+bool Save(const SettingsEdit& edit) {
+    if (!edit.ready) return false;
+    Journal().WillReplaceFiles({{edit.place.path, edit.existed}});
+    DWORD error = 0;
+    const win::File staged = WriteBeside(edit.place, edit.place.name + txn::kStagedSuffix,
+                                         EncodeSettingsText(edit.text, edit.encoding), error);
+    if (staged && txn::PutInPlace(edit.place.folder, edit.place.path, staged.get(), error)) return true;
+    Journal().Failed(phase::kSettings, L"not written: " + edit.place.path, error);
+    return false;
 }
 
-bool HasToolbarSkin(const std::wstring& file) {
-    if (file.empty()) return true;
-    wchar_t skin[kSkinChars + 1] = {};
-    ::GetPrivateProfileStringW(L"Toolbar", L"Skin", L"", skin, kSkinChars + 1, file.c_str());
-    return skin[0] != L'\0';
+void WriteEntry(SettingsEdit& edit, const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+    if (edit.ready) SetIniValue(edit.text, section, key, value);
 }
 
-// Settings files the installation made: the viewer's settings are the user's from now on; a
-// program-folder file that only points to them goes with the program.
-void ReportCreatedFiles(const std::wstring& programIni, bool programIniExisted, const std::wstring& settingsIni,
-                        bool settingsIniExisted) {
-    if (!settingsIniExisted && win::PathExists(settingsIni)) Journal().SettingsFileCreated(settingsIni);
-    if (programIni != settingsIni && !programIniExisted && win::PathExists(programIni)) Journal().RedirectFileCreated(programIni);
+bool HasToolbarSkin(const SettingsEdit& edit) {
+    return !edit.ready || !IniValue(edit.text, L"Toolbar", L"Skin").empty();
 }
 
 // When a silent run into the default program folder brought no settings folder, the
@@ -79,7 +84,7 @@ bool PrepareSettingsFolder(const std::wstring& iniFolder, std::wstring& folder) 
     return true;
 }
 
-void WriteLanguage(const std::wstring& settingsIni, const std::wstring& programIni, bool appLayout) {
+void WriteLanguage(SettingsEdit& settingsIni, SettingsEdit& programIni, bool appLayout) {
     WriteEntry(settingsIni, L"Language", L"DLL", L"DEUTSCH.DLL");
     WriteEntry(settingsIni, L"Language", L"Lang", L"Deutsch");
     if (!appLayout) return;
@@ -88,7 +93,7 @@ void WriteLanguage(const std::wstring& settingsIni, const std::wstring& programI
 }
 
 // A skin the user already has stays.
-void WriteToolbarSkin(const std::wstring& settingsIni, const std::wstring& programIni, bool appLayout) {
+void WriteToolbarSkin(SettingsEdit& settingsIni, SettingsEdit& programIni, bool appLayout) {
     if (HasToolbarSkin(settingsIni)) return;
     ToolbarSkin skin = ChooseToolbarSkin();
     WriteEntry(settingsIni, L"Toolbar", L"Skin", skin.file);
@@ -151,15 +156,19 @@ std::wstring WriteViewerSettings(InstallRequest& request) {
     std::wstring settingsFolder;
     const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder);
     const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
-    const bool programIniExisted = win::PathExists(programIni);
-    const bool settingsIniExisted = win::PathExists(settingsIni);
-    const std::wstring programFile = PrepareToChange(programIni);
-    const std::wstring settingsFile = settingsIni == programIni ? programFile : PrepareToChange(settingsIni);
+    SettingsEdit programFile, otherFile;
+    Prepare(programIni, programFile);
+    if (settingsIni != programIni) Prepare(settingsIni, otherFile);
+    SettingsEdit& settingsFile = settingsIni == programIni ? programFile : otherFile;
     WriteEntry(programFile, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
 
     const bool appLayout = redirected && IsAppFolderLayout(settingsIni);
     WriteLanguage(settingsFile, programFile, appLayout);
     WriteToolbarSkin(settingsFile, programFile, appLayout);
-    ReportCreatedFiles(programIni, programIniExisted, settingsIni, settingsIniExisted);
+    // Settings files the installation made: the viewer's settings are the user's from now on; a
+    // program-folder file that only points to them goes with the program.
+    if (Save(programFile) && !programFile.existed)
+        settingsIni == programIni ? Journal().SettingsFileCreated(programIni) : Journal().RedirectFileCreated(programIni);
+    if (settingsIni != programIni && Save(otherFile) && !otherFile.existed) Journal().SettingsFileCreated(settingsIni);
     return settingsIni;
 }
