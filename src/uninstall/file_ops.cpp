@@ -3,6 +3,8 @@
 #include <shlobj.h>
 #include <zlib.h>
 
+#include "install/settings/ini_text.h"
+#include "install/settings/settings_io.h"
 #include "uninstall/undo_rules.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
@@ -13,7 +15,6 @@ namespace undo {
 namespace {
 
 constexpr DWORD kReadChunk = 64 * 1024;
-constexpr DWORD kRedirectChars = 520;
 
 Outcome Fail(Verdict verdict, DWORD error) { return Outcome{verdict, error}; }
 
@@ -118,9 +119,12 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
 
 
 bool IsSettingsRedirect(const std::wstring& settingsFile) {
-    wchar_t folder[kRedirectChars] = {};
-    ::GetPrivateProfileStringW(L"Others", L"INI_Folder", L"", folder, kRedirectChars, settingsFile.c_str());
-    return folder[0] != L'\0';
+    SettingsPlace place;
+    std::string bytes;
+    bool exists = false;
+    DWORD error = 0;
+    if (!OpenSettingsPlace(settingsFile, place, error) || !ReadSettingsBytes(place, bytes, exists, error)) return false;
+    return !IniValue(DecodeSettingsText(bytes, DetectIniEncoding(bytes)), L"Others", L"INI_Folder").empty();
 }
 
 std::wstring LinkTarget(const std::wstring& link) {

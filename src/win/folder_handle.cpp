@@ -125,6 +125,13 @@ bool ListNames(HANDLE folder, std::vector<std::wstring>& names) {
     }
 }
 
+bool IsSameEntry(HANDLE a, HANDLE b) {
+    BY_HANDLE_FILE_INFORMATION x, y;
+    return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
+           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
+           x.nFileIndexLow == y.nFileIndexLow;
+}
+
 }  // namespace
 
 std::wstring FinalPathOf(HANDLE handle) {
@@ -173,19 +180,32 @@ Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {
 
 Folder Folder::CreateFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security) const {
     File made = NtOpen(get(), name, kFolderAccess | DELETE, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE, security, error);
+    if (made) made = Checked(std::move(made), name, error);
     return made ? Folder(std::move(made), Child(m_path, name)) : Folder();
+}
+
+// Under Wine a handle used as the root of a create stands for its folder's path, so a folder
+// swapped for a link by a process outside the system's rules would receive what is made "in"
+// it: what was just made is checked to be where its folder is, and goes again if not.
+File Folder::Checked(File made, const std::wstring& name, DWORD& error) const {
+    if (IsItself(made.get(), Child(m_path, name), error)) return made;
+    DWORD ignored = 0;
+    DeleteByHandle(made.get(), ignored);
+    return File();
 }
 
 File Folder::CreateFile(const std::wstring& name, DWORD& error, DWORD share) const {
     const ACCESS_MASK access = GENERIC_READ | GENERIC_WRITE | DELETE;
     File file = NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
-    if (file || (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS)) return file;
-    File old = OpenEntry(name, error);
-    DWORD links = 0;
-    if (!old || (AttributesOf(old.get(), links) & FILE_ATTRIBUTE_DIRECTORY) || !DeleteByHandle(old.get(), error))
-        return File();
-    old.reset();
-    return NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
+    if (!file && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
+        File old = OpenEntry(name, error);
+        DWORD links = 0;
+        if (!old || (AttributesOf(old.get(), links) & FILE_ATTRIBUTE_DIRECTORY) || !DeleteByHandle(old.get(), error))
+            return File();
+        old.reset();
+        file = NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
+    }
+    return file ? Checked(std::move(file), name, error) : File();
 }
 
 File Folder::OpenFile(const std::wstring& name, ACCESS_MASK access, DWORD share, DWORD& error, bool create) const {
@@ -227,23 +247,33 @@ DWORD AttributesOf(HANDLE handle) {
     return AttributesOf(handle, links);
 }
 
-bool RenameByHandle(HANDLE item, const Folder& folder, const std::wstring& name, bool replace, DWORD& error) {
-    if (name.empty() || name.find(L'\\') != std::wstring::npos) {
+bool Folder::Rename(HANDLE item, const std::wstring& from, const std::wstring& to, bool replace, DWORD& error) const {
+    const File held = NtOpen(get(), from, FILE_READ_ATTRIBUTES, kAnyShare, FILE_OPEN, 0, nullptr, error);
+    if (!held || !IsSameEntry(item, held.get())) {
+        if (held) error = ERROR_CANT_ACCESS_FILE;
+        return false;
+    }
+    if (to.empty() || to.find(L'\\') != std::wstring::npos) {
         error = ERROR_INVALID_NAME;
         return false;
     }
-    const size_t bytes = name.size() * sizeof(wchar_t);
+    const size_t bytes = to.size() * sizeof(wchar_t);
     std::vector<unsigned char> buffer(offsetof(FILE_RENAME_INFORMATION, FileName) + bytes + sizeof(wchar_t));
     auto* info = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
     info->ReplaceIfExists = replace ? TRUE : FALSE;
-    info->RootDirectory = folder.get();
+    info->RootDirectory = get();
     info->FileNameLength = static_cast<ULONG>(bytes);
-    std::copy(name.begin(), name.end(), info->FileName);
+    std::copy(to.begin(), to.end(), info->FileName);
     IO_STATUS_BLOCK io = {};
     const NTSTATUS status =
         ::NtSetInformationFile(item, &io, info, static_cast<ULONG>(buffer.size()), FileRenameInformation);
-    if (NT_SUCCESS(status)) return true;
-    error = ::RtlNtStatusToDosError(status);
+    if (!NT_SUCCESS(status)) {
+        error = ::RtlNtStatusToDosError(status);
+        return false;
+    }
+    const File placed = NtOpen(get(), to, FILE_READ_ATTRIBUTES, kAnyShare, FILE_OPEN, 0, nullptr, error);
+    if (placed && IsSameEntry(item, placed.get())) return true;
+    error = ERROR_CANT_ACCESS_FILE;
     return false;
 }
 

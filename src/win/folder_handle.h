@@ -49,6 +49,13 @@ public:
                    ACCESS_MASK access = DELETE | FILE_READ_ATTRIBUTES | FILE_LIST_DIRECTORY | FILE_TRAVERSE,
                    DWORD share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE) const;
 
+    // The entry `from` of this folder, held open as `item` (with DELETE), is renamed through that
+    // handle to `to`; `replace` replaces an existing file there. Both names are checked to hold
+    // what the handle holds, before and after: Wine renames by the name a handle was opened
+    // under, which a process outside the system's rules may have swapped meanwhile. False with
+    // the Win32 error (ERROR_CANT_ACCESS_FILE for a swapped name).
+    bool Rename(HANDLE item, const std::wstring& from, const std::wstring& to, bool replace, DWORD& error) const;
+
     // Deletes the entry `name` (a folder with everything in it, never descending into a link).
     // True when nothing of ours is left at the name.
     bool Remove(const std::wstring& name) const;
@@ -61,13 +68,11 @@ public:
 
 private:
     Folder(File handle, std::wstring path) : m_handle(std::move(handle)), m_path(std::move(path)) {}
+    File Checked(File made, const std::wstring& name, DWORD& error) const;
     File m_handle;
     std::wstring m_path;
 };
 
-// Renames an open file or folder (opened with DELETE) into `folder` as `name`; `replace`
-// replaces an existing file there. False with the Win32 error.
-bool RenameByHandle(HANDLE item, const Folder& folder, const std::wstring& name, bool replace, DWORD& error);
 // Deletes an open file or empty folder (opened with DELETE) when its last handle closes.
 bool DeleteByHandle(HANDLE item, DWORD& error);
 // Everything inside the open folder goes, deepest first, never descending into a link; the

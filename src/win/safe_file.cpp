@@ -67,36 +67,6 @@ File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why) {
     return file;
 }
 
-std::wstring WhyNotPlainFile(const std::wstring& path) {
-    const std::wstring full = FullPath(path);
-    File file(full.empty() ? INVALID_HANDLE_VALUE
-                           : ::CreateFileW(full.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    if (!file) return std::wstring();
-    return WhyNotPlain(file.get(), full);
-}
-
-bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error) {
-    File source(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
-                              nullptr));
-    File copy = source ? CreateFreshFile(to) : File();
-    if (!copy) {
-        error = ::GetLastError();
-        return false;
-    }
-    std::vector<char> buffer(64 * 1024);
-    for (;;) {
-        DWORD got = 0, written = 0;
-        if (!::ReadFile(source.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr)) break;
-        if (got == 0) return true;
-        if (!::WriteFile(copy.get(), buffer.data(), got, &written, nullptr) || written != got) break;
-    }
-    error = ::GetLastError();
-    copy.reset();
-    ::DeleteFileW(to.c_str());
-    return false;
-}
-
 File CreateFreshFile(const std::wstring& path, DWORD flags) {
     auto create = [&] {
         return File(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,

@@ -27,14 +27,6 @@ File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why);
 // GetLastError() set by the call that failed.
 File CreateFreshFile(const std::wstring& path, DWORD flags = FILE_ATTRIBUTE_NORMAL);
 
-// Why the file at `path` is not a plain file of its own (a link, a hard link, in a folder reached
-// through a link, a folder, no disk file); empty when it is one, or when there is nothing there.
-std::wstring WhyNotPlainFile(const std::wstring& path);
-
-// Copies a file into a new file of its own at `to` (see CreateFreshFile); false with the Win32
-// error when it cannot.
-bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error);
-
 // The path in the form that passes the 259-character limit ("\\?\C:\..." or
 // "\\?\UNC\server\..."), for the temporary names made beside files at that limit. The path
 // must be absolute and plain (no "." or ".." levels, backslashes only).

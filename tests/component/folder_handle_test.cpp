@@ -71,8 +71,11 @@ TEST(FolderHandle, MakesRenamesAndDeletesInsideTheFolderItOpened) {
     EXPECT_EQ(::CreateFileW((places.scratch / L"own\\new.lm-new\\x.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(win::RenameByHandle(file.get(), own, L"a.txt", false, error) == false);
-    ASSERT_TRUE(win::RenameByHandle(file.get(), own, L"x.txt", false, error)) << error;
+    file.reset();
+    file = own.CreateFile(L"x.lm-new", error);
+    EXPECT_FALSE(own.Rename(file.get(), L"x.lm-new", L"a.txt", false, error));
+    EXPECT_FALSE(own.Rename(file.get(), L"a.txt", L"y.txt", false, error));  // not what it holds
+    ASSERT_TRUE(own.Rename(file.get(), L"x.lm-new", L"x.txt", false, error)) << error;
     EXPECT_TRUE(Exists(places.scratch / L"own\\x.txt"));
     ASSERT_TRUE(win::DeleteByHandle(file.get(), error));
     file.reset();

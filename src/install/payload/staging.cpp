@@ -230,14 +230,14 @@ bool PayloadStaging::PutTreeInPlace(const std::wstring& tree) {
     const win::Folder& made = *FolderOf(tree);
     const win::Folder& parent = *FolderOf(FolderPart(tree));
     DWORD error = 0;
-    if (win::RenameByHandle(made.get(), parent, NamePart(tree), false, error)) return true;
+    if (parent.Rename(made.get(), NamePart(tree) + txn::kStagedSuffix, NamePart(tree), false, error)) return true;
     if (error == ERROR_ACCESS_DENIED || error == ERROR_SHARING_VIOLATION) {
         const std::wstring inside = win::UpperCase(tree + L"\\");
         for (Item& item : m_items)
             if (item.inTree && win::StartsWithNoCase(LocalName(item.entry->name), inside)) item.file.reset();
         for (auto& [key, folder] : m_folders)
             if (win::StartsWithNoCase(key, inside)) folder.reset();
-        if (win::RenameByHandle(made.get(), parent, NamePart(tree), false, error)) return true;
+        if (parent.Rename(made.get(), NamePart(tree) + txn::kStagedSuffix, NamePart(tree), false, error)) return true;
     }
     Journal().Failed(phase::kPayload, L"folder not put in place: " + tree, error);
     return false;

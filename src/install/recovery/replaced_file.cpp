@@ -10,12 +10,6 @@ namespace txn {
 namespace {
 
 
-bool Move(const std::wstring& from, const std::wstring& to, DWORD flags, DWORD& error) {
-    if (::MoveFileExW(from.c_str(), to.c_str(), flags)) return true;
-    error = ::GetLastError();
-    return false;
-}
-
 bool IsHeld(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED; }
 
 // The folder that holds `path`, checked; invalid when it is missing or reached through a link.
@@ -44,39 +38,22 @@ std::wstring StagedPath(const std::wstring& path) { return win::ExtendedPath(pat
 
 std::wstring BackupPath(const std::wstring& path) { return win::ExtendedPath(path + kBackupSuffix); }
 
-bool PutInPlace(const std::wstring& path, DWORD& error) {
-    const std::wstring target = win::ExtendedPath(path);
-    const bool existed = win::PathExists(target);
-    if (existed && !Move(target, BackupPath(path), MOVEFILE_REPLACE_EXISTING, error)) return false;
-    if (existed) Journal().BackupMade(path);
-    if (Move(StagedPath(path), target, 0, error)) return true;
-    DWORD ignored = 0;
-    if (existed) Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, ignored);
-    return false;
-}
-
 bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE staged, DWORD& error) {
     const std::wstring name = win::LastName(path);
     win::File existing = folder.OpenEntry(name, error);
     if (!existing && !win::IsNotFound(error)) return false;
-    if (existing && !win::RenameByHandle(existing.get(), folder, name + kBackupSuffix, true, error)) return false;
+    if (existing && !folder.Rename(existing.get(), name, name + kBackupSuffix, true, error)) return false;
     if (existing) Journal().BackupMade(path);
-    if (win::RenameByHandle(staged, folder, name, false, error)) return true;
+    if (folder.Rename(staged, name + kStagedSuffix, name, false, error)) return true;
     DWORD ignored = 0;
-    if (existing) win::RenameByHandle(existing.get(), folder, name, true, ignored);
+    if (existing) folder.Rename(existing.get(), name + kBackupSuffix, name, true, ignored);
     return false;
 }
 
 bool SetAside(const std::wstring& path, DWORD& error) {
     const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
     win::File file = folder ? folder.OpenEntry(win::LastName(path), error) : win::File();
-    if (!file || !win::RenameByHandle(file.get(), folder, win::LastName(path) + kBackupSuffix, true, error)) return false;
-    Journal().BackupMade(path);
-    return true;
-}
-
-bool KeepCopy(const std::wstring& path, DWORD& error) {
-    if (!win::CopyToFreshFile(win::ExtendedPath(path), BackupPath(path), error)) return false;
+    if (!file || !folder.Rename(file.get(), win::LastName(path), win::LastName(path) + kBackupSuffix, true, error)) return false;
     Journal().BackupMade(path);
     return true;
 }
@@ -88,7 +65,7 @@ bool TakeBack(const std::wstring& path, bool existed) {
     const std::wstring name = win::LastName(path);
     Remove(folder, path + kStagedSuffix);
     win::File backup = folder.OpenEntry(name + kBackupSuffix, error);
-    if (backup) return win::RenameByHandle(backup.get(), folder, name, true, error);
+    if (backup) return folder.Rename(backup.get(), name + kBackupSuffix, name, true, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
     Remove(folder, path);

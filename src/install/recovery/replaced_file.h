@@ -19,24 +19,17 @@ constexpr wchar_t kBackupSuffix[] = L".lm-old";
 std::wstring StagedPath(const std::wstring& path);
 std::wstring BackupPath(const std::wstring& path);
 
-// The staged file takes the place of `path`; what was there becomes its backup. False, with
-// the Win32 error of the call that failed, when that cannot be done; nothing changed then.
-bool PutInPlace(const std::wstring& path, DWORD& error);
-
-// The same through handles: the staged file, held open, is renamed into `folder` as the last
-// name of `path` (which the journal hears), what is there first becomes its backup by a rename
-// of its own handle. A name that leads elsewhere (a link, as Wine shows one) is refused.
+// The staged file "<name>.lm-new" of `folder`, held open as `staged`, takes the place of the
+// last name of `path` (as the journal names it); what was there becomes its backup by a rename
+// of its own handle. A name that leads elsewhere (a link, as Wine shows one) is refused. False,
+// with the Win32 error of the call that failed, when that cannot be done; nothing changed then.
 bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE staged, DWORD& error);
 
 // Moves an existing file to its backup (it goes when the installation is complete); false
 // with the error when it cannot be moved.
 bool SetAside(const std::wstring& path, DWORD& error);
 
-// Makes the backup a copy of the file as it is, for a file that is changed in place; false
-// with the error when the copy cannot be made (the file is then left as it is).
-bool KeepCopy(const std::wstring& path, DWORD& error);
-
-// Undoes PutInPlace, SetAside or a change in place: the staged file goes, the backup comes
+// Undoes PutInPlace or SetAside: the staged file goes, the backup comes
 // back; a file that did not exist before goes. False when something could not be put back.
 bool TakeBack(const std::wstring& path, bool existed);
 // After the installation is complete: the staged file and the backup go (a backup that is
@@ -52,6 +45,6 @@ void RemoveStagedTree(const std::wstring& path);
 // A folder a run made goes when it is empty, by its handle (never a link's target).
 void RemoveFolderIfEmpty(const std::wstring& path);
 
-// Each of the three tells the journal when it kept a backup (BackupMade).
+// PutInPlace and SetAside tell the journal when they kept a backup (BackupMade).
 
 }  // namespace txn

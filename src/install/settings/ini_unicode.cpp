@@ -129,7 +129,7 @@ bool ConvertIniToUnicode(const std::wstring& iniPath) {
 
     const win::File temp = WriteBeside(place, kTempName, converted, error);
     if (!temp) return true;
-    if (win::RenameByHandle(temp.get(), place.folder, place.name, true, error)) return true;
+    if (place.folder.Rename(temp.get(), kTempName, place.name, true, error)) return true;
     win::DeleteByHandle(temp.get(), error);
     ::SetLastError(error);
     return false;
