@@ -178,7 +178,7 @@ Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {
     return level ? Folder(std::move(level), path) : Folder();
 }
 
-Folder Folder::CreateFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security) const {
+Folder Folder::NewFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security) const {
     File made = NtOpen(get(), name, kFolderAccess | DELETE, kFolderShare, FILE_CREATE, FILE_DIRECTORY_FILE, security, error);
     if (made) made = Checked(std::move(made), name, error);
     return made ? Folder(std::move(made), Child(m_path, name)) : Folder();
@@ -194,7 +194,7 @@ File Folder::Checked(File made, const std::wstring& name, DWORD& error) const {
     return File();
 }
 
-File Folder::CreateFile(const std::wstring& name, DWORD& error, DWORD share) const {
+File Folder::NewFile(const std::wstring& name, DWORD& error, DWORD share) const {
     const ACCESS_MASK access = GENERIC_READ | GENERIC_WRITE | DELETE;
     File file = NtOpen(get(), name, access, share, FILE_CREATE, FILE_NON_DIRECTORY_FILE, nullptr, error);
     if (!file && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {

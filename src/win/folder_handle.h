@@ -32,13 +32,13 @@ public:
     Folder OpenFolder(const std::wstring& relative, DWORD& error) const;
     // A new folder inside this one (the name must be free), with the given security descriptor
     // (null: inherited), opened so that it can be renamed and filled.
-    Folder CreateFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security = nullptr) const;
+    Folder NewFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security = nullptr) const;
 
     // A new file that did not exist a moment ago, for writing and reading, shared for reading
     // only (nobody else can change it while the handle is held). A plain file or a link of
     // its own at the name (a leftover of an interrupted run) is removed first; a name that
     // leads elsewhere refuses it.
-    File CreateFile(const std::wstring& name, DWORD& error, DWORD share = FILE_SHARE_READ) const;
+    File NewFile(const std::wstring& name, DWORD& error, DWORD share = FILE_SHARE_READ) const;
     // A plain file of its own (not a link, one name only) inside this folder; with `create`
     // made when it is missing. A name that leads elsewhere is refused before anything is read
     // or written (ERROR_CANT_ACCESS_FILE).

@@ -62,17 +62,17 @@ TEST(FolderHandle, MakesRenamesAndDeletesInsideTheFolderItOpened) {
     const win::Folder own = places.Own();
     DWORD error = 0;
     // A folder made and held cannot be renamed or removed by others, so no link takes its name.
-    win::Folder made = own.CreateFolder(L"new.lm-new", error);
+    win::Folder made = own.NewFolder(L"new.lm-new", error);
     ASSERT_TRUE(made);
     EXPECT_FALSE(::MoveFileW((places.scratch / L"own\\new.lm-new").c_str(), (places.scratch / L"moved").c_str()));
-    win::File file = made.CreateFile(L"x.txt", error);
+    win::File file = made.NewFile(L"x.txt", error);
     ASSERT_TRUE(file) << error;
     // Held open, the new file cannot be written by anyone else, and it goes by its handle.
     EXPECT_EQ(::CreateFileW((places.scratch / L"own\\new.lm-new\\x.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                             nullptr, OPEN_EXISTING, 0, nullptr),
               INVALID_HANDLE_VALUE);
     file.reset();
-    file = own.CreateFile(L"x.lm-new", error);
+    file = own.NewFile(L"x.lm-new", error);
     EXPECT_FALSE(own.Rename(file.get(), L"x.lm-new", L"a.txt", false, error));
     EXPECT_FALSE(own.Rename(file.get(), L"a.txt", L"y.txt", false, error));  // not what it holds
     ASSERT_TRUE(own.Rename(file.get(), L"x.lm-new", L"x.txt", false, error)) << error;
@@ -82,8 +82,8 @@ TEST(FolderHandle, MakesRenamesAndDeletesInsideTheFolderItOpened) {
     EXPECT_FALSE(Exists(places.scratch / L"own\\x.txt"));
     // A new file over a link planted at its name is refused; a leftover file of its own is replaced.
     ASSERT_TRUE(places.Link(L"own\\planted", L"victim\\keep.txt"));
-    EXPECT_FALSE(own.CreateFile(L"planted", error));
-    EXPECT_TRUE(own.CreateFile(L"a.txt", error));
+    EXPECT_FALSE(own.NewFile(L"planted", error));
+    EXPECT_TRUE(own.NewFile(L"a.txt", error));
     EXPECT_EQ(ReadBytes(places.scratch / L"victim\\keep.txt"), "keep");
 }
 

@@ -153,7 +153,7 @@ HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes) {
     const std::wstring name = win::LastName(linkPath);
     const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
     Journal().WillReplaceFiles({{linkPath, existed}});
-    win::File staged = folder.CreateFile(name + txn::kStagedSuffix, error);
+    win::File staged = folder.NewFile(name + txn::kStagedSuffix, error);
     DWORD written = 0;
     if (!staged) return HRESULT_FROM_WIN32(error);
     if (!::WriteFile(staged.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||

@@ -35,7 +35,7 @@ struct Work {
 };
 
 void StageOne(EntryWriter& writer, Work& work, Item& item) {
-    win::File out = item.folder->CreateFile(item.stagedName, item.error);
+    win::File out = item.folder->NewFile(item.stagedName, item.error);
     if (!out) return;
     item.result = writer.Write(work.archive, *item.entry, out.get(), work.written, item.error);
     if (item.result == EntryWriter::Result::Written) {
@@ -107,7 +107,7 @@ bool PayloadStaging::MakeFolder(const std::wstring& relative) {
     const bool tree = m_treeKeys.count(win::UpperCase(relative)) != 0;
     const std::wstring name = NamePart(relative) + (tree ? txn::kStagedSuffix : L"");
     DWORD error = 0;
-    win::Folder made = FolderOf(FolderPart(relative))->CreateFolder(name, error, m_folderSecurity);
+    win::Folder made = FolderOf(FolderPart(relative))->NewFolder(name, error, m_folderSecurity);
     if (made) {
         m_folders.emplace(win::UpperCase(relative), std::move(made));
         Journal().FolderCreated(m_target + relative);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "win/file_facts.h"
+#include "win/folder_handle.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 
@@ -18,14 +20,13 @@ std::wstring LongPath(const std::wstring& path) {
     return full;
 }
 
+// Read through the program folder's handle: a record that is a link, or in a folder reached
+// through one, is not read (Damaged).
 RecordState ReadAll(const std::wstring& path, std::string& bytes) {
-    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? RecordState::Missing
-                                                                               : RecordState::Damaged;
-    }
+    DWORD error = 0;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
+    const win::File file = folder ? folder.OpenFile(win::LastName(path), GENERIC_READ, FILE_SHARE_READ, error) : win::File();
+    if (!file) return win::IsNotFound(error) ? RecordState::Missing : RecordState::Damaged;
     LARGE_INTEGER size;
     if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart > kMaxRecordBytes) return RecordState::Damaged;
     bytes.resize(static_cast<size_t>(size.QuadPart));

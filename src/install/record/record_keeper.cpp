@@ -6,16 +6,22 @@
 
 #include "install/record/record_file.h"
 #include "win/path_text.h"
-#include "win/safe_file.h"
 #include "win/unique_handle.h"
 
 namespace {
 
-bool WriteNewFile(const std::wstring& path, const std::string& bytes) {
-    win::File file = win::CreateFreshFile(path);
+// A new file in the checked program folder, held open for its rename; invalid on failure.
+win::File WriteNewFile(const win::Folder& folder, const std::wstring& name, const std::string& bytes, DWORD& error) {
+    win::File file = folder ? folder.NewFile(name, error) : win::File();
     DWORD written = 0;
-    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-           written == bytes.size() && ::FlushFileBuffers(file.get());
+    if (file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+        written == bytes.size() && ::FlushFileBuffers(file.get()))
+        return file;
+    if (file) {
+        error = ::GetLastError();
+        win::DeleteByHandle(file.get(), error);
+    }
+    return win::File();
 }
 
 // The size and CRC-32 of a small file the installation wrote itself.
@@ -81,18 +87,19 @@ bool RecordKeeper::Prepare(const std::wstring& programFolder, DWORD& error) {
     m_record.programFolder = programFolder;
     const record::InstallRecord current = record::MergeRecords(record::InstallRecord(), m_record);
     const record::InstallRecord merged = hasEarlier ? record::MergeRecords(earlier, current) : current;
-    if (WriteNewFile(temp, record::FormatRecord(merged))) return true;
-    error = ::GetLastError();
-    ::DeleteFileW(temp.c_str());
-    return false;
+    m_folder = win::Folder::Open(programFolder, error);
+    m_temp = WriteNewFile(m_folder, win::LastName(temp), record::FormatRecord(merged), error);
+    return static_cast<bool>(m_temp);
 }
 
 bool RecordKeeper::PutInPlace(const std::wstring& programFolder, DWORD& error) {
-    const std::wstring temp = record::RecordTempPathIn(programFolder);
-    if (::MoveFileExW(temp.c_str(), record::RecordPathIn(programFolder).c_str(),
-                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const std::wstring temp = win::LastName(record::RecordTempPathIn(programFolder));
+    if (m_temp && m_folder.Rename(m_temp.get(), temp, win::LastName(record::RecordPathIn(programFolder)), true, error)) {
+        m_temp.reset();
         return true;
-    error = ::GetLastError();
-    ::DeleteFileW(temp.c_str());
+    }
+    DWORD ignored = 0;
+    if (m_temp) win::DeleteByHandle(m_temp.get(), ignored);
+    m_temp.reset();
     return false;
 }

@@ -7,6 +7,7 @@
 
 #include "install/record/install_record.h"
 #include "install/journal.h"
+#include "win/folder_handle.h"
 
 class RecordKeeper : public InstallJournal {
 public:
@@ -29,4 +30,6 @@ public:
 private:
     record::InstallRecord m_record;
     std::vector<std::wstring> m_redirectFiles;  // sized and checked when saved
+    win::Folder m_folder;  // the program folder, and the record's temporary file in it, held
+    win::File m_temp;      // from its writing to its rename
 };

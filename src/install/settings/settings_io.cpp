@@ -52,7 +52,7 @@ bool ReadSettingsBytes(const SettingsPlace& place, std::string& bytes, bool& exi
 }
 
 win::File WriteBeside(const SettingsPlace& place, const std::wstring& name, const std::string& bytes, DWORD& error) {
-    win::File file = place.folder.CreateFile(name, error);
+    win::File file = place.folder.NewFile(name, error);
     DWORD written = 0;
     if (!file || (::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
                   written == bytes.size()))
