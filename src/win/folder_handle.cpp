@@ -158,9 +158,10 @@ Folder Folder::Open(const std::wstring& path, DWORD& error) {
         error = ::GetLastError();
         return Folder();
     }
-    const std::wstring asked = Plain(full);
-    if (!IsRealFolder(handle.get(), asked, error)) return Folder();
-    return Folder(std::move(handle), asked);
+    if (!IsRealFolder(handle.get(), Plain(full), error)) return Folder();
+    // Its children are compared with the path it has (long names), not the one typed.
+    const std::wstring reached = FinalPathOf(handle.get());
+    return Folder(std::move(handle), reached);
 }
 
 Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {

@@ -61,7 +61,7 @@ public:
     bool Remove(const std::wstring& name) const;
 
     HANDLE get() const { return m_handle.get(); }
-    // The folder's full path as it was opened (no trailing backslash, no "\\?\").
+    // The folder's full path as the system has it (no trailing backslash, no "\\?\").
     const std::wstring& path() const { return m_path; }
     explicit operator bool() const { return static_cast<bool>(m_handle); }
     void reset() { m_handle.reset(); }

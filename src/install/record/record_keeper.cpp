@@ -96,6 +96,7 @@ bool RecordKeeper::PutInPlace(const std::wstring& programFolder, DWORD& error) {
     const std::wstring temp = win::LastName(record::RecordTempPathIn(programFolder));
     if (m_temp && m_folder.Rename(m_temp.get(), temp, win::LastName(record::RecordPathIn(programFolder)), true, error)) {
         m_temp.reset();
+        m_folder.reset();
         return true;
     }
     DWORD ignored = 0;
