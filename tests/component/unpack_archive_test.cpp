@@ -113,3 +113,14 @@ TEST_F(Unpack, FileTimeFromDosDateKeepsTheAccessTime) {
     EXPECT_TRUE(data.ftCreationTime == data.ftLastWriteTime);
     EXPECT_TRUE(data.ftLastAccessTime == OldTime());
 }
+
+// A folder planted at a staged folder's name makes the run fail; taking it back leaves what it
+// did not make, with everything in it.
+TEST_F(Unpack, APlantedStagedFolderFailsTheRunAndStaysWhole) {
+    ::CreateDirectoryW(Target(L"sub.lm-new").c_str(), nullptr);
+    WriteAll(Target(L"sub.lm-new\\keep.txt"), "someone else's");
+    EXPECT_EQ(Run(L"missing_folder"), -1);
+    EXPECT_EQ(ReadAll(Target(L"sub.lm-new\\keep.txt")), "someone else's");
+    EXPECT_FALSE(Exists(Target(L"top.txt")));
+    EXPECT_FALSE(Exists(Target(L"top.txt.lm-new")));
+}
