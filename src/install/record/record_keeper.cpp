@@ -25,8 +25,11 @@ win::File WriteNewFile(const win::Folder& folder, const std::wstring& name, cons
 }
 
 // The size and CRC-32 of a small file the installation wrote itself.
+// Read through its folder's handle: a link there is not measured (and so not recorded).
 bool MeasureFile(const std::wstring& path, uint64_t& size, uint32_t& crc) {
-    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    DWORD error = 0;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
+    const win::File file = folder ? folder.OpenFile(win::LastName(path), GENERIC_READ, FILE_SHARE_READ, error) : win::File();
     LARGE_INTEGER length;
     if (!file || !::GetFileSizeEx(file.get(), &length) || length.QuadPart > (1 << 20)) return false;
     std::string bytes(static_cast<size_t>(length.QuadPart), '\0');
