@@ -151,8 +151,15 @@ void CWizPropertySheet::SetButtonText(int id, const std::wstring& text) const {
     ::SetWindowTextW(GetButton(id), text.c_str());
 }
 
+// A keyboard user goes on where the box interrupted: the focus goes back to its control once
+// the sheet is active again (posted, so that it comes after the activation, which would
+// otherwise put the focus on a button of the frame).
 int CWizPropertySheet::ShowMessage(HWND owner, const std::wstring& text, UINT flags) const {
-    return ::MessageBoxW(owner, text.c_str(), m_szTitle.c_str(), flags);
+    HWND focus = ::GetFocus();
+    int answer = ::MessageBoxW(owner, text.c_str(), m_szTitle.c_str(), flags);
+    if (focus && ::IsWindow(focus) && ::IsWindowVisible(focus))
+        ::PostMessageW(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+    return answer;
 }
 
 bool CWizPropertySheet::WarnIfViewerRunning(HWND owner) const {

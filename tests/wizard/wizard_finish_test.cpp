@@ -104,5 +104,30 @@ TEST_F(WizardFinish, OnlyTheTickedActionsRun) {
     EXPECT_EQ(launches[0].program, kViewerRecorderName);
 }
 
+
+// Enter presses "Fertig stellen"; Esc and the close box do what it does: the ticked actions,
+// then the end. One wizard per process, as in a real run.
+enum class Way { kEnter, kEscape, kCloseBox };
+class WizardFinishKeys : public WizardFinish, public ::testing::WithParamInterface<Way> {};
+
+TEST_P(WizardFinishKeys, FinishAsTheButtonDoes) {
+    Start();
+    driver->SetText(Item(0, IDC_FOLDER), m_folder.wstring());
+    GoTo(4);
+    driver->Click(Item(4, IDC_SHOW_FAQ));
+    FakeViewer viewer;
+    if (GetParam() == Way::kCloseBox)
+        driver->PressCloseBox();
+    else
+        Press(GetParam() == Way::kEnter ? VK_RETURN : VK_ESCAPE);
+    ASSERT_TRUE(driver->WaitForEnd());
+    std::vector<Launch> launches = WaitForLaunches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].program, kViewerRecorderName);
+}
+
+INSTANTIATE_TEST_SUITE_P(EnterEscAndCloseBox, WizardFinishKeys,
+                         ::testing::Values(Way::kEnter, Way::kEscape, Way::kCloseBox));
+
 }  // namespace
 }  // namespace wiztest
