@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "fx/system_look.h"
 #include "resources/resource_ids.h"
 #include "wizard/wiz_sheet.h"
 #include "wizard_driver.h"
@@ -67,6 +68,9 @@ bool WaitForFile(const std::filesystem::path& file) {
 // sheet's screen rectangle, and the script answers with "page<N>.done".
 int WalkForScreenshots(const std::filesystem::path& folder) {
     TheWizardSheet().m_pfnInstall = [](InstallRequest&) { return 1; };
+    wchar_t contrast[4] = {};
+    ::GetEnvironmentVariableW(L"LUMI_SCREENS_HIGH_CONTRAST", contrast, 4);
+    fx::SetHighContrastForTesting(contrast[0] == L'1' ? 1 : -1);
     WizardDriver driver;
     if (!driver.WaitUntilShown()) return 2;
     for (int page = 0; page <= 4; ++page) {
