@@ -1,5 +1,7 @@
 #include "fx/system_look.h"
 
+#include <cwchar>
+
 #include "win/platform.h"
 
 namespace fx {
@@ -17,14 +19,27 @@ GetDpiForWindowFn LookUpGetDpiForWindow() {
                   : nullptr;
 }
 
+// Where the system keeps the setting (the flags as decimal text). Windows answers the query
+// from it; Wine never reports high contrast on, so it is read as well.
+bool StoredHighContrast() {
+    wchar_t flags[16] = {};
+    DWORD bytes = sizeof flags - sizeof(wchar_t);
+    if (::RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Accessibility\\HighContrast", L"Flags", RRF_RT_REG_SZ,
+                       nullptr, flags, &bytes) != ERROR_SUCCESS)
+        return false;
+    return (::wcstoul(flags, nullptr, 10) & HCF_HIGHCONTRASTON) != 0;
+}
+
 }  // namespace
 
 bool IsHighContrast() {
     if (g_highContrastOverride >= 0) return g_highContrastOverride != 0;
     HIGHCONTRASTW contrast = {};
     contrast.cbSize = sizeof contrast;
-    return ::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    if (::SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0)
+        return true;
+    return StoredHighContrast();
 }
 
 void SetHighContrastForTesting(int state) { g_highContrastOverride = state; }

@@ -5,11 +5,11 @@
 
 namespace fx {
 
-// True while a high-contrast theme is on.
+// True while a high-contrast theme is on: the system's answer, or the flags it keeps under
+// HKCU\Control Panel\Accessibility\HighContrast (Wine's answer is always "off").
 bool IsHighContrast();
 
-// Wine cannot switch high contrast on, so tests and the screenshot walker decide it here:
-// -1 asks the system again, 0 and 1 answer off and on.
+// Tests decide it here: -1 asks the system again, 0 and 1 answer off and on.
 void SetHighContrastForTesting(int state);
 
 // The DPI the window is shown at: GetDpiForWindow where the system has it, else the screen's.

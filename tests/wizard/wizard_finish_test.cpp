@@ -70,10 +70,13 @@ private:
     std::wstring m_previous;
 };
 
+// The viewer starts from the folder the installation went into, not from what is typed there
+// afterwards.
 TEST_F(WizardFinish, OpensTheFaqThenStartsTheViewerAndBringsItToTheFront) {
     Start();
     driver->SetText(Item(0, IDC_FOLDER), m_folder.wstring());  // no trailing backslash
     GoTo(4);
+    driver->SetText(Item(0, IDC_FOLDER), L"C:\\Elsewhere");
     FakeViewer viewer;
     driver->ClickOpeningBox(driver->Button(IDCANCEL));
     ASSERT_TRUE(driver->WaitForEnd());
@@ -87,6 +90,8 @@ TEST_F(WizardFinish, OpensTheFaqThenStartsTheViewerAndBringsItToTheFront) {
     EXPECT_EQ(launches[1].program, kViewerRecorderName);
     EXPECT_NE(launches[1].commandLine.find((m_folder / kViewerRecorderName).wstring()), std::wstring::npos)
         << launches[1].commandLine;
+    for (const Launch& launch : launches)
+        EXPECT_EQ(_wcsicmp(launch.parent.c_str(), L"explorer.exe"), 0) << "started by the desktop shell, not the setup";
     EXPECT_TRUE(viewer.WaitForActivation());
 }
 
