@@ -151,7 +151,7 @@ InstallStatus RunInstall(InstallRequest& request) {
     PayloadArchive payload;
     if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
     if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
 
     // Every change from here on is written ahead, so that a failure, or an end from outside,
     // leaves the machine as it was before.

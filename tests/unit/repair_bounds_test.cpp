@@ -2,6 +2,7 @@
 // where an installation of the product can have written.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "install/recovery/log_text.h"
@@ -15,7 +16,7 @@ constexpr char kProgram[] = "program\tC:\\\\Tools\\\\L\\\\\tprocess\t7\r\n";
 
 struct BoundsCase {
     const char* name;
-    const char* line;  // one line after the header and the program line
+    const char* lines;  // after the header and the program line
     bool inBounds;
 };
 
@@ -24,9 +25,10 @@ void PrintTo(const BoundsCase& c, std::ostream* out) { *out << c.name; }
 class RepairBounds : public ::testing::TestWithParam<BoundsCase> {};
 
 TEST_P(RepairBounds, ActsOnlyWhereAnInstallationWrites) {
-    const std::string text = std::string(kLogHeader) + "\r\n" + kProgram + GetParam().line + "\r\n";
-    const ParsedLog log = ParseLog(text);
-    ASSERT_EQ(log.actions.size(), 1u) << "the line does not read";
+    const std::string lines = GetParam().lines;
+    const ParsedLog log = ParseLog(std::string(kLogHeader) + "\r\n" + kProgram + lines + "\r\n");
+    ASSERT_EQ(log.actions.size(), static_cast<size_t>(std::count(lines.begin(), lines.end(), '\n') + 1))
+        << "a line does not read";
     EXPECT_EQ(OutsideBounds(log).empty(), GetParam().inBounds);
 }
 
@@ -49,8 +51,13 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"DotDotOutOfProgram", "replace\tC:\\\\Tools\\\\L\\\\..\\\\..\\\\Windows\\\\win.ini\t0", false},
         BoundsCase{"ProgramSiblingByPrefix", "replace\tC:\\\\Tools\\\\Lx\\\\a.dll\t0", false},
         BoundsCase{"TreeIsTheProgramFolder", "tree\tC:\\\\Tools\\\\L", false},
-        BoundsCase{"ForeignFolder", "folder\tC:\\\\Victim", false},
-        BoundsCase{"DriveRoot", "folder\tC:\\\\", false},
+        // A level the run made last is one whose file it never reached; one before other
+        // changes must hold one of its files.
+        BoundsCase{"FolderMadeLast", "key\tHKLM\tSOFTWARE\\\\Lumiscope\r\nfolder\tD:\\\\Settings", true},
+        BoundsCase{"FolderAboveItsSettingsFile",
+                   "folder\tD:\\\\Settings\r\nreplace\tD:\\\\Settings\\\\lu_scp64.ini\t0", true},
+        BoundsCase{"ForeignFolder", "folder\tC:\\\\Victim\r\nkey\tHKLM\tSOFTWARE\\\\Lumiscope", false},
+        BoundsCase{"DriveOfAMissingDriveIsNeverActedOn", "folder\tQ:\r\nkey\tHKLM\tSOFTWARE\\\\Lumiscope", true},
         BoundsCase{"LinkNameOutsideGroup", "replace\tC:\\\\Other\\\\Lumiscope 64 4.67.lnk\t1", false},
         BoundsCase{"DebuggerValue",
                    "value\tHKLM\tSOFTWARE\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\Image File Execution "
@@ -62,15 +69,8 @@ INSTANTIATE_TEST_SUITE_P(
         BoundsCase{"ForeignDeletedKey", "deleted\tHKLM\tSOFTWARE\\\\Classes\\\\.jpg", false}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A folder above a link or settings file is in bounds only with that file in the log.
-TEST(RepairBoundsFolders, ALevelAboveASettingsFileGoesWithTheFile) {
-    const std::string head = std::string(kLogHeader) + "\r\n" + kProgram + "folder\tD:\\\\Settings\r\n";
-    EXPECT_FALSE(OutsideBounds(ParseLog(head)).empty());
-    EXPECT_TRUE(OutsideBounds(ParseLog(head + "replace\tD:\\\\Settings\\\\lu_scp64.ini\t0\r\n")).empty());
-}
-
 // Nothing of a log that names one place outside is done: the whole log is judged, not a line.
-TEST(RepairBoundsFolders, OneForeignLineOutOfManyIsNamed) {
+TEST(RepairBoundsLog, OneForeignLineOutOfManyIsNamed) {
     const std::string text = std::string(kLogHeader) + "\r\n" + kProgram +
                              "replace\tC:\\\\Tools\\\\L\\\\lu_scp64.exe\t1\r\n"
                              "replace\tC:\\\\Windows\\\\notepad.exe\t1\r\n"

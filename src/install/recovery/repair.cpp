@@ -77,9 +77,12 @@ std::wstring TakeBackAction(const ParsedLog& log, const LogAction& a, const reg:
             RemoveStagedTree(a.path);
             return std::wstring();
         case LogKind::Folder:
-            // A folder that still holds a file going at the restart goes after it; one that holds
-            // something of someone else's stays then too.
-            if (!::RemoveDirectoryW(a.path.c_str()) && ::GetLastError() == ERROR_DIR_NOT_EMPTY)
+            // A folder of the program that still holds a file going at the restart (the
+            // uninstaller that repairs) goes after it; one that holds something of someone
+            // else's stays then too. A drive or a share is no folder a run made.
+            if (win::PlainPathDepth(a.path) < 1) return std::wstring();
+            if (!::RemoveDirectoryW(a.path.c_str()) && ::GetLastError() == ERROR_DIR_NOT_EMPTY &&
+                IsAroundProgram(log, a.path))
                 ::MoveFileExW(a.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return std::wstring();
     }

@@ -30,22 +30,27 @@ bool IsFileAction(const LogAction& a) {
     return a.kind == LogKind::Replace || a.kind == LogKind::Aside || a.kind == LogKind::Backup;
 }
 
-// A folder a run makes: the program folder and the levels above it and below it, and the
-// levels above a link or settings file the log names within the bounds.
-bool IsFolderInBounds(const ParsedLog& log, const std::wstring& folder) {
-    if (win::PlainPathDepth(folder) < 1) return false;
-    if (win::PlainPathDepth(log.programFolder) >= 1 &&
-        (win::IsSameOrInside(log.programFolder, folder) || win::IsSameOrInside(folder, log.programFolder)))
-        return true;
-    return std::any_of(log.actions.begin(), log.actions.end(), [&](const LogAction& a) {
-        return IsFileAction(a) && IsFileInBounds(log, a.path) && win::IsSameOrInside(folder, a.path) &&
-               !win::IsSameOrInside(a.path, folder);
-    });
+// A folder a run makes: the program folder and the levels above it and below it, the levels
+// above a link or settings file the log names within the bounds, and the levels at the end of
+// the log (a run ended between making a folder and announcing the file it was made for). A
+// folder outside the program folder only ever goes when it is empty. A level that is no plain
+// folder (the drive of a folder on a missing drive) is never acted on, wherever it is.
+bool IsFolderInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterator at) {
+    const std::wstring& folder = at->path;
+    if (win::PlainPathDepth(folder) < 1) return true;
+    if (IsAroundProgram(log, folder)) return true;
+    const auto isFolder = [](const LogAction& a) { return a.kind == LogKind::Folder; };
+    return std::all_of(at, log.actions.end(), isFolder) ||
+           std::any_of(log.actions.begin(), log.actions.end(), [&](const LogAction& a) {
+               return IsFileAction(a) && IsFileInBounds(log, a.path) && win::IsSameOrInside(folder, a.path) &&
+                      !win::IsSameOrInside(a.path, folder);
+           });
 }
 
-bool IsInBounds(const ParsedLog& log, const LogAction& a, const reg::RegistrationPlaces& places) {
+bool IsInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterator at, const reg::RegistrationPlaces& places) {
+    const LogAction& a = *at;
     switch (a.kind) {
-        case LogKind::Folder: return IsFolderInBounds(log, a.path);
+        case LogKind::Folder: return IsFolderInBounds(log, at);
         case LogKind::Tree: return IsInsideProgram(log, a.path);
         case LogKind::Replace:
         case LogKind::Aside:
@@ -75,13 +80,19 @@ bool IsRegistryAction(LogKind kind) { return kind == LogKind::Key || kind == Log
 
 }  // namespace
 
+// A program folder that is no plain path (a run refused before it made anything) holds
+// nothing, and has nothing around it.
+bool IsAroundProgram(const ParsedLog& log, const std::wstring& folder) {
+    return win::PlainPathDepth(log.programFolder) >= 1 &&
+           (win::IsSameOrInside(log.programFolder, folder) || win::IsSameOrInside(folder, log.programFolder));
+}
+
 std::vector<std::wstring> OutsideBounds(const ParsedLog& log) {
-    // A program folder that is no plain path (a run refused before it made anything) holds
-    // nothing: what the log names inside it is outside the bounds.
     std::vector<std::wstring> outside;
     const reg::RegistrationPlaces places;
-    for (const LogAction& a : log.actions) {
-        if (IsInBounds(log, a, places)) continue;
+    for (auto at = log.actions.begin(); at != log.actions.end(); ++at) {
+        if (IsInBounds(log, at, places)) continue;
+        const LogAction& a = *at;
         std::wstring what = IsRegistryAction(a.kind) ? reg::CanonicalKey(a.root, a.key) : a.path;
         if (a.kind == LogKind::Value) what += L" \"" + a.name + L"\"";
         outside.push_back(std::wstring(L"outside the product's places: ") + Word(a.kind) + L" " + what);

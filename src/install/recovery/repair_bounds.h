@@ -16,4 +16,7 @@ namespace txn {
 // A line for each item of the log outside those bounds; empty when the log may be acted on.
 std::vector<std::wstring> OutsideBounds(const ParsedLog& log);
 
+// The log's program folder, a level above it or one inside it.
+bool IsAroundProgram(const ParsedLog& log, const std::wstring& folder);
+
 }  // namespace txn
