@@ -67,17 +67,18 @@ std::wstring LogPathFor(const std::wstring& given) {
     return full.empty() ? given : full;
 }
 
-int RefuseAnotherRun(const undo::UninstallOptions& options, const std::wstring& logPath) {
+int RefuseRun(const undo::UninstallOptions& options, const std::wstring& logPath, int code, const wchar_t* text) {
     undo::UninstallLog log(logPath);
     Header(log, options);
-    return Refuse(log, options.silent, undo::kExitAnotherRun, txn::kAnotherRunText);
+    return Refuse(log, options.silent, code, text);
 }
 
-void RepairEarlierRun(const std::wstring& logPath) {
-    const std::vector<std::wstring> lines = txn::RepairInterruptedInstallation();
-    if (lines.empty()) return;
+bool RepairEarlierRun(const std::wstring& logPath) {
+    const txn::RepairResult repair = txn::RepairInterruptedInstallation();
+    if (repair.lines.empty()) return true;
     undo::UninstallLog log(logPath);
-    for (const std::wstring& line : lines) log.Line(L"Reparatur: " + line);
+    for (const std::wstring& line : repair.lines) log.Line(L"Reparatur: " + line);
+    return !repair.refused;
 }
 
 int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self, const std::wstring& logPath) {

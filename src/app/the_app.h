@@ -10,6 +10,8 @@ enum ExitCode : int {
     kExitPayloadFailed = 4,
     kExitWizardNotInstalled = 5,
     kExitAnotherRun = 6,  // another setup or uninstaller of the product is running: nothing changed
+    kExitLogRefused = 11,  // an interrupted run's log names places not the product's: nothing changed
+    kExitElevationRequired = 740,  // no administrator rights (the system's ERROR_ELEVATION_REQUIRED)
     kExitInternalFault = 9,  // out of memory, or a check of the C++ library failed
 };
 

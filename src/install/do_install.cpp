@@ -17,6 +17,7 @@
 #include "install/registry/registration.h"
 #include "install/settings/settings_file.h"
 #include "resources/resource_ids.h"
+#include "win/security_descriptor.h"
 #include "win/text.h"
 
 namespace {
@@ -82,7 +83,9 @@ bool LoadPayload(PayloadArchive& payload) {
 
 bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
     JournalPhase phase(phase::kFolder);
-    if (!EnsureFolderExists(target)) {
+    // Every level the run makes is the administrators' like Program Files, whatever its parent.
+    win::SecurityDescriptor access(win::kProgramFolderSddl);
+    if (!EnsureFolderExists(target, access.attributes())) {
         Journal().Failed(phase::kFolder, L"cannot create " + target, ::GetLastError());
         return false;
     }
@@ -140,12 +143,15 @@ InstallStatus RunInstall(InstallRequest& request) {
     std::wstring target = request.targetFolder;
     if (target.empty() || IsRefusedFolder(target))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    // From here on the folder is the one place it names, whatever way it was typed.
+    if (!MakeCanonicalFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
     // The payload's directory is checked before the first folder is made, and the folder must
     // leave room for the payload's longest path.
     PayloadArchive payload;
     if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
     if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
 
     // Every change from here on is written ahead, so that a failure, or an end from outside,
     // leaves the machine as it was before.

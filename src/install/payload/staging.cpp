@@ -9,6 +9,7 @@
 #include "install/request/folders.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
+#include "win/security_descriptor.h"
 #include "win/text.h"
 #include "win/thread_pool.h"
 #include "win/unique_handle.h"
@@ -87,7 +88,8 @@ PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring
 }
 
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
-    if (::CreateDirectoryW(StagedLocation(relative).c_str(), nullptr)) {
+    win::SecurityDescriptor access(win::kProgramFolderSddl);  // not what an existing parent passes on
+    if (::CreateDirectoryW(StagedLocation(relative).c_str(), access.attributes())) {
         Journal().FolderCreated(m_target + relative);
         return true;
     }

@@ -52,11 +52,16 @@ bool KeepCopy(const std::wstring& path, DWORD& error) {
     return true;
 }
 
-bool TakeBack(const std::wstring& path, bool existed) {
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade) {
     Remove(StagedPath(path));
     const std::wstring target = win::ExtendedPath(path);
     DWORD error = 0;
-    if (win::PathExists(BackupPath(path))) return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
+    // A backup comes back only when the run made it: one it did not make is not the file as it
+    // was. A file that was there and is gone was moved to its backup by a run ended before it
+    // could say so.
+    const bool restore = backupMade || (existed && !win::PathExists(target));
+    if (restore && win::PathExists(BackupPath(path)))
+        return Move(BackupPath(path), target, MOVEFILE_REPLACE_EXISTING, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
     Remove(target);

@@ -30,8 +30,9 @@ bool SetAside(const std::wstring& path, DWORD& error);
 bool KeepCopy(const std::wstring& path, DWORD& error);
 
 // Undoes PutInPlace, SetAside or a change in place: the staged file goes, the backup comes
-// back; a file that did not exist before goes. False when something could not be put back.
-bool TakeBack(const std::wstring& path, bool existed);
+// back when `backupMade` says this run made it; a file that did not exist before goes. False
+// when something could not be put back.
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade);
 // After the installation is complete: the staged file and the backup go (a backup that is
 // still held is left to the next restart).
 void Forget(const std::wstring& path);
