@@ -11,6 +11,7 @@
 #include "uninstall_dialog.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
+#include "win/processes.h"
 #include "win/text.h"
 
 namespace {
@@ -116,6 +117,14 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
             case DialogChoice::Remove: undoOptions.purge = dialog.Purge(); break;
         }
     }
+
+    // A program of the folder running in any session (a user's viewer, while this runs as SYSTEM)
+    // has no window here; its process still names it.
+    const win::RunningProgram running = win::FindProgramRunningIn(programFolder);
+    if (running.id)
+        return Refuse(log, options.silent, undo::kExitViewerRunning,
+                      L"Warnung: Lumiscope läuft! Es wurde nichts entfernt.\n(Prozess " +
+                          std::to_wstring(running.id) + L": " + running.image + L")");
 
     const std::vector<Step> steps =
         undo::UndoInstallation(r, undoOptions, [&log](const Step& step) { log.StepLine(step); });

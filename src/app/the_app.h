@@ -10,6 +10,9 @@ enum ExitCode : int {
     kExitPayloadFailed = 4,
     kExitWizardNotInstalled = 5,
     kExitAnotherRun = 6,  // another setup or uninstaller of the product is running: nothing changed
+    kExitNewerInstalled = 7,  // a later version is installed: nothing changed
+    kExitNoDesktop = 8,  // no /silent, and no visible desktop for the wizard: nothing changed
+    kExitHelpShown = 10,  // "/?" or "/help": the options were shown, nothing installed
     kExitInternalFault = 9,  // out of memory, or a check of the C++ library failed
 };
 
