@@ -35,8 +35,7 @@ RunningProgram FindProgramRunningIn(const std::wstring& folder) {
     for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry)) {
         if (entry.th32ProcessID == self || entry.th32ProcessID == 0) continue;
         const std::wstring image = ImageOf(entry.th32ProcessID);
-        if (!image.empty() && IsSameOrInside(folder, image) && !EqualsNoCase(WithoutTrailingBackslash(folder), image))
-            return {entry.th32ProcessID, image};
+        if (!image.empty() && IsProgramInFolder(folder, image)) return {entry.th32ProcessID, image};
     }
     return {};
 }

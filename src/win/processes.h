@@ -12,8 +12,8 @@ struct RunningProgram {
     std::wstring image;  // full path of its program file
 };
 
-// The first process (other than the caller) whose program file lies in `folder` or below it;
-// id 0 when there is none. Processes whose image cannot be read (other users' without rights,
+// The first process (other than the caller) whose program file lies in `folder` or below it
+// (IsProgramInFolder); id 0 when there is none. Processes whose image cannot be read (other users' without rights,
 // the system's own) are passed over.
 RunningProgram FindProgramRunningIn(const std::wstring& folder);
 

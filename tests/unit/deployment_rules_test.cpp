@@ -2,6 +2,7 @@
 
 #include "install/recovery/pending_rename_rules.h"
 #include "install/request/installed_version.h"
+#include "win/path_text.h"
 
 namespace {
 
@@ -59,6 +60,24 @@ TEST(InstalledVersion, OnlyALaterVersionIsNewer) {
     for (const Case& c : cases)
         EXPECT_EQ(IsNewerThan(c.installed, setup), c.newer) << c.installed.major << L"." << c.installed.minor;
     EXPECT_EQ(VersionText({5, 0}), L"5.00");
+}
+
+TEST(RunningPrograms, AProgramRunsFromTheFolderWhenItsFileLiesInIt) {
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* image;
+        bool inside;
+    } cases[] = {
+        {L"C:\\Program Files\\Lumiscope\\", L"C:\\Program Files\\Lumiscope\\lu_scp64.exe", true},
+        {L"C:\\Program Files\\Lumiscope", L"c:\\program files\\LUMISCOPE\\Plugins\\helper.exe", true},
+        {L"C:\\Program Files\\Lumiscope", L"C:\\Program Files\\Lumiscope2\\lu_scp64.exe", false},
+        {L"C:\\Program Files\\Lumiscope", L"C:\\Program Files\\Lumiscope", false},
+        {L"C:\\Program Files\\Lumiscope", L"C:\\Windows\\explorer.exe", false},
+        // A drive root holds the system's programs below it: only its own files count.
+        {L"D:\\", L"D:\\lu_scp64.exe", true},
+        {L"C:\\", L"C:\\Windows\\explorer.exe", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(win::IsProgramInFolder(c.folder, c.image), c.inside) << c.folder << L" " << c.image;
 }
 
 }  // namespace
