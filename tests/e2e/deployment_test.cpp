@@ -121,6 +121,11 @@ TEST_F(Deployment, AnOlderSetupChangesNothingTheSameVersionRepairs) {
     ::RegSetValueExW(entry, L"VersionMinor", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&seventy), sizeof seventy);
     ::RegCloseKey(entry);
     EXPECT_EQ(Setup().exitCode, 0u) << StepLog();
+
+    // The installed viewer's file version counts as well (a file with version 5.0 in its place).
+    ASSERT_TRUE(::CopyFileW(testsupport::BuildPath(L"tests/fixtures/icons/v500_other.dll").c_str(),
+                            (target + L"\\lu_scp64.exe").c_str(), FALSE));
+    EXPECT_EQ(Setup().exitCode, 7u) << StepLog();
 }
 
 // Removed, installed again before the restart: the restart that finishes the removal must not
