@@ -12,6 +12,7 @@
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/processes.h"
+#include "win/window_station.h"
 #include "win/text.h"
 
 namespace {
@@ -86,6 +87,11 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     Header(log, options);
     const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
+    // A dialog where nobody sees it (a service, SYSTEM in session 0) would wait for ever.
+    if (!options.silent && !win::HasVisibleWindowStation())
+        return Refuse(log, true, undo::kExitNoDesktop,
+                      L"Der Dialog kann in dieser Sitzung nicht angezeigt werden (kein sichtbarer Desktop). "
+                      L"Verwenden Sie /silent. Es wurde nichts entfernt.");
 
     record::InstallRecord r;
     switch (record::LoadRecord(programFolder, r)) {

@@ -142,8 +142,8 @@ TEST_F(Deployment, AnInstallationBeforeTheRestartOfARemovalSurvivesIt) {
     EXPECT_EQ(Uninstall(L"").exitCode, 0u) << Log();
 }
 
-// Without /silent where nobody sees a window (a service, SYSTEM in session 0): no wizard that
-// waits for ever, one install-log entry that says what to use. On a desktop, /? shows the options.
+// Without /silent where nobody sees a window (a service, SYSTEM in session 0): no wizard or
+// dialog that waits for ever, a log entry that says what to use. On a desktop, /? shows the options.
 TEST_F(Deployment, NoWizardWithoutAVisibleDesktop) {
     const std::wstring stationName = L"lumi_station_" + std::to_wstring(::GetCurrentProcessId());
     HWINSTA station = ::CreateWindowStationW(stationName.c_str(), 0, GENERIC_ALL, nullptr);
@@ -156,6 +156,12 @@ TEST_F(Deployment, NoWizardWithoutAVisibleDesktop) {
         EXPECT_EQ(run.exitCode, 8u) << win::ToUtf8(arguments);
         EXPECT_TRUE(Contains(InstallLog(), "Verwenden Sie /silent")) << InstallLog();
     }
+    // The uninstaller's dialog alike; nothing is removed.
+    Install();
+    const testsupport::SetupRun removal =
+        testsupport::RunSetupCopy(uninstaller, L"/log=\"" + log + L"\"", work.path(), desktop.c_str());
+    EXPECT_EQ(removal.exitCode, 8u) << Log();
+    EXPECT_TRUE(Exists(target + L"\\lm_install.rec"));
     ::CloseWindowStation(station);
     EXPECT_TRUE(testsupport::RunSetup(L"/help", work.path()).showedWindow);
 }
