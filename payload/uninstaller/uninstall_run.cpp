@@ -11,6 +11,8 @@
 #include "uninstall_dialog.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
+#include "win/processes.h"
+#include "win/window_station.h"
 #include "win/text.h"
 
 namespace {
@@ -86,6 +88,11 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     Header(log, options);
     const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
+    // A dialog where nobody sees it (a service, SYSTEM in session 0) would wait for ever.
+    if (!options.silent && !win::HasVisibleWindowStation())
+        return Refuse(log, true, undo::kExitNoDesktop,
+                      L"Der Dialog kann in dieser Sitzung nicht angezeigt werden (kein sichtbarer Desktop). "
+                      L"Verwenden Sie /silent. Es wurde nichts entfernt.");
 
     record::InstallRecord r;
     switch (record::LoadRecord(programFolder, r)) {
@@ -117,6 +124,14 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
             case DialogChoice::Remove: undoOptions.purge = dialog.Purge(); break;
         }
     }
+
+    // A program of the folder running in any session (a user's viewer, while this runs as SYSTEM)
+    // has no window here; its process still names it.
+    const win::RunningProgram running = win::FindProgramRunningIn(programFolder);
+    if (running.id)
+        return Refuse(log, options.silent, undo::kExitViewerRunning,
+                      L"Warnung: Lumiscope läuft! Es wurde nichts entfernt.\n(Prozess " +
+                          std::to_wstring(running.id) + L": " + running.image + L")");
 
     const std::vector<Step> steps =
         undo::UndoInstallation(r, undoOptions, [&log](const Step& step) { log.StepLine(step); });

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/interactive_start.h"
 #include "install/do_install.h"
 #include "install/request/folders.h"
 #include "install/install_log.h"
@@ -36,6 +37,8 @@ int ExitCodeFor(InstallStatus status) {
         case InstallStatus::InvalidFolder: return kExitInvalidFolder;
         case InstallStatus::FolderNotCreated: return kExitFolderNotCreated;
         case InstallStatus::PayloadFailed: return kExitPayloadFailed;
+        case InstallStatus::ViewerRunning: return kExitViewerRunning;
+        case InstallStatus::NewerInstalled: return kExitNewerInstalled;
     }
     return kExitPayloadFailed;
 }
@@ -70,6 +73,9 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitAnotherRun: return L"not installed: another setup or uninstaller of the product is running";
         case kExitLogRefused: return L"not installed: an interrupted installation's log names places not the product's";
         case kExitElevationRequired: return L"not installed: no administrator rights";
+        case kExitNewerInstalled: return L"not installed: a newer version is installed";
+        case kExitNoDesktop: return L"not installed: no visible desktop for the wizard (use /silent)";
+        case kExitHelpShown: return L"not installed: the command line's options were shown";
     }
     return L"";
 }
@@ -89,6 +95,10 @@ int Run(const std::wstring& commandLine) {
     // A silent setup shows nothing whatever happens: not even the system's boxes for a drive
     // without a disk or for a crash, which would keep a deployment tool waiting for a click.
     if (silent) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    if (!silent) {
+        const int refused = RefuseInteractiveStart(commandLine);
+        if (refused >= 0) return refused;
+    }
     // A run that could not keep its log in the machine's registry changes nothing, not even
     // the repair of an earlier run.
     if (!txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);

@@ -207,12 +207,12 @@ bool PayloadStaging::CommitFile(const Item& item) {
         Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
         return false;
     }
-    // An existing file that is in use or read-only keeps its old contents, as the viewer that
-    // holds it expects.
+    // An existing file that another process holds (in this session or any other) cannot be
+    // replaced: the whole installation is taken back rather than left half old, half new.
     if (attributes != INVALID_FILE_ATTRIBUTES && !CanReplace(item.path, error)) {
-        ::DeleteFileW(item.staged.c_str());
-        Journal().FileLeftAsItWas(name, error);
-        return true;
+        m_heldFile = name;
+        Journal().Failed(phase::kPayload, L"file in use or read-only, cannot be replaced: " + name, error);
+        return false;
     }
     if (!txn::PutInPlace(item.path, error)) {
         Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);

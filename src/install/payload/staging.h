@@ -24,9 +24,10 @@ public:
     // first that cannot be written or does not match its declared size and CRC-32, or a path
     // beyond 259 characters.
     bool Stage();
-    // Each staged file replaces its target. An existing file that is in use or read-only is left
-    // as it was (its staged copy goes). False when one cannot be put in place.
+    // Each staged file replaces its target. False when one cannot be put in place; an existing
+    // file that is in use or read-only is such a one (heldFile() names it then).
     bool Commit();
+    const std::wstring& heldFile() const { return m_heldFile; }
     // The target becomes the current directory, as the extraction leaves it.
     bool EnterTarget() const;
 
@@ -53,4 +54,5 @@ private:
     std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
     std::set<std::wstring> m_treeKeys;      // the same in upper case
     std::set<std::wstring> m_newFolders;    // upper case: every folder this run makes
+    std::wstring m_heldFile;                // the file Commit found in use, relative to the target
 };
