@@ -65,6 +65,13 @@ INSTANTIATE_TEST_SUITE_P(
                    false},
         BoundsCase{"RunValue", "value\tHKLM\tSOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run\tx\tabsent\t1:6300",
                    false},
+        BoundsCase{"RestartsPendingRenames",
+                   "value\tHKLM\tSYSTEM\\\\CurrentControlSet\\\\Control\\\\Session Manager\tPendingFileRenameOperations\t"
+                   "absent\tabsent",
+                   true},
+        BoundsCase{"OtherSessionManagerValue",
+                   "value\tHKLM\tSYSTEM\\\\CurrentControlSet\\\\Control\\\\Session Manager\tBootExecute\tabsent\tabsent",
+                   false},
         BoundsCase{"ForeignKey", "key\tHKLM\tSOFTWARE\\\\Policies", false},
         BoundsCase{"ForeignDeletedKey", "deleted\tHKLM\tSOFTWARE\\\\Classes\\\\.jpg", false}),
     [](const auto& info) { return std::string(info.param.name); });

@@ -9,6 +9,11 @@
 
 namespace txn {
 
+// Where the system keeps them: a value of the machine's registry that an installation changes
+// (written ahead like any other), so a repair may put it back.
+constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
+
 // The names of a REG_MULTI_SZ value (each ended by a NUL, the list by one more); an empty
 // name is kept, as the value holds one for "delete" targets.
 std::vector<std::wstring> SplitMultiString(const std::wstring& data);

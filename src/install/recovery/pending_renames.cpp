@@ -9,9 +9,6 @@ namespace txn {
 
 namespace {
 
-constexpr wchar_t kSessionManagerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
-constexpr wchar_t kPendingValue[] = L"PendingFileRenameOperations";
-
 std::wstring AsText(const std::vector<BYTE>& bytes) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
 }

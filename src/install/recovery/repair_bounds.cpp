@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "install/links/shortcuts.h"
+#include "install/recovery/pending_rename_rules.h"
 #include "install/registry/registration_places.h"
 #include "win/path_text.h"
 
@@ -47,6 +48,12 @@ bool IsFolderInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterat
            });
 }
 
+// The restart's pending renames: an installation takes its own files out of them, written ahead.
+bool IsPendingRenames(const LogAction& a) {
+    return a.root == reg::Root::LocalMachine && win::EqualsNoCase(a.key, kSessionManagerKey) &&
+           win::EqualsNoCase(a.name, kPendingValue);
+}
+
 bool IsInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterator at, const reg::RegistrationPlaces& places) {
     const LogAction& a = *at;
     switch (a.kind) {
@@ -56,7 +63,7 @@ bool IsInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterator at,
         case LogKind::Aside:
         case LogKind::Backup: return IsFileInBounds(log, a.path);
         case LogKind::Key: return places.HoldsKey(a.root, a.key);
-        case LogKind::Value: return places.HoldsValue(a.root, a.key, a.name);
+        case LogKind::Value: return places.HoldsValue(a.root, a.key, a.name) || IsPendingRenames(a);
         case LogKind::Deleted: return places.HoldsDeletedKey(a.root, a.key);
     }
     return false;
