@@ -1,11 +1,39 @@
 #include "controls/link_accessible.h"
 
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 namespace controls {
 namespace {
 
-// By __uuidof: the import library of oleacc and libuuid both define IID_IAccessible.
+using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
+using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
+
+// The accessibility library is not one the loader takes from the system folder only, so it is
+// not imported (a copy planted beside the setup would be): it is loaded from the system folder
+// on first use and kept for the life of the process.
+struct AccessibilityLibrary {
+    CreateStdAccessibleObjectFn createStandard = nullptr;
+    LresultFromObjectFn lresultFromObject = nullptr;
+
+    AccessibilityLibrary() {
+        const std::wstring path = win::SystemFilePath(L"oleacc.dll");
+        HMODULE module = path.empty() ? nullptr : ::LoadLibraryW(path.c_str());
+        if (!module) return;
+        createStandard = reinterpret_cast<CreateStdAccessibleObjectFn>(
+            reinterpret_cast<void*>(::GetProcAddress(module, "CreateStdAccessibleObject")));
+        lresultFromObject = reinterpret_cast<LresultFromObjectFn>(
+            reinterpret_cast<void*>(::GetProcAddress(module, "LresultFromObject")));
+    }
+    bool ok() const { return createStandard && lresultFromObject; }
+};
+
+const AccessibilityLibrary& Accessibility() {
+    static const AccessibilityLibrary library;
+    return library;
+}
+
+// By __uuidof: the uuid library and oleacc's import library (the tests use) both define it.
 const IID& kIidAccessible = __uuidof(IAccessible);
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
@@ -121,12 +149,14 @@ private:
 }  // namespace
 
 LRESULT AnswerLinkObjectRequest(HWND link, WPARAM wParam) {
+    const AccessibilityLibrary& library = Accessibility();
     IAccessible* standard = nullptr;
-    if (FAILED(::CreateStdAccessibleObject(link, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))) ||
+    if (!library.ok() ||
+        FAILED(library.createStandard(link, OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&standard))) ||
         !standard)
         return 0;
     auto* object = new LinkAccessible(link, standard);
-    LRESULT result = ::LresultFromObject(kIidAccessible, wParam, object);
+    LRESULT result = library.lresultFromObject(kIidAccessible, wParam, object);
     object->Release();  // LresultFromObject holds its own reference
     return result < 0 ? 0 : result;
 }
