@@ -92,9 +92,10 @@ bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
 }
 
 // Nothing is put in place before every file of the payload was written beside it and checked.
-bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary) {
+bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary,
+                  UnchangedFiles& unchanged) {
     JournalPhase phase(phase::kPayload);
-    PayloadStaging staging(payload, target, keepIconLibrary);
+    PayloadStaging staging(payload, target, keepIconLibrary, unchanged);
     return staging.MakeFolders() && staging.Stage() && staging.Commit() && staging.EnterTarget();
 }
 
@@ -161,7 +162,8 @@ InstallStatus RunInstall(InstallRequest& request) {
     // gone), not as it was typed.
     request.targetFolder = target;
     transaction.Retarget(target);
-    if (!WritePayload(payload, target, keepIconLibrary)) {
+    UnchangedFiles unchanged;  // held until the run is complete or taken back
+    if (!WritePayload(payload, target, keepIconLibrary, unchanged)) {
         transaction.RollBack();
         return FailPayload(request, target);
     }

@@ -73,6 +73,13 @@ std::wstring WhyNotPlainFile(const std::wstring& path) {
     return WhyNotPlain(file.get(), full);
 }
 
+bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
+    BY_HANDLE_FILE_INFORMATION info;
+    return ::GetFileType(file) == FILE_TYPE_DISK && ::GetFileInformationByHandle(file, &info) &&
+           !(info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+           info.nNumberOfLinks == 1 && EqualsNoCase(FinalPath(file), ExtendedPath(path));
+}
+
 bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error) {
     File source(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr));

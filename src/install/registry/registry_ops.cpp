@@ -238,6 +238,12 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
     const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(win::UpperCase(name)).second;
     if (m_observer && !surelyAbsent) before = StateOf(key, name);
     const ValueState written{true, type, {data, data + size}};
+    // A repair finds most values as it would write them: those need neither a write nor a line
+    // of the log, and are reported all the same (the record keeps them).
+    if (m_observer && !surelyAbsent && before == written) {
+        m_observer->ValueWritten(w.root, w.key, name, before, written);
+        return true;
+    }
     // A value in a key this session made goes with that key; others are told before.
     if (m_observer && !surelyAbsent) m_observer->WillWriteValue(w.root, w.key, name, before, written);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
