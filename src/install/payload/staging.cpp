@@ -179,7 +179,7 @@ bool PayloadStaging::Stage() {
     });
     work.archive = m_payload.data();
     work.items = &m_items;
-    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(m_items.size())});
+    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(work.order.size())});
     if (workers) win::RunOnThreads(workers, StageWork, TellProgress, &work, kProgressMs);
     for (const Item& item : m_items)
         if (item.entry && item.result != EntryWriter::Result::Written && (item.error || item.result == EntryWriter::Result::Damaged))
