@@ -140,9 +140,10 @@ bool KeepFromRestart(const PayloadArchive& payload, const std::wstring& target, 
 }
 
 // `held` names a file that another process kept from being replaced.
-bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary, std::wstring& held) {
+bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary,
+                  UnchangedFiles& unchanged, std::wstring& held) {
     JournalPhase phase(phase::kPayload);
-    PayloadStaging staging(payload, target, keepIconLibrary);
+    PayloadStaging staging(payload, target, keepIconLibrary, unchanged);
     const bool written = staging.MakeFolders() && staging.Stage() && staging.Commit() && staging.EnterTarget();
     held = staging.heldFile();
     return written;
@@ -223,8 +224,10 @@ InstallStatus RunInstall(InstallRequest& request) {
     // gone), not as it was typed.
     request.targetFolder = target;
     transaction.Retarget(target);
+    UnchangedFiles unchanged;  // held until the run is complete or taken back
     std::wstring held;
-    if (!KeepFromRestart(payload, target, transaction) || !WritePayload(payload, target, keepIconLibrary, held)) {
+    if (!KeepFromRestart(payload, target, transaction) ||
+        !WritePayload(payload, target, keepIconLibrary, unchanged, held)) {
         transaction.RollBack();
         if (!held.empty() && IsViewerCode(held)) return FailViewerRunning(request);
         return FailPayload(request, target);

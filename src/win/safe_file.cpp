@@ -73,6 +73,18 @@ std::wstring WhyNotPlainFile(const std::wstring& path) {
     return WhyNotPlain(file.get(), full);
 }
 
+// Asked of every file a repair finds: GetFileInformationByHandle would also ask for the
+// volume's serial number, which under Wine costs a millisecond a file.
+bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
+    FILE_BASIC_INFO basic;
+    FILE_STANDARD_INFO standard;
+    return ::GetFileType(file) == FILE_TYPE_DISK &&
+           ::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
+           ::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
+           !(basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
+           standard.NumberOfLinks == 1 && EqualsNoCase(FinalPath(file), ExtendedPath(path));
+}
+
 bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error) {
     File source(::CreateFileW(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                               nullptr));

@@ -31,6 +31,10 @@ File CreateFreshFile(const std::wstring& path, DWORD flags = FILE_ATTRIBUTE_NORM
 // through a link, a folder, no disk file); empty when it is one, or when there is nothing there.
 std::wstring WhyNotPlainFile(const std::wstring& path);
 
+// Whether the open `file` is the plain file reached by `path` itself: a disk file, no link,
+// folder or hard link, and no link on the way (a path through a link is not trusted either).
+bool IsPlainFileAt(HANDLE file, const std::wstring& path);
+
 // Copies a file into a new file of its own at `to` (see CreateFreshFile); false with the Win32
 // error when it cannot.
 bool CopyToFreshFile(const std::wstring& from, const std::wstring& to, DWORD& error);

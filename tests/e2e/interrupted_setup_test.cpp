@@ -22,25 +22,6 @@ namespace {
 constexpr wchar_t kOptions[] = L"/group=1 /desktop=1 /thumbs=1 /assoc=1";
 constexpr wchar_t kJpg[] = L"SOFTWARE\\Classes\\.jpg";
 constexpr wchar_t kTransactionKey[] = L"SOFTWARE\\Lumiscope64 Transaction";
-constexpr DWORD kKillTimeoutMs = 30000;
-
-HANDLE StartSetup(const std::wstring& arguments, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + testsupport::BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &started))
-        return nullptr;
-    ::CloseHandle(started.hThread);
-    return started.hProcess;
-}
-
-size_t CountLines(const std::string& text, const std::string& pattern) {
-    size_t count = 0;
-    for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + 1)) ++count;
-    return count;
-}
 
 // A step-log line and how many of them must have been written when the setup is ended; and
 // whether the uninstaller the killed run put in place repairs it, instead of the next setup.
@@ -55,23 +36,8 @@ void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
 
 class KilledSetup : public InstalledProduct, public ::testing::WithParamInterface<KillPoint> {
 protected:
-    // Runs the setup with a step log and ends it as soon as the log holds the point's line.
-    // False when the setup ended before (the point was never reached).
     bool RunUntilKilled(const KillPoint& point) {
-        const std::wstring stepLog = work / L"steps.log";
-        win::KernelObject process(StartSetup(L"/silent /folder=" + target + L" " + kOptions + L" /log=\"" + stepLog + L"\"",
-                                             work.path()));
-        if (!process) return false;
-        for (DWORD waited = 0; waited < kKillTimeoutMs; ++waited) {
-            if (CountLines(ReadBytes(stepLog), point.line) >= point.count) {
-                ::TerminateProcess(process.get(), 1);
-                ::WaitForSingleObject(process.get(), 5000);
-                return true;
-            }
-            if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return false;
-        }
-        ::TerminateProcess(process.get(), 1);
-        return false;
+        return RunSetupUntilLogged(L"/silent /folder=" + target + L" " + kOptions, point.line, point.count);
     }
 };
 
@@ -127,7 +93,7 @@ TEST_F(InstalledProduct, SetupsStartedAtOnceRunOneAtATime) {
     size_t installed = 0;
     for (size_t i = 0; i < setups.size(); ++i) {
         DWORD code = 0xFFFFFFFF;
-        EXPECT_EQ(::WaitForSingleObject(setups[i], kKillTimeoutMs), WAIT_OBJECT_0);
+        EXPECT_EQ(::WaitForSingleObject(setups[i], kSetupTimeoutMs), WAIT_OBJECT_0);
         ::GetExitCodeProcess(setups[i], &code);
         ::CloseHandle(setups[i]);
         EXPECT_TRUE(code == 0 || code == 6) << code;

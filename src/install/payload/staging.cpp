@@ -82,8 +82,9 @@ bool CanReplace(const std::wstring& path, DWORD& error) {
 
 }  // namespace
 
-PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary)
-    : m_payload(payload), m_target(targetFolder), m_keepIconLibrary(keepIconLibrary) {
+PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary,
+                               UnchangedFiles& unchanged)
+    : m_payload(payload), m_target(targetFolder), m_keepIconLibrary(keepIconLibrary), m_unchanged(unchanged) {
     win::AppendBackslash(m_target);
 }
 
@@ -164,17 +165,23 @@ bool PayloadStaging::Stage() {
         item.staged = StagedLocation(LocalName(entry.name));
         item.inTree = item.staged != txn::StagedPath(item.path);
         planned.push_back({item.path, ::GetFileAttributesW(item.path.c_str()) != INVALID_FILE_ATTRIBUTES});
-        work.order.push_back(m_items.size());
-        work.total += entry.size;
         m_items.push_back(item);
     }
+    // An unchanged file stays named as one the run may replace ("existed"): taking that back
+    // leaves it as it is.
     Journal().WillReplaceFiles(planned);
+    FindUnchanged(planned);
+    for (size_t k = 0; k < m_items.size(); ++k) {
+        if (m_items[k].unchanged) continue;
+        work.order.push_back(k);
+        work.total += m_items[k].entry->size;
+    }
     std::stable_sort(work.order.begin(), work.order.end(), [&](size_t a, size_t b) {
         return m_items[a].entry->compressedSize > m_items[b].entry->compressedSize;
     });
     work.archive = m_payload.data();
     work.items = &m_items;
-    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(m_items.size())});
+    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(work.order.size())});
     if (workers) win::RunOnThreads(workers, StageWork, TellProgress, &work, kProgressMs);
     for (const Item& item : m_items)
         if (item.entry && item.result != EntryWriter::Result::Written && (item.error || item.result == EntryWriter::Result::Damaged))
@@ -182,9 +189,21 @@ bool PayloadStaging::Stage() {
     return !work.failed;
 }
 
+void PayloadStaging::FindUnchanged(const std::vector<PlannedFile>& planned) {
+    std::vector<UnchangedFiles::Candidate> installed;
+    for (size_t k = 0; k < m_items.size(); ++k)
+        if (planned[k].existed && !m_items[k].inTree) installed.push_back({m_items[k].path, m_items[k].entry, k});
+    m_unchanged.Check(installed);
+    for (const UnchangedFiles::Candidate& file : installed) m_items[file.index].unchanged = file.same;
+}
+
 bool PayloadStaging::Commit() {
-    for (const Item& item : m_items)
-        if (!item.inTree && !CommitFile(item)) return false;
+    for (const Item& item : m_items) {
+        if (item.unchanged)
+            Journal().FileWritten(LocalName(item.entry->name), item.entry->size, item.entry->crc);
+        else if (!item.inTree && !CommitFile(item))
+            return false;
+    }
     for (const std::wstring& tree : m_trees) {
         DWORD error = 0;
         if (!::MoveFileExW(win::ExtendedPath(m_target + tree + txn::kStagedSuffix).c_str(),

@@ -10,17 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "install/journal.h"
 #include "install/payload/entry_writer.h"
 #include "install/payload/payload.h"
+#include "install/payload/unchanged_files.h"
 
 class PayloadStaging {
 public:
-    PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary);
+    // Files found unchanged are held by `unchanged`, which outlives the run's commit or rollback.
+    PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary,
+                   UnchangedFiles& unchanged);
 
     // The folders the payload needs (also those its archive does not list); false when one
     // cannot be made.
     bool MakeFolders();
-    // Every file (but the icon library when it is kept) under its staged name; false on the
+    // Every file (but the icon library when it is kept, and those installed unchanged) under
+    // its staged name; false on the
     // first that cannot be written or does not match its declared size and CRC-32, or a path
     // beyond 259 characters.
     bool Stage();
@@ -36,6 +41,7 @@ public:
         std::wstring path;    // where it goes
         std::wstring staged;  // where it is written first
         bool inTree = false;  // in a folder the run makes, which goes in place whole
+        bool unchanged = false;  // installed as the payload has it: neither staged nor replaced
         EntryWriter::Result result = EntryWriter::Result::NotWritten;
         DWORD error = 0;
     };
@@ -46,10 +52,12 @@ private:
     std::wstring StagedLocation(const std::wstring& relative) const;
     bool CommitFile(const Item& item);
     bool Report(const Item& failed) const;
+    void FindUnchanged(const std::vector<PlannedFile>& planned);
 
     const PayloadArchive& m_payload;
     std::wstring m_target;  // with its backslash
     int m_keepIconLibrary;
+    UnchangedFiles& m_unchanged;
     std::vector<Item> m_items;
     std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
     std::set<std::wstring> m_treeKeys;      // the same in upper case
