@@ -27,6 +27,7 @@ import memory
 import peer
 import report
 import synthetic_payload
+import upgrade
 from wine_prefix import WINE64, Prefix, windows_path
 
 OPTIONS = "/silent /desktop=1 /thumbs=1 /group=1 /assoc=2"
@@ -42,6 +43,8 @@ def parse_args():
     ap.add_argument("--memory-runs", type=int, default=3, help="untimed runs of each whose memory is sampled")
     ap.add_argument("--trace-runs", type=int, default=3)
     ap.add_argument("--wizard-runs", type=int, default=15)
+    ap.add_argument("--upgrade", action="store_true",
+                    help="with --payload-mb: a fresh installation, a repair and a 1 %% upgrade, each against the peer")
     ap.add_argument("--options", default=OPTIONS, help="the setup's command line (default: %(default)s)")
     return ap.parse_args()
 
@@ -79,13 +82,17 @@ class Bench:
         if setup_given:
             return
         started = time.perf_counter()
-        for command in (["cmake", f"-DLUMI_BENCH_PAYLOAD={self.archive}", self.build],
-                        ["cmake", "--build", self.build, "--target", "Lumiscope64Setup-big"]):
+        self.setup = self.link_setup("LUMI_BENCH_PAYLOAD", self.archive, "Lumiscope64Setup-big")
+        print(f"  the setup linked with it in {time.perf_counter() - started:.0f} s")
+
+    def link_setup(self, variable, archive, target):
+        """The setup linked with `archive` (named to the build by the cache `variable`)."""
+        for command in (["cmake", f"-D{variable}={archive}", self.build],
+                        ["cmake", "--build", self.build, "--target", target]):
             result = subprocess.run(command, capture_output=True, text=True)
             if result.returncode != 0:
-                sys.exit("bench: linking the setup with the payload failed:\n" + result.stdout[-3000:] + result.stderr)
-        self.setup = os.path.join(self.build, "bench", "Lumiscope64Setup-big.exe")
-        print(f"  the setup linked with it in {time.perf_counter() - started:.0f} s")
+                sys.exit(f"bench: linking {target} failed:\n" + result.stdout[-3000:] + result.stderr)
+        return os.path.join(self.build, "bench", target + ".exe")
 
     def prepare(self):
         print("bench: preparing the prefix and the peer installer")
@@ -99,15 +106,17 @@ class Bench:
         if result.returncode != 0:
             sys.exit("bench: the peer's script could not be made: " + result.stderr.strip())
         folder = self.install_folder(script)
+        self.peer_script, self.peer_folder = script, folder
         for exe, trace in ((self.peer_exe, None), (self.peer_traced, "C:\\%s\\peer.log" % TRACE_FOLDER)):
             self.build_peer(script, folder, exe, trace)
 
-    def build_peer(self, script, folder, exe, trace):
+    def build_peer(self, script, folder, exe, trace, archive=None):
         """makensis, unless the peer was built from the same script, payload and trace before
         (on a big payload it takes minutes)."""
+        archive = archive or self.archive
         key = hashlib.sha256()
         for path in (script, os.path.join(self.source, "bench", "peer.nsi"), os.path.join(self.source, "bench", "peer.py"),
-                     self.archive):
+                     archive):
             with open(path, "rb") as f:
                 for block in iter(lambda: f.read(1 << 24), b""):
                     key.update(block)
@@ -116,7 +125,7 @@ class Bench:
         if os.path.exists(exe) and os.path.exists(stamp) and open(stamp).read() == key.hexdigest():
             return
         started = time.perf_counter()
-        peer.build(self.source, script, self.archive, folder, os.path.join(self.dir, "peer"), exe, trace=trace)
+        peer.build(self.source, script, archive, folder, os.path.join(self.dir, "peer"), exe, trace=trace)
         with open(stamp, "w") as f:
             f.write(key.hexdigest())
         print(f"  {os.path.basename(exe)} built by makensis in {time.perf_counter() - started:.0f} s")
@@ -386,10 +395,25 @@ def main():
         sys.exit(f"bench: another benchmark is running in {bench.dir}")
     if args.payload_mb:
         bench.big_payload(args.setup is not None)
+    elif args.upgrade:
+        sys.exit("bench: --upgrade needs --payload-mb")
     try:
         bench.prepare()
         bench.sizes()
         bench.verify()
+        if args.upgrade:
+            runs = upgrade.Upgrade(bench)
+            runs.prepare()
+            print(f"timing {args.rounds} rounds of fresh, repair and upgrade runs of each (order rotated)")
+            runs.rounds(args.rounds)
+            runs.memory(args.memory_runs)
+            runs.phases(args.trace_runs)
+            bench.memory(args.memory_runs)
+            bench.prefix.stop()
+            bench.table(0)
+            runs.table()
+            print(f"\nbench: {time.perf_counter() - started:.0f} s in all")
+            return 0
         print(f"timing {args.rounds} rounds (each run from the reset, warm prefix; order rotated)")
         bench.rounds(args.rounds)
         bench.memory(args.memory_runs)

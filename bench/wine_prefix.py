@@ -47,12 +47,13 @@ class Prefix:
     def start(self):
         self.script("start", self.wine_dir)
 
-    def reset(self, bare):
+    def reset(self, bare, base=None):
         """Back to the base state, then warm: the same starting point for every run. After a
         start of the server the first processes are slow, the first link very slow, and Wine's
-        desktop process comes and goes with the windows (Windows keeps its shell running)."""
+        desktop process comes and goes with the windows (Windows keeps its shell running). `base`:
+        another saved state (one with an installation, say) instead of the base."""
         self.stop()
-        self.rsync(self.base_dir, self.prefix)
+        self.rsync(base or self.base_dir, self.prefix)
         self.start()
         subprocess.Popen([WINE64, self.tool, "hold"], env=self.env, stdin=subprocess.DEVNULL,
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)

@@ -3,6 +3,8 @@
 #include <windows.h>
 
 #include "install/recovery/installation_lock.h"
+#include "install/recovery/transaction_log.h"
+#include "uninstall/undo_report.h"
 #include "uninstall_run.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
@@ -47,11 +49,14 @@ void RemoveEarlierCopies() {
 int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring self = ModulePath();
     const std::wstring logPath = LogPathFor(options.logPath);
+    // Without the rights to keep a transaction log nothing is changed, not even the repair.
+    if (!txn::TransactionLog::CanBeKept())
+        return RefuseRun(options, logPath, undo::kExitElevationRequired, txn::kElevationRequiredText);
     // One setup or uninstaller at a time; an installation that a killed run left unfinished is
     // repaired before the record is read.
     txn::InstallationLock lock;
-    if (!lock.held()) return RefuseAnotherRun(options, logPath);
-    RepairEarlierRun(logPath);
+    if (!lock.held()) return RefuseRun(options, logPath, undo::kExitAnotherRun, txn::kAnotherRunText);
+    if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::kLogRefusedText);
     RemoveEarlierCopies();
     // Nothing of this process may keep the program folder busy.
     const std::wstring system = win::SystemFilePath(L"");

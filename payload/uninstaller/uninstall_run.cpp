@@ -11,6 +11,8 @@
 #include "uninstall_dialog.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
+#include "win/processes.h"
+#include "win/window_station.h"
 #include "win/text.h"
 
 namespace {
@@ -67,17 +69,18 @@ std::wstring LogPathFor(const std::wstring& given) {
     return full.empty() ? given : full;
 }
 
-int RefuseAnotherRun(const undo::UninstallOptions& options, const std::wstring& logPath) {
+int RefuseRun(const undo::UninstallOptions& options, const std::wstring& logPath, int code, const wchar_t* text) {
     undo::UninstallLog log(logPath);
     Header(log, options);
-    return Refuse(log, options.silent, undo::kExitAnotherRun, txn::kAnotherRunText);
+    return Refuse(log, options.silent, code, text);
 }
 
-void RepairEarlierRun(const std::wstring& logPath) {
-    const std::vector<std::wstring> lines = txn::RepairInterruptedInstallation();
-    if (lines.empty()) return;
+bool RepairEarlierRun(const std::wstring& logPath) {
+    const txn::RepairResult repair = txn::RepairInterruptedInstallation();
+    if (repair.lines.empty()) return true;
     undo::UninstallLog log(logPath);
-    for (const std::wstring& line : lines) log.Line(L"Reparatur: " + line);
+    for (const std::wstring& line : repair.lines) log.Line(L"Reparatur: " + line);
+    return !repair.refused;
 }
 
 int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self, const std::wstring& logPath) {
@@ -85,6 +88,11 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     Header(log, options);
     const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
+    // A dialog where nobody sees it (a service, SYSTEM in session 0) would wait for ever.
+    if (!options.silent && !win::HasVisibleWindowStation())
+        return Refuse(log, true, undo::kExitNoDesktop,
+                      L"Der Dialog kann in dieser Sitzung nicht angezeigt werden (kein sichtbarer Desktop). "
+                      L"Verwenden Sie /silent. Es wurde nichts entfernt.");
 
     record::InstallRecord r;
     switch (record::LoadRecord(programFolder, r)) {
@@ -116,6 +124,14 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
             case DialogChoice::Remove: undoOptions.purge = dialog.Purge(); break;
         }
     }
+
+    // A program of the folder running in any session (a user's viewer, while this runs as SYSTEM)
+    // has no window here; its process still names it.
+    const win::RunningProgram running = win::FindProgramRunningIn(programFolder);
+    if (running.id)
+        return Refuse(log, options.silent, undo::kExitViewerRunning,
+                      L"Warnung: Lumiscope läuft! Es wurde nichts entfernt.\n(Prozess " +
+                          std::to_wstring(running.id) + L": " + running.image + L")");
 
     const std::vector<Step> steps =
         undo::UndoInstallation(r, undoOptions, [&log](const Step& step) { log.StepLine(step); });

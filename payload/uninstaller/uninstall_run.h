@@ -8,12 +8,13 @@
 
 int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self, const std::wstring& logPath);
 
-// Another setup or uninstaller holds the installation lock: nothing is done, the log and (unless
-// silent) a box say so. Returns exit code 6.
-int RefuseAnotherRun(const undo::UninstallOptions& options, const std::wstring& logPath);
+// Nothing is done, the log and (unless silent) a box say why (no administrator rights, another
+// setup or uninstaller holds the installation lock, ...). Returns `code`.
+int RefuseRun(const undo::UninstallOptions& options, const std::wstring& logPath, int code, const wchar_t* text);
 
-// Completes or takes back an installation that an earlier run left unfinished, into the log.
-void RepairEarlierRun(const std::wstring& logPath);
+// Completes or takes back an installation that an earlier run left unfinished, into the log;
+// false when its log names places not the product's (nothing was done then).
+bool RepairEarlierRun(const std::wstring& logPath);
 
 // The log's full path: the given one made absolute, else the default in the temp folder.
 std::wstring LogPathFor(const std::wstring& given);

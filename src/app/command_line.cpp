@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <cwchar>
 
 #include "install/registry/file_types.h"
+#include "win/path_text.h"
 
 namespace {
 
@@ -47,6 +49,18 @@ void ApplyAssocOption(int choice, InstallRequest& request) {
 
 bool IsSilentCommandLine(const std::wstring& commandLine) {
     return commandLine.find(L"/silent") != std::wstring::npos;
+}
+
+bool AsksForHelp(const std::wstring& commandLine) {
+    const std::wstring line = win::UpperCase(commandLine.substr(0, kCommandLineChars));
+    for (const wchar_t* word : {L"/?", L"/HELP"}) {
+        const size_t length = std::wcslen(word);
+        for (size_t at = line.find(word); at != std::wstring::npos; at = line.find(word, at + 1)) {
+            const size_t end = at + length;
+            if (end == line.size() || line[end] == L'/' || IsWhiteSpace(line[end])) return true;
+        }
+    }
+    return false;
 }
 
 void TrimBlanksAndQuotes(std::wstring& text) {

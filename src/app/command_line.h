@@ -14,6 +14,10 @@ constexpr size_t kOptionSpanChars = 260;
 // True when the command line holds "/silent" (exact case) anywhere.
 bool IsSilentCommandLine(const std::wstring& commandLine);
 
+// True when the command line asks for the options: "/?" or "/help" (any case) as a word of
+// its own, ended by a blank, a slash or the end of the line.
+bool AsksForHelp(const std::wstring& commandLine);
+
 // Removes trailing blanks, then one trailing and one leading double quote, then trailing
 // blanks again (a quoted path with a blank after it becomes the bare path).
 void TrimBlanksAndQuotes(std::wstring& text);

@@ -5,12 +5,14 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/interactive_start.h"
 #include "install/do_install.h"
 #include "install/request/folders.h"
 #include "install/install_log.h"
 #include "install/journal.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
+#include "install/recovery/transaction_log.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
 #include "win/hardening.h"
@@ -35,6 +37,8 @@ int ExitCodeFor(InstallStatus status) {
         case InstallStatus::InvalidFolder: return kExitInvalidFolder;
         case InstallStatus::FolderNotCreated: return kExitFolderNotCreated;
         case InstallStatus::PayloadFailed: return kExitPayloadFailed;
+        case InstallStatus::ViewerRunning: return kExitViewerRunning;
+        case InstallStatus::NewerInstalled: return kExitNewerInstalled;
     }
     return kExitPayloadFailed;
 }
@@ -67,18 +71,23 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitPayloadFailed: return L"not installed: the payload could not be unpacked";
         case kExitWizardNotInstalled: return L"the wizard ended without installing";
         case kExitAnotherRun: return L"not installed: another setup or uninstaller of the product is running";
+        case kExitLogRefused: return L"not installed: an interrupted installation's log names places not the product's";
+        case kExitElevationRequired: return L"not installed: no administrator rights";
+        case kExitNewerInstalled: return L"not installed: a newer version is installed";
+        case kExitNoDesktop: return L"not installed: no visible desktop for the wizard (use /silent)";
+        case kExitHelpShown: return L"not installed: the command line's options were shown";
     }
     return L"";
 }
 
-// One setup or uninstaller at a time; a second one changes nothing and says so.
-int RefuseSecondRun(bool silent) {
-    Journal().Note(L"setup", L"another setup or uninstaller of the product is running: nothing installed");
+// A run that changes nothing says why: in the install log, or in a box.
+int Refuse(bool silent, int code, const wchar_t* text) {
+    Journal().Note(L"setup", std::wstring(ExitCodeMeaning(code)) + L"; nothing changed");
     if (silent)
-        AppendInstallLog(txn::kAnotherRunText);
+        AppendInstallLog(text);
     else
-        ::MessageBoxW(nullptr, txn::kAnotherRunText, kSetupTitle, MB_ICONERROR);
-    return kExitAnotherRun;
+        ::MessageBoxW(nullptr, text, kSetupTitle, MB_ICONERROR);
+    return code;
 }
 
 int Run(const std::wstring& commandLine) {
@@ -86,11 +95,20 @@ int Run(const std::wstring& commandLine) {
     // A silent setup shows nothing whatever happens: not even the system's boxes for a drive
     // without a disk or for a crash, which would keep a deployment tool waiting for a click.
     if (silent) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
+    if (!silent) {
+        const int refused = RefuseInteractiveStart(commandLine);
+        if (refused >= 0) return refused;
+    }
+    // A run that could not keep its log in the machine's registry changes nothing, not even
+    // the repair of an earlier run.
+    if (!txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
     txn::InstallationLock lock;
-    if (!lock.held()) return RefuseSecondRun(silent);
+    if (!lock.held()) return Refuse(silent, kExitAnotherRun, txn::kAnotherRunText);
     // An earlier run that was ended from outside is taken back (or completed) before anything
     // else is looked at: the folder proposed and every state before come after it.
-    for (const std::wstring& line : txn::RepairInterruptedInstallation()) Journal().Note(L"repair", line);
+    const txn::RepairResult repair = txn::RepairInterruptedInstallation();
+    for (const std::wstring& line : repair.lines) Journal().Note(L"repair", line);
+    if (repair.refused) return Refuse(silent, kExitLogRefused, txn::kLogRefusedText);
     if (silent) return RunSilent(commandLine);
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }

@@ -10,7 +10,12 @@ enum ExitCode : int {
     kExitPayloadFailed = 4,
     kExitWizardNotInstalled = 5,
     kExitAnotherRun = 6,  // another setup or uninstaller of the product is running: nothing changed
+    kExitNewerInstalled = 7,  // a later version is installed: nothing changed
+    kExitNoDesktop = 8,  // no /silent, and no visible desktop for the wizard: nothing changed
     kExitInternalFault = 9,  // out of memory, or a check of the C++ library failed
+    kExitHelpShown = 10,  // "/?" or "/help": the options were shown, nothing installed
+    kExitLogRefused = 11,  // an interrupted run's log names places not the product's: nothing changed
+    kExitElevationRequired = 740,  // no administrator rights (the system's ERROR_ELEVATION_REQUIRED)
 };
 
 class TheApp : public CWinApp {

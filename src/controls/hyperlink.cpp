@@ -1,40 +1,13 @@
 #include "controls/hyperlink.h"
 
-#include <shellapi.h>
-
 #include <string>
 
+#include "controls/link_accessible.h"
+#include "fx/system_look.h"
+#include "win/desktop_shell.h"
 #include "win/unique_handle.h"
 
 namespace {
-
-// Registry texts are read into buffers of this many characters, terminator included.
-constexpr DWORD kRegistryTextChars = 260;
-
-// The default value of a key below HKEY_CLASSES_ROOT; false when it cannot be read or is
-// longer than the buffer the handler lookup allows.
-bool ReadClassesDefault(const std::wstring& subKey, std::wstring& value) {
-    HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_CLASSES_ROOT, subKey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
-    win::RegKey key(raw);
-    wchar_t buffer[kRegistryTextChars] = {};
-    DWORD bytes = sizeof buffer - sizeof(wchar_t);  // room for a terminator the data may lack
-    DWORD type = 0;
-    if (::RegQueryValueExW(key.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &bytes) != ERROR_SUCCESS)
-        return false;
-    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
-    value.assign(buffer);
-    return true;
-}
-
-std::string ToThreadAnsi(const std::wstring& text) {
-    int n = ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return std::string();
-    std::string result(static_cast<size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_THREAD_ACP, 0, text.c_str(), -1, result.data(), n, nullptr, nullptr);
-    result.resize(static_cast<size_t>(n) - 1);
-    return result;
-}
 
 // The hand cursor, loaded once and kept for the life of the process: cursor 106 of the
 // Windows help program, else the system's own hand.
@@ -62,16 +35,10 @@ HCURSOR SharedHandCursor() {
 
 }  // namespace
 
-COLORREF LinkTextColour(bool pointerOver, bool followed) {
+COLORREF LinkTextColour(bool pointerOver, bool followed, bool highContrast, COLORREF hotLight) {
+    if (highContrast) return hotLight;
     if (pointerOver) return CHyperLink::kColourHover;
     return followed ? CHyperLink::kColourVisited : CHyperLink::kColourLink;
-}
-
-std::wstring BuildHandlerCommand(const std::wstring& handlerCommand, const std::wstring& address) {
-    size_t cut = handlerCommand.find(L"\"%1\"");
-    if (cut == std::wstring::npos) cut = handlerCommand.find(L"%1");
-    std::wstring command = handlerCommand.substr(0, cut);
-    return command + L" " + address;
 }
 
 RECT FitRectToText(const RECT& window, const RECT& client, SIZE text, DWORD style) {
@@ -98,7 +65,9 @@ CHyperLink::~CHyperLink() {
     fontUnderlined.DeleteObject();
 }
 
-COLORREF CHyperLink::GetTextColour() const { return LinkTextColour(pointerOver, followed); }
+COLORREF CHyperLink::GetTextColour() const {
+    return LinkTextColour(pointerOver, followed, fx::IsHighContrast(), ::GetSysColor(COLOR_HOTLIGHT));
+}
 
 void CHyperLink::SetTarget(const std::wstring& address) {
     target = address;
@@ -121,6 +90,7 @@ void CHyperLink::PreSubclassWindow() {
     if (target.empty()) target = text;
     if (text.empty()) SetWindowText(target);
 
+    m_dpi = fx::WindowDpi(m_hWnd);
     LOGFONTW lf{};
     if (GetWindowLogFont(m_hWnd, lf)) {
         fontPlain.CreateFontIndirect(lf);
@@ -172,16 +142,24 @@ bool CHyperLink::DestroyWindow() {
     return ::DestroyWindow(m_hWnd) != FALSE;
 }
 
-INT_PTR CHyperLink::OpenTarget(const std::wstring& address) {
-    auto shell = reinterpret_cast<INT_PTR>(
-        ::ShellExecuteW(::GetDesktopWindow(), L"open", address.c_str(), nullptr, nullptr, SW_SHOW));
-    if (shell > 32) return shell;
+bool CHyperLink::OpenTarget(const std::wstring& address) { return win::OpenAsDesktopUser(address); }
 
-    std::wstring fileType, handler;
-    if (!ReadClassesDefault(L".htm", fileType)) return shell;
-    if (!ReadClassesDefault(fileType + L"\\shell\\open\\command", handler)) return shell;
-    const std::string command = ToThreadAnsi(BuildHandlerCommand(handler, address));
-    return static_cast<INT_PTR>(::WinExec(command.c_str(), SW_SHOW));
+void CHyperLink::SetDpi(int dpi) {
+    if (dpi <= 0 || dpi == m_dpi) return;
+    LOGFONTW lf{};
+    if (fontPlain.GetLogFont(lf)) {
+        lf.lfHeight = ::MulDiv(lf.lfHeight, dpi, m_dpi);
+        lf.lfWidth = ::MulDiv(lf.lfWidth, dpi, m_dpi);
+        lf.lfUnderline = FALSE;
+        fontPlain.CreateFontIndirect(lf);
+        lf.lfUnderline = TRUE;
+        fontUnderlined.CreateFontIndirect(lf);
+    }
+    m_dpi = dpi;
+    if (!m_hWnd) return;
+    const bool underlined = underlineMode == 1 || (underlineMode == -1 && pointerOver);
+    SelectFont(underlined ? fontUnderlined : fontPlain);
+    FitWindowToText();
 }
 
 void CHyperLink::OnMouseMove() {
@@ -210,7 +188,11 @@ void CHyperLink::OnHoverTimer() {
 
 void CHyperLink::OnClicked() {
     pointerOver = false;
-    if (OpenTarget(target) > 32) {
+    Activate();
+}
+
+void CHyperLink::Activate() {
+    if (OpenTarget(target)) {
         followed = true;
         Invalidate();
     } else {
@@ -218,8 +200,58 @@ void CHyperLink::OnClicked() {
     }
 }
 
-bool CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+// The focus rectangle goes over what the static painted; every repaint erases it first.
+void CHyperLink::PaintFocus() {
+    if (::GetFocus() != m_hWnd) return;
+    win::WindowDC dc(m_hWnd);
+    if (!dc) return;
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    ::DrawFocusRect(dc.get(), &client);
+}
+
+// Enter and Space belong to the link while it has the focus (Enter would otherwise press the
+// default button); Tab, Esc and the access keys stay the dialog's.
+UINT CHyperLink::DialogCode(const MSG* message) const {
+    if (message && message->message == WM_KEYDOWN && (message->wParam == VK_RETURN || message->wParam == VK_SPACE))
+        return DLGC_WANTMESSAGE;
+    return 0;
+}
+
+// Held down, the key repeats; the link opens once.
+bool CHyperLink::OnKeyDown(WPARAM key, LPARAM flags) {
+    if (key != VK_RETURN && key != VK_SPACE) return false;
+    if ((flags & (1 << 30)) == 0) Activate();
+    return true;
+}
+
+bool CHyperLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     switch (message) {
+    case WM_GETDLGCODE:
+        result = DialogCode(reinterpret_cast<const MSG*>(lParam));
+        return true;
+    case WM_KEYDOWN:
+        result = 0;
+        return OnKeyDown(wParam, lParam);
+    case controls::kLinkActivateMessage:
+        Activate();
+        result = 0;
+        return true;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+        Invalidate();
+        return false;
+    case WM_PAINT:
+        result = Default();
+        PaintFocus();
+        return true;
+    case WM_GETOBJECT:
+        if (static_cast<LONG>(static_cast<DWORD>(lParam)) != OBJID_CLIENT) return false;
+        result = controls::AnswerLinkObjectRequest(m_hWnd, wParam);
+        return result != 0;
+    case WM_DPICHANGED_AFTERPARENT:
+        SetDpi(fx::WindowDpi(m_hWnd));
+        return false;
     case WM_SETCURSOR:
         if (!handCursor) return false;
         ::SetCursor(handCursor);

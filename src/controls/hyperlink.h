@@ -1,6 +1,9 @@
 #pragma once
 // A static text turned into a web-style link: blue, red and underlined under the pointer,
 // purple once followed, a hand cursor, and a click that opens the target in the browser.
+// It is a link for the keyboard and for screen readers too: a tab stop with a focus
+// rectangle, Enter and Space act as a click, and it answers WM_GETOBJECT as a link. In high
+// contrast it takes the system's hot-light colour.
 #include <windows.h>
 #include <string>
 
@@ -25,6 +28,8 @@ public:
     void SetUnderlineMode(int mode);
     int GetUnderlineMode() const { return underlineMode; }
     void SetFitToText(bool fit) { fitToText = fit; }
+    // Makes the fonts again for the window's new DPI (from the DPI they were made for).
+    void SetDpi(int dpi);
 
     bool IsPointerOver() const { return pointerOver; }
     bool IsFollowed() const { return followed; }
@@ -37,9 +42,11 @@ public:
     // Stops the hover timer, then destroys the window.
     bool DestroyWindow();
 
-    // Opens `address` with the shell, else with the web-page handler's command. The result
-    // is greater than 32 on success, as with ShellExecuteW and WinExec.
-    static INT_PTR OpenTarget(const std::wstring& address);
+    // Opens `address` as the desktop's user (never with the setup's own rights); true when
+    // the desktop shell took it. Without a desktop shell nothing is opened.
+    static bool OpenTarget(const std::wstring& address);
+    // What a click does: open the target, then show the link as followed.
+    void Activate();
 
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool OnReflectedMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
@@ -53,6 +60,9 @@ private:
     void OnMouseMove();
     void OnHoverTimer();
     void OnClicked();
+    void PaintFocus();
+    UINT DialogCode(const MSG* message) const;
+    bool OnKeyDown(WPARAM key, LPARAM flags);
 
     bool pointerOver = false;
     bool followed = false;
@@ -62,14 +72,12 @@ private:
     CFont fontUnderlined;
     CFont fontPlain;
     HCURSOR handCursor = nullptr;  // shared by all links, kept for the life of the process
+    int m_dpi = 96;                // the DPI the fonts were made for
 };
 
-// The link's text colour: hover wins over followed, followed over the plain link colour.
-COLORREF LinkTextColour(bool pointerOver, bool followed);
-
-// The web-page handler's command with `address` in place of its "%1" placeholder (quotes
-// around the placeholder go with it) or, without a placeholder, after the whole command.
-std::wstring BuildHandlerCommand(const std::wstring& handlerCommand, const std::wstring& address);
+// The link's text colour: hover wins over followed, followed over the plain link colour. In
+// high contrast every state takes the system's hot-light colour, `hotLight`.
+COLORREF LinkTextColour(bool pointerOver, bool followed, bool highContrast = false, COLORREF hotLight = 0);
 
 // The rectangle of a static control fitted to its text. `window` is the control's window
 // rectangle and `client` its client rectangle, both in the parent's coordinates; `text` is

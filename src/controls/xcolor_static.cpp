@@ -57,6 +57,12 @@ void CXColorStatic::SetMargins(int x, int y) {
     if (m_hWnd) Invalidate();
 }
 
+void CXColorStatic::SetBackColour(COLORREF colour) {
+    m_crBack = colour;
+    m_pBrush = std::make_unique<CBrush>(colour);
+    if (m_hWnd) Invalidate();
+}
+
 void CXColorStatic::OnPaint() {
     CPaintDC dc(m_hWnd);
     const int saved = ::SaveDC(dc);

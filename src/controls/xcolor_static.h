@@ -22,6 +22,8 @@ public:
     // Shown instead of the text when set; not owned.
     void SetIcon(HICON icon);
     void SetMargins(int x, int y);
+    // A new background colour (the system's changed); the brush goes with it.
+    void SetBackColour(COLORREF colour);
 
     HFONT GetDrawFont() const { return m_font; }
     COLORREF GetBackColour() const { return m_crBack; }

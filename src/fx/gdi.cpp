@@ -24,6 +24,45 @@ bool CFont::GetLogFont(LOGFONTW& lf) const {
     return m_hObject && ::GetObjectW(m_hObject, sizeof lf, &lf) != 0;
 }
 
+void CBitmap::Attach(HBITMAP bitmap) {
+    if (bitmap != m_hObject) DeleteObject();
+    m_hObject = bitmap;
+}
+
+bool CBitmap::DeleteObject() {
+    if (!m_hObject) return false;
+    ::DeleteObject(std::exchange(m_hObject, nullptr));
+    return true;
+}
+
+HBITMAP ScaleBitmapSmoothly(HBITMAP source, SIZE size) {
+    BITMAP info{};
+    if (!source || size.cx <= 0 || size.cy <= 0 || !::GetObjectW(source, sizeof info, &info)) return nullptr;
+    HDC screen = ::GetDC(nullptr);
+    if (!screen) return nullptr;
+    HBITMAP scaled = ::CreateCompatibleBitmap(screen, size.cx, size.cy);
+    HDC from = ::CreateCompatibleDC(screen);
+    HDC to = ::CreateCompatibleDC(screen);
+    bool drawn = false;
+    if (scaled && from && to) {
+        HGDIOBJ oldFrom = ::SelectObject(from, source);
+        HGDIOBJ oldTo = ::SelectObject(to, scaled);
+        ::SetStretchBltMode(to, HALFTONE);
+        ::SetBrushOrgEx(to, 0, 0, nullptr);
+        drawn = ::StretchBlt(to, 0, 0, size.cx, size.cy, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY) != FALSE;
+        ::SelectObject(from, oldFrom);
+        ::SelectObject(to, oldTo);
+    }
+    if (from) ::DeleteDC(from);
+    if (to) ::DeleteDC(to);
+    ::ReleaseDC(nullptr, screen);
+    if (!drawn && scaled) {
+        ::DeleteObject(scaled);
+        scaled = nullptr;
+    }
+    return scaled;
+}
+
 bool CBrush::CreateSolidBrush(COLORREF colour) {
     Attach(::CreateSolidBrush(colour));
     return m_hObject != nullptr;

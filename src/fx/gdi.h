@@ -40,6 +40,24 @@ private:
     HBRUSH m_hObject = nullptr;
 };
 
+class CBitmap {
+public:
+    CBitmap() = default;
+    ~CBitmap() { DeleteObject(); }
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
+
+    void Attach(HBITMAP bitmap);     // deletes a bitmap held before
+    bool DeleteObject();
+    HBITMAP GetSafeHandle() const { return m_hObject; }
+
+private:
+    HBITMAP m_hObject = nullptr;
+};
+
+// `source` drawn into a new bitmap of `size` with smoothing (halftone); null on failure.
+HBITMAP ScaleBitmapSmoothly(HBITMAP source, SIZE size);
+
 // The description of the font a window draws with: the font it reports for WM_GETFONT, else
 // the stock DEFAULT_GUI_FONT, else the stock ANSI_VAR_FONT. False when none can be read.
 bool GetWindowLogFont(HWND window, LOGFONTW& lf);

@@ -6,6 +6,7 @@
 
 #include "install/request/folder_rules.h"
 #include "install/request/folders.h"
+#include "install/request/installed_version.h"
 #include "install/payload/icon_library.h"
 #include "install/settings/ini_unicode.h"
 #include "install/install_log.h"
@@ -13,10 +14,14 @@
 #include "install/payload/payload.h"
 #include "install/payload/staging.h"
 #include "install/record/record_keeper.h"
+#include "install/recovery/pending_renames.h"
 #include "install/recovery/transaction.h"
 #include "install/registry/registration.h"
 #include "install/settings/settings_file.h"
 #include "resources/resource_ids.h"
+#include "win/security_descriptor.h"
+#include "win/path_text.h"
+#include "win/processes.h"
 #include "win/text.h"
 
 namespace {
@@ -25,14 +30,44 @@ namespace {
 HWND BoxOwner(const InstallRequest& request) { return request.owner ? request.owner : ::GetActiveWindow(); }
 
 // A failure as the user learns of it: a box in wizard mode, a log entry in silent mode.
-InstallStatus Fail(const InstallRequest& request, InstallStatus status, UINT messageId, const std::wstring& logText) {
-    if (request.silent) {
+InstallStatus FailWithText(const InstallRequest& request, InstallStatus status, const std::wstring& boxText,
+                           const std::wstring& logText) {
+    if (request.silent)
         AppendInstallLog(logText);
-    } else {
-        std::wstring message = win::LoadStringText(messageId);
-        ::MessageBoxW(BoxOwner(request), message.c_str(), request.caption.c_str(), MB_ICONERROR);
-    }
+    else
+        ::MessageBoxW(BoxOwner(request), boxText.c_str(), request.caption.c_str(), MB_ICONERROR);
     return status;
+}
+
+InstallStatus Fail(const InstallRequest& request, InstallStatus status, UINT messageId, const std::wstring& logText) {
+    return FailWithText(request, status, win::LoadStringText(messageId), logText);
+}
+
+// Text 10, as the window check of the start writes it.
+InstallStatus FailViewerRunning(const InstallRequest& request) {
+    return Fail(request, InstallStatus::ViewerRunning, IDS_VIEWER_RUNNING,
+                win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kMaxPathChars));
+}
+
+// Before anything is changed: a program running from the folder, in this session or any
+// other (a deployment tool runs as SYSTEM, the user's viewer has no window on its desktop),
+// or a later version already there.
+InstallStatus CheckWhatIsInstalled(const InstallRequest& request, const std::wstring& folder) {
+    const win::RunningProgram running = win::FindProgramRunningIn(folder);
+    if (running.id) {
+        Journal().Note(L"setup", win::Format(L"the viewer is running (process %lu, %s): nothing installed",
+                                             static_cast<unsigned long>(running.id), running.image.c_str()));
+        return FailViewerRunning(request);
+    }
+    const ProductVersion setup{kVersionMajor, kVersionMinor};
+    const ProductVersion installed = InstalledVersion(folder);
+    if (!IsNewerThan(installed, setup)) return InstallStatus::Done;
+    Journal().Note(L"setup", L"version " + VersionText(installed) + L" is installed, this setup is " +
+                                 VersionText(setup) + L": nothing installed");
+    const std::wstring text = L"Eine neuere Version von Lumiscope (" + VersionText(installed) +
+                              L") ist bereits installiert. Diese Version (" + VersionText(setup) +
+                              L") wurde nicht installiert; es wurde nichts geändert.";
+    return FailWithText(request, InstallStatus::NewerInstalled, text, text);
 }
 
 // Text 5 or 11 first, then the folder.
@@ -82,7 +117,9 @@ bool LoadPayload(PayloadArchive& payload) {
 
 bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
     JournalPhase phase(phase::kFolder);
-    if (!EnsureFolderExists(target)) {
+    // Every level the run makes is the administrators' like Program Files, whatever its parent.
+    win::SecurityDescriptor access(win::kProgramFolderSddl);
+    if (!EnsureFolderExists(target, access.attributes())) {
         Journal().Failed(phase::kFolder, L"cannot create " + target, ::GetLastError());
         return false;
     }
@@ -92,10 +129,31 @@ bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
 }
 
 // Nothing is put in place before every file of the payload was written beside it and checked.
-bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary) {
+// An earlier removal may have left its own file and the program folder to be deleted at the
+// next restart; the files about to be put there must outlive that restart.
+bool KeepFromRestart(const PayloadArchive& payload, const std::wstring& target, txn::Transaction& transaction) {
     JournalPhase phase(phase::kPayload);
-    PayloadStaging staging(payload, target, keepIconLibrary);
-    return staging.MakeFolders() && staging.Stage() && staging.Commit() && staging.EnterTarget();
+    std::vector<std::wstring> written{target + record::kRecordFileName};
+    for (const zip::Entry& entry : payload.entries())
+        if (!IsFolderEntry(entry)) written.push_back(target + LocalName(entry.name));
+    return txn::KeepFromPendingRenames(written, transaction);
+}
+
+// `held` names a file that another process kept from being replaced.
+bool WritePayload(const PayloadArchive& payload, const std::wstring& target, int keepIconLibrary,
+                  UnchangedFiles& unchanged, std::wstring& held) {
+    JournalPhase phase(phase::kPayload);
+    PayloadStaging staging(payload, target, keepIconLibrary, unchanged);
+    const bool written = staging.MakeFolders() && staging.Stage() && staging.Commit() && staging.EnterTarget();
+    held = staging.heldFile();
+    return written;
+}
+
+// The viewer's program and the libraries it loads: held, they say that the viewer runs
+// (perhaps in another session), whatever else holds them.
+bool IsViewerCode(const std::wstring& relative) {
+    return !win::EqualsNoCase(relative, L"lm_uninstall.exe") &&
+           (win::EndsWithNoCase(relative, L".exe") || win::EndsWithNoCase(relative, L".dll"));
 }
 
 std::wstring WriteSettings(InstallRequest& request) {
@@ -139,12 +197,17 @@ InstallStatus RunInstall(InstallRequest& request) {
     std::wstring target = request.targetFolder;
     if (target.empty() || IsRefusedFolder(target))
         return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    // From here on the folder is the one place it names, whatever way it was typed.
+    if (!MakeCanonicalFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
     // The payload's directory is checked before the first folder is made, and the folder must
     // leave room for the payload's longest path.
     PayloadArchive payload;
     if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
     if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
+    const InstallStatus refused = CheckWhatIsInstalled(request, NormalisedText(target));
+    if (refused != InstallStatus::Done) return refused;
 
     // Every change from here on is written ahead, so that a failure, or an end from outside,
     // leaves the machine as it was before.
@@ -160,8 +223,12 @@ InstallStatus RunInstall(InstallRequest& request) {
     // gone), not as it was typed.
     request.targetFolder = target;
     transaction.Retarget(target);
-    if (!WritePayload(payload, target, keepIconLibrary)) {
+    UnchangedFiles unchanged;  // held until the run is complete or taken back
+    std::wstring held;
+    if (!KeepFromRestart(payload, target, transaction) ||
+        !WritePayload(payload, target, keepIconLibrary, unchanged, held)) {
         transaction.RollBack();
+        if (!held.empty() && IsViewerCode(held)) return FailViewerRunning(request);
         return FailPayload(request, target);
     }
 

@@ -4,7 +4,9 @@
 #include "install/request/install_request.h"
 
 // What stopped an installation; Done when every step ran (later steps never fail it).
-enum class InstallStatus { Done, InvalidFolder, FolderNotCreated, PayloadFailed };
+// ViewerRunning: a program runs from the folder, or a file of the viewer's own was held by
+// another process; NewerInstalled: a later version is installed. Nothing changed then.
+enum class InstallStatus { Done, InvalidFolder, FolderNotCreated, PayloadFailed, ViewerRunning, NewerInstalled };
 
 // Carries out one request on the calling thread. In wizard mode (silent == 0) failures and
 // the association question are message boxes captioned request.caption; in silent mode

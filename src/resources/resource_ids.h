@@ -43,7 +43,9 @@
 #define IDC_INI_CUSTOM         1040
 #define IDC_INI_BROWSE         1042
 #define IDC_STATUS_TEXT        1044
-#define IDC_PROGRESS_TEXT      1046
+#define IDC_PROGRESS_BAR       1046
+#define IDC_START_HINT         1047
+#define IDC_LOGO               1048
 #define IDC_EULA_LINK          1045
 #define IDC_VERSION_LINE       1056
 #define IDC_SELECT_ALL         1080

@@ -44,6 +44,9 @@ constexpr int kExitNothingToUninstall = 2;
 constexpr int kExitPartlyKept = 3;
 constexpr int kExitCancelled = 5;
 constexpr int kExitAnotherRun = 6;  // another setup or uninstaller of the product is running
+constexpr int kExitNoDesktop = 8;   // no /silent, and no visible desktop for the dialog
+constexpr int kExitLogRefused = 11;  // an interrupted run's log names places not the product's
+constexpr int kExitElevationRequired = 740;  // no administrator rights (ERROR_ELEVATION_REQUIRED)
 
 // 0 when nothing was kept, else 3.
 int ExitCodeFor(const std::vector<Step>& steps);

@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "fx/system_look.h"
 #include "win/platform.h"
 #include "install/registry/file_types.h"
 #include "resources/resource_ids.h"
@@ -49,8 +50,14 @@ void EnableAssocList(HWND list, bool enable, COLORREF background, COLORREF text)
 void CWizPropertyPage::ActivateAssociations() {
     ::ShowWindow(GetDlgItem(IDC_ASSOC_ALL_USERS), SW_HIDE);
     if (!m_pSheet->m_hAssocList) BuildAssocList();
-    if (!IsChecked(IDC_REGISTRY_ASSOC))
-        EnableAssocList(m_pSheet->m_hAssocList, false, kDisabledListBk, kDisabledListText);
+    if (!IsChecked(IDC_REGISTRY_ASSOC)) ShowAssocListState();
+}
+
+void CWizPropertyPage::ShowAssocListState() {
+    const bool enabled = IsChecked(IDC_REGISTRY_ASSOC);
+    const SystemColours system{::GetSysColor(COLOR_WINDOW), ::GetSysColor(COLOR_WINDOWTEXT), ::GetSysColor(COLOR_GRAYTEXT)};
+    ListColours colours = AssocListColours(enabled, fx::IsHighContrast(), {m_crListBk, m_crListText}, system);
+    EnableAssocList(m_pSheet->m_hAssocList, enabled, colours.background, colours.text);
 }
 
 void CWizPropertyPage::BuildAssocList() {
@@ -67,18 +74,24 @@ void CWizPropertyPage::BuildAssocList() {
 
     RECT rect = {};
     ::GetWindowRect(list, &rect);
-    auto [first, second] = AssocColumnWidths(rect.right - rect.left, GetScreenDpi(list));
+    auto [first, second] = AssocColumnWidths(rect.right - rect.left, m_pSheet->m_nDpi);
     InsertColumn(list, 0, first);
     InsertColumn(list, 1, second);
     FillFileTypeList(list);
 }
 
-void CWizPropertyPage::OnRegistryAssocCheck() {
-    if (IsChecked(IDC_REGISTRY_ASSOC))
-        EnableAssocList(m_pSheet->m_hAssocList, true, m_crListBk, m_crListText);
-    else
-        EnableAssocList(m_pSheet->m_hAssocList, false, kDisabledListBk, kDisabledListText);
+void CWizPropertyPage::FitToDpi() {
+    FitLogo();
+    HWND list = GetDlgItem(IDC_ASSOC_LIST);
+    if (!list || list != m_pSheet->m_hAssocList) return;
+    RECT rect = {};
+    ::GetWindowRect(list, &rect);
+    auto [first, second] = AssocColumnWidths(rect.right - rect.left, m_pSheet->m_nDpi);
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 0, first);
+    ::SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, second);
 }
+
+void CWizPropertyPage::OnRegistryAssocCheck() { ShowAssocListState(); }
 
 void CWizPropertyPage::OnImagesOnly() {
     HWND list = m_pSheet->m_hAssocList;

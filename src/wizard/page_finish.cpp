@@ -12,4 +12,5 @@ void CWizPropertyPage::ActivateFinish() {
     m_pSheet->SetButtonText(IDCANCEL, win::LoadStringText(IDS_FINISH_TEXT));
     m_pSheet->EnableButton(kIdWizBack, false);
     m_pSheet->EnableButton(kIdWizNext, false);
+    m_pSheet->MakeCancelDefault();
 }

@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "fx/system_look.h"
+#include "fx/taskbar_progress.h"
 #include "win/platform.h"
 #include "install/journal.h"
 #include "install/request/folders.h"
@@ -15,7 +17,7 @@
 namespace {
 
 constexpr size_t kTargetLabelChars = 49;  // string 6 in a 50-unit buffer
-constexpr COLORREF kProgressRed = 0x000000FF;
+constexpr int kProgressSteps = 1000;      // the bar's range: tenths of a percent
 
 // State image per list item (1 unticked, 2 ticked), for the first 64 items at most.
 std::vector<int> ReadItemStateImages(HWND list) {
@@ -28,21 +30,22 @@ std::vector<int> ReadItemStateImages(HWND list) {
     return states;
 }
 
-// The share of the payload written, in the line under the red text. Told from the
-// installation's thread; the window's own thread shows it.
-class ProgressLine : public InstallJournal {
+// The share of the payload written, on the bar under the status text. Told from the
+// installation's thread, so it is posted: the window's own thread moves the bar, and the
+// bar's value changes are what screen readers follow.
+class ProgressBar : public InstallJournal {
 public:
-    explicit ProgressLine(HWND line) : m_line(line) {}
+    explicit ProgressBar(HWND bar) : m_bar(bar) {}
     void Progress(uint64_t done, uint64_t total) override {
-        const unsigned percent = total ? static_cast<unsigned>(done * 100 / total) : 100;
-        if (percent == m_shown) return;
-        m_shown = percent;
-        ::SetWindowTextW(m_line, win::Format(L"%u %% der Dateien geschrieben", percent).c_str());
+        const int step = total ? static_cast<int>(done * kProgressSteps / total) : kProgressSteps;
+        if (step == m_shown) return;
+        m_shown = step;
+        ::PostMessageW(m_bar, PBM_SETPOS, static_cast<WPARAM>(step), 0);
     }
 
 private:
-    HWND m_line;
-    unsigned m_shown = ~0u;
+    HWND m_bar;
+    int m_shown = -1;
 };
 
 struct InstallJob {
@@ -58,8 +61,11 @@ DWORD WINAPI RunJob(void* parameter) {
 }
 
 // The installation runs on a thread of its own while this one keeps the window answering:
-// painted, moved, never "not responding", however long a big payload takes.
-int InstallAside(CWizPropertySheet::InstallFunction install, InstallRequest& request) {
+// painted, moved, never "not responding", however long a big payload takes. The taskbar
+// button follows the bar.
+int InstallAside(CWizPropertySheet::InstallFunction install, InstallRequest& request, HWND sheet, HWND bar) {
+    fx::TaskbarProgress taskbar(sheet);
+    int shown = -1;
     InstallJob job{install, &request, 0};
     win::KernelObject thread(::CreateThread(nullptr, 0, RunJob, &job, 0, nullptr));
     if (!thread) return install(request);
@@ -77,6 +83,8 @@ int InstallAside(CWizPropertySheet::InstallFunction install, InstallRequest& req
             ::TranslateMessage(&message);
             ::DispatchMessageW(&message);
         }
+        const int position = static_cast<int>(::SendMessageW(bar, PBM_GETPOS, 0, 0));
+        if (position != shown) taskbar.Show(static_cast<ULONGLONG>(shown = position), kProgressSteps);
     }
     if (quit) ::PostQuitMessage(static_cast<int>(quitCode));  // for the loop that ends the sheet
     return job.result;
@@ -87,9 +95,9 @@ int InstallAside(CWizPropertySheet::InstallFunction install, InstallRequest& req
 void CWizPropertyPage::BindReady() {
     CXColorStatic& status = m_pSheet->m_statusText;
     DDX_Control(IDC_STATUS_TEXT, status);
-    status.m_crText = kProgressRed;
+    status.m_crText = StatusTextColour(fx::IsHighContrast(), ::GetSysColor(COLOR_WINDOWTEXT));
     status.SetBold();
-    status.SetFontHeight(::MulDiv(18, GetScreenDpi(m_pSheet->GetSafeHwnd()), 96));
+    status.SetFontHeight(fx::ScaleForDpi(18, m_pSheet->m_nDpi));
 }
 
 void CWizPropertyPage::ActivateReady() {
@@ -129,23 +137,28 @@ LRESULT CWizPropertyPage::StartInstallation() {
     HWND status = m_pSheet->m_statusText.GetSafeHwnd();
     ::ShowWindow(status, SW_SHOW);
     ::UpdateWindow(status);
-    HWND progress = ::GetDlgItem(m_hWnd, IDC_PROGRESS_TEXT);
-    ::SetWindowTextW(progress, L"");
-    ::ShowWindow(progress, SW_SHOW);
+    HWND bar = ::GetDlgItem(m_hWnd, IDC_PROGRESS_BAR);
+    ::SendMessageW(bar, PBM_SETRANGE32, 0, kProgressSteps);
+    ::SendMessageW(bar, PBM_SETPOS, 0, 0);
+    ::ShowWindow(bar, SW_SHOW);
+    // "Press Next to start" is no longer true once it runs.
+    ::ShowWindow(GetDlgItem(IDC_START_HINT), SW_HIDE);
 
     for (int id : {kIdWizBack, kIdWizNext, IDCANCEL}) m_pSheet->EnableButton(id, false);
     m_pSheet->m_bInstalling = true;
     int result = 0;
     {
-        ProgressLine line(progress);
-        ScopedJournal showing(line);
-        result = InstallAside(m_pSheet->m_pfnInstall, request);
+        ProgressBar progress(bar);
+        ScopedJournal showing(progress);
+        result = InstallAside(m_pSheet->m_pfnInstall, request, m_pSheet->GetSafeHwnd(), bar);
     }
     m_pSheet->m_bInstalling = false;
-    ::ShowWindow(progress, SW_HIDE);
+    ::ShowWindow(bar, SW_HIDE);
+    ::ShowWindow(GetDlgItem(IDC_START_HINT), SW_SHOW);
     for (int id : {kIdWizBack, kIdWizNext, IDCANCEL}) m_pSheet->EnableButton(id, true);
 
     if (result == 0) return IDD_WELCOME;
     m_pSheet->m_bInstalled = true;
+    m_pSheet->m_szInstalledFolder = request.targetFolder;
     return GetNextPageID(true);
 }

@@ -13,22 +13,14 @@ namespace {
 
 constexpr std::array<UINT, 5> kPageTemplates = {IDD_WELCOME, IDD_WHATSNEW, IDD_ASSOCIATIONS, IDD_READY, IDD_FINISH};
 
-HFONT CreateTitleFont() {
-    LOGFONTW font = {};
-    font.lfHeight = ::MulDiv(18, GetScreenDpi(nullptr), 96);
-    font.lfWeight = FW_BOLD;
-    font.lfQuality = ANTIALIASED_QUALITY;
-    lstrcpynW(font.lfFaceName, L"Arial", LF_FACESIZE);
-    return ::CreateFontIndirectW(&font);
-}
-
 }  // namespace
 
 bool RunWizard() {
     CWizPropertySheet& sheet = TheWizardSheet();
-    sheet.m_fontTitle.Attach(CreateTitleFont());
+    sheet.MakeTitleFont(GetScreenDpi(nullptr));
     sheet.m_hAssocList = nullptr;
     sheet.m_bInstalled = false;
+    sheet.m_szInstalledFolder.clear();
 
     std::array<std::unique_ptr<CWizPropertyPage>, kPageTemplates.size()> pages;
     for (size_t i = 0; i < pages.size(); ++i) {

@@ -18,6 +18,7 @@ int CWizPropertyPage::PageIndex() const {
 bool CWizPropertyPage::DoDataExchange(bool save) {
     switch (PageIndex()) {
     case kPageWelcome: BindWelcome(); break;
+    case kPageWhatsNew: DDX_Control(IDC_FOLDER, m_pSheet->m_whatsNewText); break;
     case kPageReady: BindReady(); break;
     default: break;
     }
@@ -25,6 +26,7 @@ bool CWizPropertyPage::DoDataExchange(bool save) {
 }
 
 BOOL CWizPropertyPage::OnSetActive() {
+    FitLogo();
     switch (PageIndex()) {
     case kPageWelcome: ActivateWelcome(); break;
     case kPageWhatsNew: LoadWhatsNewText(); break;
@@ -100,4 +102,25 @@ void CWizPropertyPage::SetItemText(int id, const std::wstring& text) const {
 void CWizPropertyPage::SetTitleFont(int headingId) const {
     ::SendMessageW(GetDlgItem(headingId), WM_SETFONT, reinterpret_cast<WPARAM>(m_pSheet->m_fontTitle.GetSafeHandle()),
                    TRUE);
+}
+
+// The template gives the picture its box in dialog units, so the box follows the page's font
+// and DPI; the 88 x 31 bitmap is drawn into it smoothly rather than left at its pixel size.
+void CWizPropertyPage::FitLogo() {
+    HWND logo = GetDlgItem(IDC_LOGO);
+    if (!logo) return;
+    RECT box{};
+    ::GetClientRect(logo, &box);
+    const SIZE size{box.right - box.left, box.bottom - box.top};
+    BITMAP current{};
+    if (m_bmpLogo.GetSafeHandle() && ::GetObjectW(m_bmpLogo.GetSafeHandle(), sizeof current, &current) &&
+        current.bmWidth == size.cx && current.bmHeight == size.cy)
+        return;
+    HBITMAP original = static_cast<HBITMAP>(
+        ::LoadImageW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    HBITMAP scaled = ScaleBitmapSmoothly(original, size);
+    if (original) ::DeleteObject(original);
+    if (!scaled) return;
+    ::SendMessageW(logo, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(scaled));
+    m_bmpLogo.Attach(scaled);  // the picture shows the new one before the old one goes
 }

@@ -7,7 +7,9 @@
 
 #include <string>
 
+#include "fx/gdi.h"
 #include "fx/property_sheet.h"
+#include "wizard/wizard_rules.h"
 
 class CWizPropertySheet;
 
@@ -37,12 +39,19 @@ public:
     std::wstring GetItemText(int id, size_t maxChars) const;
     void SetItemText(int id, const std::wstring& text) const;
 
+    // The associations list enabled after check box 3311, in the colours that go with it.
+    void ShowAssocListState();
+    // The list's column widths and the logo made again for the sheet's DPI.
+    void FitToDpi();
+
 private:
     // The page's position in the sheet. The page's own position is used rather than the
     // sheet's current page: while a page is being created or activated the common controls
     // may still report the previous page as current.
     int PageIndex() const;
     void SetTitleFont(int headingId) const;
+    // The product bitmap scaled smoothly into the box the page's layout gives it.
+    void FitLogo();
 
     // Welcome page.
     void BindWelcome();
@@ -71,12 +80,10 @@ private:
 
     // Finish page.
     void ActivateFinish();
+
+    CBitmap m_bmpLogo;  // the logo at the size of its box, when the page has one
 };
 
 // Enables or disables the associations list and its three buttons and gives the list the
 // colours; does nothing without a list.
 void EnableAssocList(HWND list, bool enable, COLORREF background, COLORREF text);
-
-// The list's colours while check box 3311 is unticked.
-constexpr COLORREF kDisabledListBk = 0x00C0C0C0;
-constexpr COLORREF kDisabledListText = 0x000080FF;

@@ -9,6 +9,7 @@
 
 #include "install/request/install_request.h"
 #include "controls/hyperlink.h"
+#include "controls/read_only_text.h"
 #include "controls/xcolor_static.h"
 #include "fx/gdi.h"
 #include "fx/property_sheet.h"
@@ -30,7 +31,12 @@ public:
     HWND m_hAssocList = nullptr;
     CHyperLink m_linkEula;
     CXColorStatic m_statusText;
+    CReadOnlyText m_whatsNewText;
     std::wstring m_szTitle;
+    // The DPI the sheet is shown at; fonts, column widths and the logo are made for it.
+    int m_nDpi = 96;
+    // The folder the installation went into (as made, not as typed); the viewer starts there.
+    std::wstring m_szInstalledFolder;
 
     // Carries out the request the ready page built (DoInstall; tests put a recorder here).
     InstallFunction m_pfnInstall;
@@ -42,9 +48,19 @@ public:
     BOOL OnInitDialog() override;
     bool OnCommand(WPARAM wParam, LPARAM lParam) override;
     bool OnSysCommand(UINT command, LPARAM lParam) override;
+    bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // The title font for `dpi`, given to the headings of the pages made so far.
+    void MakeTitleFont(int dpi);
+    // Colours after the system's (high contrast or not) on every control that has its own.
+    void ApplyColours();
+    // Fonts, column widths and logos made again for a new DPI.
+    void OnDpiChanged(int dpi, const RECT* suggested);
 
     void EnableButton(int id, bool enable) const;
     void SetButtonText(int id, const std::wstring& text) const;
+    // The finish page's default button is "Fertig stellen", so that Enter presses it.
+    void MakeCancelDefault();
     // A message box owned by `owner` with the wizard's caption.
     int ShowMessage(HWND owner, const std::wstring& text, UINT flags) const;
     // The running-viewer check: true (after the warning) when a viewer window exists.

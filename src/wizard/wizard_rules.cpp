@@ -58,6 +58,11 @@ std::pair<int, int> AssocColumnWidths(int listWidth, int dpi) {
     return {listWidth / 3, (2 * listWidth) / 3 - ::MulDiv(25, dpi, 96)};
 }
 
+ListColours AssocListColours(bool enabled, bool highContrast, ListColours own, const SystemColours& system) {
+    if (highContrast) return {system.window, enabled ? system.windowText : system.grayText};
+    return enabled ? own : ListColours{kDisabledListBk, kDisabledListText};
+}
+
 InstallRequest BuildInstallRequest(const WizardChoices& choices) {
     InstallRequest request;
     request.targetFolder = win::Left(choices.folderText, kRequestFolderChars);

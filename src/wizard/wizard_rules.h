@@ -31,6 +31,32 @@ bool ApplyProductFolderRule(std::wstring& folder);
 // The two column widths of the associations list for a list `listWidth` pixels wide.
 std::pair<int, int> AssocColumnWidths(int listWidth, int dpi);
 
+// The list's colours while check box 3311 is unticked.
+constexpr COLORREF kDisabledListBk = 0x00C0C0C0;
+constexpr COLORREF kDisabledListText = 0x000080FF;
+// The ready page's status text.
+constexpr COLORREF kProgressRed = 0x000000FF;
+
+struct ListColours {
+    COLORREF background;
+    COLORREF text;
+};
+// The system colours a high-contrast theme asks for.
+struct SystemColours {
+    COLORREF window;
+    COLORREF windowText;
+    COLORREF grayText;
+};
+
+// The associations list's colours: its own while enabled, silver and orange while greyed; in
+// high contrast the system's window colour behind its window-text or grey-text colour.
+ListColours AssocListColours(bool enabled, bool highContrast, ListColours own, const SystemColours& system);
+
+// The status text is red, or in high contrast the system's window-text colour.
+inline COLORREF StatusTextColour(bool highContrast, COLORREF windowText) {
+    return highContrast ? windowText : kProgressRed;
+}
+
 // What the ready page reads from the pages when the installation starts.
 struct WizardChoices {
     std::wstring folderText;     // the welcome page's folder field as typed

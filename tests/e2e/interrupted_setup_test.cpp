@@ -11,6 +11,7 @@
 #include "support/paths.h"
 #include "support/scratch_registry.h"
 #include "uninstall_fixture.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 using namespace enginetest;
@@ -21,25 +22,6 @@ namespace {
 constexpr wchar_t kOptions[] = L"/group=1 /desktop=1 /thumbs=1 /assoc=1";
 constexpr wchar_t kJpg[] = L"SOFTWARE\\Classes\\.jpg";
 constexpr wchar_t kTransactionKey[] = L"SOFTWARE\\Lumiscope64 Transaction";
-constexpr DWORD kKillTimeoutMs = 30000;
-
-HANDLE StartSetup(const std::wstring& arguments, const std::wstring& folder) {
-    std::wstring commandLine = L"\"" + testsupport::BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &started))
-        return nullptr;
-    ::CloseHandle(started.hThread);
-    return started.hProcess;
-}
-
-size_t CountLines(const std::string& text, const std::string& pattern) {
-    size_t count = 0;
-    for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + 1)) ++count;
-    return count;
-}
 
 // A step-log line and how many of them must have been written when the setup is ended; and
 // whether the uninstaller the killed run put in place repairs it, instead of the next setup.
@@ -54,23 +36,8 @@ void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
 
 class KilledSetup : public InstalledProduct, public ::testing::WithParamInterface<KillPoint> {
 protected:
-    // Runs the setup with a step log and ends it as soon as the log holds the point's line.
-    // False when the setup ended before (the point was never reached).
     bool RunUntilKilled(const KillPoint& point) {
-        const std::wstring stepLog = work / L"steps.log";
-        win::KernelObject process(StartSetup(L"/silent /folder=" + target + L" " + kOptions + L" /log=\"" + stepLog + L"\"",
-                                             work.path()));
-        if (!process) return false;
-        for (DWORD waited = 0; waited < kKillTimeoutMs; ++waited) {
-            if (CountLines(ReadBytes(stepLog), point.line) >= point.count) {
-                ::TerminateProcess(process.get(), 1);
-                ::WaitForSingleObject(process.get(), 5000);
-                return true;
-            }
-            if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return false;
-        }
-        ::TerminateProcess(process.get(), 1);
-        return false;
+        return RunSetupUntilLogged(L"/silent /folder=" + target + L" " + kOptions, point.line, point.count);
     }
 };
 
@@ -126,7 +93,7 @@ TEST_F(InstalledProduct, SetupsStartedAtOnceRunOneAtATime) {
     size_t installed = 0;
     for (size_t i = 0; i < setups.size(); ++i) {
         DWORD code = 0xFFFFFFFF;
-        EXPECT_EQ(::WaitForSingleObject(setups[i], kKillTimeoutMs), WAIT_OBJECT_0);
+        EXPECT_EQ(::WaitForSingleObject(setups[i], kSetupTimeoutMs), WAIT_OBJECT_0);
         ::GetExitCodeProcess(setups[i], &code);
         ::CloseHandle(setups[i]);
         EXPECT_TRUE(code == 0 || code == 6) << code;
@@ -142,4 +109,64 @@ TEST_F(InstalledProduct, SetupsStartedAtOnceRunOneAtATime) {
     EXPECT_TRUE(Same(State().registry, before.registry));
     EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"OtherViewer.jpg");
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
+}
+
+namespace {
+
+// A transaction log as a killed run would leave it, naming `victim` as a file it was making.
+void PlantLog(HKEY root, const std::wstring& target, const std::wstring& victim) {
+    auto field = [](const std::wstring& path) {
+        std::string text;
+        for (char c : win::ToUtf8(path)) text += c == '\\' ? std::string("\\\\") : std::string(1, c);
+        return text;
+    };
+    const std::string text = "Lumiscope transaction 1\r\nprogram\t" + field(target + L"\\") + "\tprocess\t1\r\nreplace\t" +
+                             field(victim) + "\t0\r\n";
+    HKEY raw = nullptr;
+    ASSERT_EQ(::RegCreateKeyExW(root, kTransactionKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &raw, nullptr), ERROR_SUCCESS);
+    win::RegKey key(raw);
+    ASSERT_EQ(::RegSetValueExW(key.get(), L"00000000", 0, REG_BINARY, reinterpret_cast<const BYTE*>(text.data()),
+                               static_cast<DWORD>(text.size())),
+              ERROR_SUCCESS);
+}
+
+}  // namespace
+
+// A log in the user's part of the registry, which any process of the user may write, is
+// never read; one in the machine's part that names a place not the product's is not acted on:
+// both programs change nothing, end with 11 and leave it for an administrator.
+TEST_F(InstalledProduct, ALogNamingForeignPlacesIsNeverActedOn) {
+    const std::wstring victim = work / L"victim.txt";
+    WriteBytes(victim, "not the product's");
+    PlantLog(HKEY_CURRENT_USER, target, victim);
+    Install();
+    EXPECT_EQ(ReadBytes(victim), "not the product's");
+    EXPECT_TRUE(testsupport::KeyExists(HKEY_CURRENT_USER, kTransactionKey));
+    ::RegDeleteTreeW(HKEY_CURRENT_USER, kTransactionKey);
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, kTransactionKey);
+
+    PlantLog(HKEY_LOCAL_MACHINE, target, victim);
+    const SystemState installed = State();
+    EXPECT_EQ(testsupport::RunSetup(L"/silent /folder=" + target, work.path()).exitCode, 11u);
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 11u);
+    EXPECT_EQ(ReadBytes(victim), "not the product's");
+    EXPECT_TRUE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kTransactionKey));
+    EXPECT_TRUE(Same(State().files, installed.files));
+    EXPECT_NE(ReadBytes(work / L"Lumiscope_Install.log").find("nennt Orte"), std::string::npos);
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kTransactionKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTransactionKey);
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+}
+
+// A folder typed with "." and ".." levels names one place: everything goes there, and the
+// record and the uninstaller know it by that one name.
+TEST_F(InstalledProduct, AFolderWithDotDotLevelsInstallsIntoThePlaceItNames) {
+    const SystemState before = State();
+    ASSERT_EQ(testsupport::RunSetup(L"/silent /folder=" + root + L"\\Apps\\..\\.\\Lumiscope /group=1", work.path()).exitCode,
+              0u);
+    EXPECT_TRUE(Exists(target + L"\\Help"));
+    EXPECT_FALSE(Exists(root + L"\\Apps"));
+    EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
+    Restart();
+    EXPECT_TRUE(Same(State().files, before.files)) << Log();
 }

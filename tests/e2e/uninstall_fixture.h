@@ -5,12 +5,35 @@
 
 #include <string>
 
+#include "support/paths.h"
+#include "win/unique_handle.h"
+
 #include "support/engine_scratch.h"
 #include "support/product_trace.h"
 #include "support/setup_runner.h"
 #include "support/uninstaller_runner.h"
 
 namespace uninstalltest {
+
+constexpr DWORD kSetupTimeoutMs = 30000;
+
+inline HANDLE StartSetup(const std::wstring& arguments, const std::wstring& folder) {
+    std::wstring commandLine = L"\"" + testsupport::BuildPath(L"Lumiscope64Setup.exe") + L"\" " + arguments;
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                          &started))
+        return nullptr;
+    ::CloseHandle(started.hThread);
+    return started.hProcess;
+}
+
+inline size_t CountLines(const std::string& text, const std::string& pattern) {
+    size_t count = 0;
+    for (size_t at = text.find(pattern); at != std::string::npos; at = text.find(pattern, at + 1)) ++count;
+    return count;
+}
 
 using testsupport::Same;
 using testsupport::SystemState;
@@ -32,6 +55,24 @@ protected:
         return testsupport::RunUninstaller(uninstaller, L"/silent /log=\"" + log + L"\" " + options, work.path());
     }
     std::string Log() const { return enginetest::ReadBytes(log); }
+    // Runs the setup with a step log and ends it (as a deployment tool's time-out or a power cut
+    // would) as soon as the log holds `count` lines with `line`. False when it ended before.
+    bool RunSetupUntilLogged(const std::wstring& arguments, const char* line, size_t count) {
+        const std::wstring stepLog = work / L"steps.log";
+        ::DeleteFileW(stepLog.c_str());
+        win::KernelObject process(StartSetup(arguments + L" /log=\"" + stepLog + L"\"", work.path()));
+        if (!process) return false;
+        for (DWORD waited = 0; waited < kSetupTimeoutMs; ++waited) {
+            if (CountLines(enginetest::ReadBytes(stepLog), line) >= count) {
+                ::TerminateProcess(process.get(), 1);
+                ::WaitForSingleObject(process.get(), 5000);
+                return true;
+            }
+            if (::WaitForSingleObject(process.get(), 1) == WAIT_OBJECT_0) return false;
+        }
+        ::TerminateProcess(process.get(), 1);
+        return false;
+    }
 
     enginetest::ScratchFolder work;
     std::wstring root = L"C:\\" + enginetest::UniqueName(L"lumi_un");

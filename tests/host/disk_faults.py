@@ -4,7 +4,8 @@ nothing can be created (immutable, as root; Wine itself ignores read-only attrib
 and a full disk (a small tmpfs). Each must end with exit code 4, one log entry in the folder the
 setup was started from, no uninstall entry, and no file cut short. Then an upgrade that does not
 fit: an installation on a nearly full disk stays exactly as it was when a setup with a bigger
-viewer fails, and the step log names the full disk. Needs root; exits 77 (skipped) without it.
+viewer fails, and the step log names the full disk; and an upgrade that changes one small file
+succeeds there, since the files that did not change need no room. Needs root; exits 77 (skipped) without it.
     disk_faults.py BUILD_DIR WINE_DIR"""
 import hashlib
 import os
@@ -103,49 +104,55 @@ def tree(folder):
     return found
 
 
-def bigger_setup(work):
-    """A copy of the setup whose viewer is 300 KB bigger (data deflate cannot shrink)."""
-    archive = os.path.join(work, "bigger.zip")
+def changed_setup(work, name, file_name, change):
+    """A copy of the setup whose payload has one file changed: `change` maps its bytes to the new ones."""
+    archive = os.path.join(work, name + ".zip")
     with zipfile.ZipFile(os.path.join(build, "payload", "payload.zip")) as old, \
             zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as new:
         for info in old.infolist():
             data = old.read(info)
-            if info.filename == "lu_scp64.exe":
-                data += random.Random(4).randbytes(300 * 1024)
-            new.writestr(info, data)
-    setup = os.path.join(work, "Bigger.exe")
+            new.writestr(info, change(data) if info.filename == file_name else data)
+    setup = os.path.join(work, name + ".exe")
     shutil.copy(os.path.join(build, "Lumiscope64Setup.exe"), setup)
     swap = os.path.join(build, "tests", "fixtures", "swap_payload.exe")
     if wine(swap, setup, archive) != 0:
-        raise RuntimeError("the bigger payload could not be swapped in")
+        raise RuntimeError("the changed payload could not be swapped in")
     return setup
 
 
-def full_disk_upgrade(root):
-    disk = os.path.join(root, "Upgrade")
-    work = os.path.join(root, "work_upgrade")
+def nearly_full_upgrade(root, label, file_name, change, fits):
+    """An installation on a disk with room for a little more (128 KiB), upgraded by a setup whose
+    payload differs in one file: it either fits (the unchanged files need no room) or fails
+    with the installation left exactly as it was."""
+    disk = os.path.join(root, label)
+    work = os.path.join(root, "work_" + label)
     os.makedirs(disk)
     os.makedirs(work)
-    setup = bigger_setup(work)
+    setup = changed_setup(work, label, file_name, change)
     subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk], check=True)
     try:
-        target = r"C:\%s\Upgrade\Lumiscope" % os.path.basename(root)
-        check(run_setup(work, target) == 0, "upgrade: the first installation failed")
+        target = r"C:\%s\%s\Lumiscope" % (os.path.basename(root), label)
+        check(run_setup(work, target) == 0, f"{label}: the first installation failed")
         installed = tree(disk)
         stat = os.statvfs(disk)
         used = (stat.f_blocks - stat.f_bfree) * stat.f_frsize
-        # Room for a little more, not for the bigger viewer beside the old one.
         subprocess.run(["mount", "-o", "remount,size=%d" % (used + 128 * 1024), disk], check=True)
-        code = run_setup(work, target, setup, r"/log=C:\%s\work_upgrade\steps.log" % os.path.basename(root))
-        check(code == 4, f"upgrade: exit code {code}, not 4")
-        check(tree(disk) == installed, "upgrade: the installation did not stay as it was")
-        check(registered(), "upgrade: the earlier installation lost its uninstall entry")
+        code = run_setup(work, target, setup, r"/log=C:\%s\work_%s\steps.log" % (os.path.basename(root), label))
         steps = open(os.path.join(work, "steps.log"), "rb").read()
-        check(b"Win32 error 112" in steps, "upgrade: the step log does not name the full disk (112): %r"
-              % [line for line in steps.splitlines() if b"failed" in line])
+        failed = [line for line in steps.splitlines() if b"failed" in line]
+        if fits:
+            check(code == 0, f"{label}: exit code {code}, not 0: {failed!r}")
+            wanted = change(zipfile.ZipFile(os.path.join(build, "payload", "payload.zip")).read(file_name))
+            check(open(os.path.join(disk, "Lumiscope", file_name), "rb").read() == wanted,
+                  f"{label}: the changed file was not replaced")
+        else:
+            check(code == 4, f"{label}: exit code {code}, not 4")
+            check(tree(disk) == installed, f"{label}: the installation did not stay as it was")
+            check(registered(), f"{label}: the earlier installation lost its uninstall entry")
+            check(b"Win32 error 112" in steps, f"{label}: the step log does not name the full disk (112): {failed!r}")
         subprocess.run(["mount", "-o", "remount,size=8m", disk], check=True)
         uninstaller = os.path.join(disk, "Lumiscope", "lm_uninstall.exe")
-        check(wine(uninstaller, "/silent", "/purge", cwd=work) == 0, "upgrade: the uninstallation failed")
+        check(wine(uninstaller, "/silent", "/purge", cwd=work) == 0, f"{label}: the uninstallation failed")
     finally:
         subprocess.run(["umount", disk])
 
@@ -161,7 +168,11 @@ def main():
     try:
         immutable_target(root)
         full_disk(root)
-        full_disk_upgrade(root)
+        # Not room for a 300 KB bigger viewer (data deflate cannot shrink) beside the old one.
+        nearly_full_upgrade(root, "Upgrade", "lu_scp64.exe", lambda data: data + random.Random(4).randbytes(300 * 1024),
+                            fits=False)
+        # Room for one changed text, not for a second copy of the payload.
+        nearly_full_upgrade(root, "Changed", "l_about.txt", lambda data: data + b"Version 4.71\r\n", fits=True)
     finally:
         subprocess.run(["rm", "-rf", root])
     for failure in failures:

@@ -6,8 +6,8 @@ with a code-signing certificate of a throw-away authority made here, and then
 - removing the signatures gives back the release's unsigned files, the uninstaller as built, and
   without a certificate the release is the build's own setup;
 - rebuilding with the published signatures attached gives the published file, and not a changed one;
-- SHA256SUMS and the manifest name the file's hash, and the manifest of docs/deployment.md is the
-  template's;
+- SHA256SUMS and the manifest's installer file name the file's hash, and the three manifest files
+  of docs/deployment.md are the templates';
 - the signed setup installs silently under Wine and its signed uninstaller removes it again.
 Exits 77 (skipped) without osslsigncode or openssl.
     signed_release.py SOURCE_DIR BUILD_DIR WINE_DIR"""
@@ -124,18 +124,24 @@ def check_sums_and_manifest(dist):
     setup = os.path.join(dist, "Lumiscope64Setup.exe")
     digest = hashlib.sha256(read(setup)).hexdigest()
     check(run("sha256sum", "-c", "SHA256SUMS", cwd=dist).returncode == 0, "sha256sum -c SHA256SUMS fails")
-    manifest = open(os.path.join(dist, "Lumiscope64Setup.yaml")).read()
-    found = re.search(r"^\s*InstallerSha256: (\S+)$", manifest, re.M)
-    check(found and found.group(1).lower() == digest, "the manifest's InstallerSha256 is not the setup's hash")
-    check("@" not in manifest, "the manifest still holds a placeholder")
-
-    template = open(os.path.join(source, "release", "Lumiscope64Setup.yaml.in")).read()
+    sums = open(os.path.join(dist, "SHA256SUMS")).read()
+    templates = sorted(name for name in os.listdir(os.path.join(source, "release")) if name.endswith(".yaml.in"))
+    check(len(templates) == 3, "the manifest is not the three files of version, default locale and installer")
     docs = open(os.path.join(source, "docs", "deployment.md")).read()
-    shown = re.search(r"```yaml\n(.*?)```", docs, re.S)
-    version = re.search(r"^\s*PackageVersion: (\S+)$", manifest, re.M).group(1)
-    example = template.replace("@PackageVersion@", version).replace("@InstallerSha256@", "0" * 64) \
-        .replace("@InstallerUrl@", "https://example.invalid/Lumiscope64Setup.exe")
-    check(shown and shown.group(1) == example, "docs/deployment.md shows another manifest than the template")
+    shown = re.findall(r"```yaml\n(.*?)```", docs, re.S)
+    for template_name in templates:
+        name = template_name[:-len(".in")]
+        manifest = open(os.path.join(dist, "manifest", name)).read()
+        check("manifest/" + name in sums, "SHA256SUMS does not name manifest/" + name)
+        check("@" not in manifest, name + " still holds a placeholder")
+        version = re.search(r'^PackageVersion: "(\S+)"$', manifest, re.M).group(1)
+        found = re.search(r"^\s*InstallerSha256: (\S+)$", manifest, re.M)
+        if name.endswith(".installer.yaml"):
+            check(found and found.group(1).lower() == digest, "the manifest's InstallerSha256 is not the setup's hash")
+        template = open(os.path.join(source, "release", template_name)).read()
+        example = template.replace("@PackageVersion@", version).replace("@InstallerSha256@", "0" * 64) \
+            .replace("@InstallerUrl@", "https://example.invalid/Lumiscope64Setup.exe")
+        check(example in shown, "docs/deployment.md does not show " + name + " as its template makes it")
 
 
 def registered():

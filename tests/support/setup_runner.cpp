@@ -27,10 +27,13 @@ SetupRun RunSetup(const std::wstring& arguments, const std::wstring& folder) {
     return RunSetupCopy(BuildPath(L"Lumiscope64Setup.exe"), arguments, folder);
 }
 
-SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& folder) {
+SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& folder,
+                      const wchar_t* desktop) {
     std::wstring commandLine = L"\"" + exePath + L"\" " + arguments;
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
+    std::wstring desktopName = desktop ? desktop : L"";
+    if (desktop) startup.lpDesktop = desktopName.data();
     PROCESS_INFORMATION process = {};
     SetupRun run;
     if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,

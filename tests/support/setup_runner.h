@@ -15,7 +15,8 @@ struct SetupRun {
 // end. A setup that shows a window, or is still running after the time-out, is ended: no run
 // can hang the suite.
 SetupRun RunSetup(const std::wstring& arguments, const std::wstring& folder);
-// The same for another copy of the setup.
-SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& folder);
+// The same for another copy of the setup; `desktop` ("station\\desktop") starts it elsewhere.
+SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments, const std::wstring& folder,
+                      const wchar_t* desktop = nullptr);
 
 }  // namespace testsupport

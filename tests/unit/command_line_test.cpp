@@ -114,3 +114,10 @@ TEST(SilentCommandLine, LogPathFollowsTheValueRulesInEitherMode) {
              {L"setup.exe " + std::wstring(510, L' ') + L"/log=C:\\x.log", L""}})
         EXPECT_EQ(ParseLogOption(line), path) << line.size();
 }
+
+TEST(SilentCommandLine, HelpIsAskedByAWordOfItsOwnInAnyCase) {
+    for (const wchar_t* line : {L"setup.exe /?", L"setup.exe /HELP", L"setup.exe /help/folder=C:\\x", L"setup.exe /Help\t"})
+        EXPECT_TRUE(AsksForHelp(line)) << line;
+    for (const wchar_t* line : {L"setup.exe", L"setup.exe /helper", L"setup.exe /?x", L"setup.exe /silent"})
+        EXPECT_FALSE(AsksForHelp(line)) << line;
+}

@@ -6,6 +6,7 @@
 
 #include "install/registry/associations.h"
 #include "install/registry/registration.h"
+#include "install/registry/registration_places.h"
 
 namespace {
 
@@ -150,6 +151,14 @@ TEST(ApplicationWrites, UninstallEntry) {
     EXPECT_EQ(Value(writes, key, L"VersionMajor"), L"4");
     EXPECT_EQ(Value(writes, key, L"VersionMinor"), L"70");
     EXPECT_EQ(Value(writes, key, L"EstimatedSize"), L"8192");
+    EXPECT_EQ(Value(writes, key, L"NoModify"), L"1");
+    EXPECT_EQ(Value(writes, key, L"NoRepair"), L"1");
+    const std::wstring date = Value(writes, key, L"InstallDate");
+    EXPECT_EQ(date.size(), 8u);
+    EXPECT_EQ(date.find_first_not_of(L"0123456789"), std::wstring::npos);
+    EXPECT_TRUE(date.compare(0, 2, L"20") == 0) << "yyyymmdd";
+    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"InstallDate"));
+    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"NoRepair"));
 }
 
 TEST(ApplicationWrites, OrderAndTheThumbnailsVerb) {

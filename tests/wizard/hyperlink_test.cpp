@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
+#include <filesystem>
+
 #include "fx_test_dialog.h"
+#include "win/unique_handle.h"
+#include "wizard_tool_modes.h"
 
 namespace {
 
@@ -30,11 +36,6 @@ ColourAnswer AskColour(const ControlsDialog& dialog, HWND link) {
 
 void Hover(HWND link) { ::SendMessageW(link, WM_MOUSEMOVE, 0, MAKELPARAM(2, 2)); }
 
-void Click(HWND link) {
-    ::SendMessageW(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
-    ::SendMessageW(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
-}
-
 // Moves the pointer away and lets the hover timer find it outside. The deadline only guards
 // against a timer that never fires.
 bool PointerLeaves(const CHyperLink& link) {
@@ -54,11 +55,8 @@ TEST(HyperLinkPure, ColourHandlerCommandAndFit) {
     EXPECT_EQ(LinkTextColour(false, true), RGB(85, 26, 139));
     EXPECT_EQ(LinkTextColour(true, true), RGB(255, 0, 0));
 
-    const std::wstring url = L"http://example.invalid/eula.htm";
-    EXPECT_EQ(BuildHandlerCommand(L"\"C:\\b\\browser.exe\" \"%1\"", url), L"\"C:\\b\\browser.exe\"  " + url);
-    EXPECT_EQ(BuildHandlerCommand(L"browser.exe -url %1", url), L"browser.exe -url  " + url);
-    EXPECT_EQ(BuildHandlerCommand(L"browser.exe", url), L"browser.exe " + url);
-    EXPECT_EQ(BuildHandlerCommand(L"b.exe \"%1\" -nohome", url), L"b.exe  " + url) << "the rest goes too";
+    EXPECT_EQ(LinkTextColour(true, true, true, RGB(1, 2, 3)), RGB(1, 2, 3)) << "high contrast: hot light in every state";
+    EXPECT_EQ(LinkTextColour(false, false, true, RGB(1, 2, 3)), RGB(1, 2, 3));
 
     const RECT window{100, 50, 300, 90}, client{101, 51, 299, 89};  // a one-pixel border
     const SIZE text{60, 16};
@@ -145,30 +143,61 @@ TEST(HyperLink, HoverColoursAndUnderlineModes) {
     ASSERT_TRUE(PointerLeaves(link));
 }
 
-TEST(HyperLink, ClickFollowsOnlyWhenSomethingOpensTheTarget) {
-    fxtest::ScratchClassesRoot classes;  // neither the shell nor a web-page handler knows it
-    ASSERT_TRUE(classes.ok());
+// Enter and Space reach the link through the dialog manager and open its target as a click
+// does, through the desktop shell; a screen reader sees a link whose default action does the
+// same. The target is a recorder program that notes each start.
+TEST(HyperLink, KeysAndTheReadersDefaultActionOpenTheTarget) {
+    wchar_t temp[MAX_PATH] = {}, self[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    const std::filesystem::path folder =
+        std::filesystem::path(temp) / (L"LumiLinkKeys" + std::to_wstring(::GetCurrentProcessId()));
+    std::filesystem::create_directories(folder);
+    const std::filesystem::path recorder = folder / wiztest::kHttpRecorderName;
+    std::filesystem::copy_file(self, recorder, std::filesystem::copy_options::overwrite_existing);
+    auto launches = [&](size_t count) {
+        for (int i = 0; i < 400 && wiztest::ReadLaunches(folder.wstring()).size() < count; ++i) {
+            ControlsDialog::Pump();
+            ::Sleep(25);
+        }
+        return wiztest::ReadLaunches(folder.wstring()).size();
+    };
+
+    win::ComInit com;
     ControlsDialog dialog;
     HWND item = dialog.Item(IDC_FXTEST_LINK);
     CHyperLink link;
-    link.SetTarget(L"Z:\\lumi-no-such-folder\\missing" + std::to_wstring(::GetCurrentProcessId()) + L".lumi-nothing");
+    link.SetTarget(recorder.wstring());
     ASSERT_TRUE(link.SubclassWindow(item));
+    ::SetFocus(item);
 
-    Hover(item);
-    Click(item);
-    EXPECT_FALSE(link.IsFollowed());
-    EXPECT_FALSE(link.IsPointerOver()) << "a click ends the hover colour";
-    EXPECT_EQ(AskColour(dialog, item).text, RGB(0, 0, 238));
-
-    // The web-page handler's command takes over where the shell fails.
-    wchar_t system[MAX_PATH] = {};
-    ASSERT_GT(::GetSystemDirectoryW(system, MAX_PATH), 0u);
-    ASSERT_TRUE(classes.SetDefault(L".htm", L"LumiFxTest.page"));
-    ASSERT_TRUE(classes.SetDefault(L"LumiFxTest.page\\shell\\open\\command",
-                                   L"\"" + std::wstring(system) + L"\\cmd.exe\" /c exit \"%1\""));
-    Click(item);
+    for (WPARAM key : {VK_RETURN, VK_SPACE}) {
+        MSG press{item, WM_KEYDOWN, key, 1, 0, {}};
+        EXPECT_TRUE(::IsDialogMessageW(dialog.get(), &press));
+    }
+    EXPECT_EQ(launches(2), 2u) << "Enter and Space each open the target once";
     EXPECT_TRUE(link.IsFollowed());
-    EXPECT_EQ(AskColour(dialog, item).text, RGB(85, 26, 139));
-    Hover(item);
-    EXPECT_EQ(AskColour(dialog, item).text, RGB(255, 0, 0)) << "hover wins over followed";
+    MSG repeat{item, WM_KEYDOWN, VK_RETURN, 1 | (1 << 30), 0, {}};
+    ::IsDialogMessageW(dialog.get(), &repeat);
+
+    win::ComPtr<IAccessible> reader;
+    ASSERT_EQ(::AccessibleObjectFromWindow(item, OBJID_CLIENT, __uuidof(IAccessible), reader.put()), S_OK);
+    VARIANT self_{};
+    self_.vt = VT_I4;
+    self_.lVal = CHILDID_SELF;
+    VARIANT role{};
+    ASSERT_EQ(reader->get_accRole(self_, &role), S_OK);
+    EXPECT_EQ(role.lVal, ROLE_SYSTEM_LINK);
+    BSTR name = nullptr, action = nullptr;
+    ASSERT_EQ(reader->get_accName(self_, &name), S_OK);
+    EXPECT_STREQ(name, L"Lumiscope EULA");
+    ASSERT_EQ(reader->get_accDefaultAction(self_, &action), S_OK);
+    EXPECT_GT(::SysStringLen(action), 0u);
+    ::SysFreeString(name);
+    ::SysFreeString(action);
+    EXPECT_EQ(reader->accDoDefaultAction(self_), S_OK);
+    EXPECT_EQ(launches(3), 3u) << "a held key opened it once; the default action once more";
+
+    std::error_code ignored;
+    std::filesystem::remove_all(folder, ignored);
 }

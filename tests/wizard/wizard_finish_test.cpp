@@ -70,10 +70,13 @@ private:
     std::wstring m_previous;
 };
 
+// The viewer starts from the folder the installation went into, not from what is typed there
+// afterwards.
 TEST_F(WizardFinish, OpensTheFaqThenStartsTheViewerAndBringsItToTheFront) {
     Start();
     driver->SetText(Item(0, IDC_FOLDER), m_folder.wstring());  // no trailing backslash
     GoTo(4);
+    driver->SetText(Item(0, IDC_FOLDER), L"C:\\Elsewhere");
     FakeViewer viewer;
     driver->ClickOpeningBox(driver->Button(IDCANCEL));
     ASSERT_TRUE(driver->WaitForEnd());
@@ -87,6 +90,8 @@ TEST_F(WizardFinish, OpensTheFaqThenStartsTheViewerAndBringsItToTheFront) {
     EXPECT_EQ(launches[1].program, kViewerRecorderName);
     EXPECT_NE(launches[1].commandLine.find((m_folder / kViewerRecorderName).wstring()), std::wstring::npos)
         << launches[1].commandLine;
+    for (const Launch& launch : launches)
+        EXPECT_EQ(_wcsicmp(launch.parent.c_str(), L"explorer.exe"), 0) << "started by the desktop shell, not the setup";
     EXPECT_TRUE(viewer.WaitForActivation());
 }
 
@@ -103,6 +108,31 @@ TEST_F(WizardFinish, OnlyTheTickedActionsRun) {
     ASSERT_EQ(launches.size(), 1u);
     EXPECT_EQ(launches[0].program, kViewerRecorderName);
 }
+
+
+// Enter presses "Fertig stellen"; Esc and the close box do what it does: the ticked actions,
+// then the end. One wizard per process, as in a real run.
+enum class Way { kEnter, kEscape, kCloseBox };
+class WizardFinishKeys : public WizardFinish, public ::testing::WithParamInterface<Way> {};
+
+TEST_P(WizardFinishKeys, FinishAsTheButtonDoes) {
+    Start();
+    driver->SetText(Item(0, IDC_FOLDER), m_folder.wstring());
+    GoTo(4);
+    driver->Click(Item(4, IDC_SHOW_FAQ));
+    FakeViewer viewer;
+    if (GetParam() == Way::kCloseBox)
+        driver->PressCloseBox();
+    else
+        Press(GetParam() == Way::kEnter ? VK_RETURN : VK_ESCAPE);
+    ASSERT_TRUE(driver->WaitForEnd());
+    std::vector<Launch> launches = WaitForLaunches(1);
+    ASSERT_EQ(launches.size(), 1u);
+    EXPECT_EQ(launches[0].program, kViewerRecorderName);
+}
+
+INSTANTIATE_TEST_SUITE_P(EnterEscAndCloseBox, WizardFinishKeys,
+                         ::testing::Values(Way::kEnter, Way::kEscape, Way::kCloseBox));
 
 }  // namespace
 }  // namespace wiztest

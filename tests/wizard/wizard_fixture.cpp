@@ -1,5 +1,7 @@
 #include "wizard_fixture.h"
 
+#include <atomic>
+
 namespace wiztest {
 namespace {
 
@@ -42,6 +44,41 @@ void WizardWalk::GoTo(int page) {
             return;
         }
     }
+}
+
+HWND WizardWalk::Focus() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    ::GetGUIThreadInfo(::GetWindowThreadProcessId(driver->Sheet(), nullptr), &info);
+    return info.hwndFocus;
+}
+
+namespace {
+
+const UINT g_marker = ::RegisterWindowMessageW(L"LumiWizardTestMarker");
+std::atomic<int> g_markersSeen{0};
+
+LRESULT CALLBACK SeeMarker(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* message = reinterpret_cast<const MSG*>(lParam);
+    if (code == HC_ACTION && wParam == PM_REMOVE && message->message == g_marker) ++g_markersSeen;
+    return ::CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace
+
+// Posted keys come after sent messages, so a sent message proves nothing about them: a marker
+// posted behind them is seen by the wizard's thread only once they have been handled.
+void WizardWalk::Press(WPARAM key) {
+    const DWORD thread = ::GetWindowThreadProcessId(driver->Sheet(), nullptr);
+    HHOOK hook = ::SetWindowsHookExW(WH_GETMESSAGE, SeeMarker, nullptr, thread);
+    const int seen = g_markersSeen;
+    HWND focus = Focus();
+    ::PostMessageW(focus, WM_KEYDOWN, key, 1);
+    ::PostMessageW(focus, WM_KEYUP, key, 0xC0000001);
+    ::PostMessageW(driver->Sheet(), g_marker, 0, 0);
+    for (int i = 0; i < 1500 && g_markersSeen == seen && ::IsWindow(driver->Sheet()); ++i) ::Sleep(10);
+    if (hook) ::UnhookWindowsHookEx(hook);
+    if (::IsWindow(driver->Sheet())) driver->Sync();
 }
 
 void WizardWalk::CancelWithYes() {

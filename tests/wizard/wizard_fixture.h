@@ -40,6 +40,9 @@ protected:
     void FinishWithoutActions();
 
     HWND Item(int page, int id) const { return driver->Item(page, id); }
+    // The wizard's keyboard focus, and a key as it arrives from the keyboard: posted to it.
+    HWND Focus() const;
+    void Press(WPARAM key);
     bool Enabled(int buttonId) const { return ::IsWindowEnabled(driver->Button(buttonId)) != FALSE; }
 
     std::unique_ptr<WizardDriver> driver;

@@ -1,6 +1,7 @@
 #include "wizard_tool_modes.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <fstream>
 #include <sstream>
@@ -8,6 +9,7 @@
 #include <filesystem>
 
 #include "resources/resource_ids.h"
+#include "win/unique_handle.h"
 #include "wizard/wiz_sheet.h"
 #include "wizard_driver.h"
 
@@ -34,13 +36,30 @@ std::wstring FromUtf8(const std::string& text) {
     return out;
 }
 
+// The file name of the process that started this one (empty when it is gone).
+std::wstring ParentProgram() {
+    win::KernelObject snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return L"";
+    auto find = [&](auto match) {
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Process32FirstW(snapshot.get(), &entry); more; more = ::Process32NextW(snapshot.get(), &entry))
+            if (match(entry)) return entry;
+        return PROCESSENTRY32W{};
+    };
+    const DWORD parent = find([](const PROCESSENTRY32W& e) { return e.th32ProcessID == ::GetCurrentProcessId(); })
+                             .th32ParentProcessID;
+    if (!parent) return L"";
+    return find([parent](const PROCESSENTRY32W& e) { return e.th32ProcessID == parent; }).szExeFile;
+}
+
 // Appends one line; the two recorders may start at the same moment, so a locked file is retried.
 int RecordLaunch(const std::filesystem::path& exe) {
     FILETIME created{}, ignored{};
     ::GetProcessTimes(::GetCurrentProcess(), &created, &ignored, &ignored, &ignored);
     unsigned long long time = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
     std::string line = std::to_string(time) + "\t" + ToUtf8(exe.filename().wstring()) + "\t" +
-                       ToUtf8(::GetCommandLineW()) + "\n";
+                       ToUtf8(::GetCommandLineW()) + "\t" + ToUtf8(ParentProgram()) + "\n";
     std::wstring file = (exe.parent_path() / kLaunchesFileName).wstring();
     for (int attempt = 0; attempt < 500; ++attempt) {
         HANDLE h = ::CreateFileW(file.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -113,11 +132,12 @@ std::vector<Launch> ReadLaunches(const std::wstring& folder) {
     std::string line;
     while (std::getline(file, line)) {
         std::istringstream fields(line);
-        std::string time, program, commandLine;
+        std::string time, program, commandLine, parent;
         std::getline(fields, time, '\t');
         std::getline(fields, program, '\t');
-        std::getline(fields, commandLine);
-        launches.push_back({std::stoull(time), FromUtf8(program), FromUtf8(commandLine)});
+        std::getline(fields, commandLine, '\t');
+        std::getline(fields, parent);
+        launches.push_back({std::stoull(time), FromUtf8(program), FromUtf8(commandLine), FromUtf8(parent)});
     }
     std::sort(launches.begin(), launches.end(),
               [](const Launch& a, const Launch& b) { return a.createdAt < b.createdAt; });

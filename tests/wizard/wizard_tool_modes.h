@@ -1,6 +1,6 @@
 #pragma once
 // Copies of wizard_tests.exe under other names act as small tools instead of running tests:
-//   lu_scp64.exe, http_recorder.exe  note their start (time, name, command line) in
+//   lu_scp64.exe, http_recorder.exe  note their start (time, name, command line, parent) in
 //                                     launches.txt beside themselves and end at once;
 //   wizard_screens.exe                walks the wizard page by page for scripts/screenshots.
 #include <string>
@@ -12,6 +12,7 @@ struct Launch {
     unsigned long long createdAt = 0;  // process creation time, 100 ns units
     std::wstring program;              // file name of the copy that was started
     std::wstring commandLine;
+    std::wstring parent;               // file name of the program that started it
 };
 
 constexpr wchar_t kViewerRecorderName[] = L"lu_scp64.exe";

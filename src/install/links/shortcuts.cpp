@@ -99,6 +99,13 @@ bool IsProductLinkPath(const std::wstring& path) {
            named(StartMenuGroupLinks(L"C:\\x\\", everyLink));
 }
 
+bool IsEarlierGroupLinkPath(const std::wstring& path) {
+    if (!win::EqualsNoCase(win::LastName(win::ParentPath(path)), kGroupName)) return false;
+    for (const std::wstring& name : OldGroupLinkNames())
+        if (win::EqualsNoCase(name, win::LastName(path))) return true;
+    return false;
+}
+
 std::vector<std::wstring> OldGroupLinkNames() {
     std::vector<std::wstring> names;
     for (const wchar_t* version : {L"4.67", L"4.66"}) names.push_back(win::Format(L"Lumiscope 64 %s.lnk", version));

@@ -33,6 +33,8 @@ bool IsProductLinkPath(const std::wstring& path);
 
 // Link files of earlier versions that the group drops.
 std::vector<std::wstring> OldGroupLinkNames();
+// True for one of those in a folder named like the group: what an installation sets aside.
+bool IsEarlierGroupLinkPath(const std::wstring& path);
 
 // A special folder with a trailing backslash; the Windows folder when the shell has none.
 std::wstring SpecialFolderPath(int csidl);

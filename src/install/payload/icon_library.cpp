@@ -63,22 +63,43 @@ bool IsOurCompany(const std::wstring& company) { return _wcsicmp(company.c_str()
 
 }  // namespace
 
-bool ReadVersionInfo(const std::wstring& path, std::wstring& version, std::wstring* company) {
-    VersionLibrary library;
-    if (!library.Load()) return false;
+namespace {
+
+// The file's version block and its fixed part (in the block); null when none is readable.
+const VS_FIXEDFILEINFO* ReadFixedInfo(const VersionLibrary& library, const std::wstring& path, std::vector<char>& block) {
     DWORD handle = 0;
     DWORD size = library.getSize(path.c_str(), &handle);
-    if (size == 0) return false;
+    if (size == 0) return nullptr;
     // Twice the reported size as a margin; the read itself is given the size as reported.
-    std::vector<char> block(static_cast<size_t>(size) * 2, 0);
-    if (!library.getInfo(path.c_str(), 0, size, block.data())) return false;
+    block.assign(static_cast<size_t>(size) * 2, 0);
+    if (!library.getInfo(path.c_str(), 0, size, block.data())) return nullptr;
     void* value = nullptr;
     UINT length = 0;
-    if (!library.queryValue(block.data(), L"\\", &value, &length) || !value || length == 0) return false;
-    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    if (!library.queryValue(block.data(), L"\\", &value, &length) || !value || length < sizeof(VS_FIXEDFILEINFO))
+        return nullptr;
+    return static_cast<const VS_FIXEDFILEINFO*>(value);
+}
+
+}  // namespace
+
+bool ReadVersionInfo(const std::wstring& path, std::wstring& version, std::wstring* company) {
+    VersionLibrary library;
+    std::vector<char> block;
+    const VS_FIXEDFILEINFO* fixed = library.Load() ? ReadFixedInfo(library, path, block) : nullptr;
+    if (!fixed) return false;
     version = win::Format(L"%d.%d%d", HIWORD(fixed->dwProductVersionMS), LOWORD(fixed->dwProductVersionMS),
                           HIWORD(fixed->dwFileVersionLS));
     if (company) *company = QueryCompany(library, block.data());
+    return true;
+}
+
+bool ReadFileVersion(const std::wstring& path, int& major, int& minor) {
+    VersionLibrary library;
+    std::vector<char> block;
+    const VS_FIXEDFILEINFO* fixed = library.Load() ? ReadFixedInfo(library, path, block) : nullptr;
+    if (!fixed) return false;
+    major = HIWORD(fixed->dwFileVersionMS);
+    minor = LOWORD(fixed->dwFileVersionMS);
     return true;
 }
 

@@ -5,6 +5,8 @@
 // Reads the version text ("%d.%d%d" of product version and file build) and, when `company`
 // is given, the US-English CompanyName. False when no fixed version information is readable.
 bool ReadVersionInfo(const std::wstring& path, std::wstring& version, std::wstring* company);
+// The first two numbers of the file version ("4,70,0,0" gives 4 and 70); false when unreadable.
+bool ReadFileVersion(const std::wstring& path, int& major, int& minor);
 
 // 1 keeps the installed icon library, 0 lets the payload overwrite it. `targetFolder` ends
 // with a backslash; its Plugins subfolder is made to exist.

@@ -37,7 +37,8 @@ int Unpack(const PayloadArchive& payload, const std::wstring& targetFolder, int 
     txn::Transaction transaction;
     ScopedJournal writingAhead(transaction);
     transaction.BeginInMemory(targetFolder);
-    PayloadStaging staging(payload, targetFolder, keepIconLibrary);
+    UnchangedFiles unchanged;
+    PayloadStaging staging(payload, targetFolder, keepIconLibrary, unchanged);
     if (!staging.MakeFolders() || !staging.Stage() || !staging.Commit()) {
         staging.Release();
         transaction.RollBack();

@@ -10,6 +10,7 @@
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
+#include "win/security_descriptor.h"
 #include "win/text.h"
 #include "win/thread_pool.h"
 #include "win/unique_handle.h"
@@ -79,8 +80,9 @@ bool CanReplace(const win::Folder& folder, const std::wstring& name, DWORD& erro
 
 }  // namespace
 
-PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary)
-    : m_payload(payload), m_target(targetFolder), m_keepIconLibrary(keepIconLibrary) {
+PayloadStaging::PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary,
+                               UnchangedFiles& unchanged)
+    : m_payload(payload), m_target(targetFolder), m_keepIconLibrary(keepIconLibrary), m_unchanged(unchanged) {
     win::AppendBackslash(m_target);
 }
 
@@ -104,10 +106,11 @@ bool PayloadStaging::OpenExisting(const std::wstring& folder, bool& exists) {
 }
 
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
+    win::SecurityDescriptor access(win::kProgramFolderSddl);  // not what an existing parent passes on
     const bool tree = m_treeKeys.count(win::UpperCase(relative)) != 0;
     const std::wstring name = NamePart(relative) + (tree ? txn::kStagedSuffix : L"");
     DWORD error = 0;
-    win::Folder made = FolderOf(FolderPart(relative))->NewFolder(name, error, m_folderSecurity);
+    win::Folder made = FolderOf(FolderPart(relative))->NewFolder(name, error, access.get());
     if (made) {
         m_folders.emplace(win::UpperCase(relative), std::move(made));
         Journal().FolderCreated(m_target + relative);
@@ -195,17 +198,23 @@ bool PayloadStaging::Stage() {
         DWORD error = 0;
         const bool existed = item.folder->OpenEntry(item.name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
         planned.push_back({item.path, existed});
-        work.order.push_back(m_items.size());
-        work.total += entry.size;
         m_items.push_back(std::move(item));
     }
+    // An unchanged file stays named as one the run may replace ("existed"): taking that back
+    // leaves it as it is.
     Journal().WillReplaceFiles(planned);
+    FindUnchanged(planned);
+    for (size_t k = 0; k < m_items.size(); ++k) {
+        if (m_items[k].unchanged) continue;
+        work.order.push_back(k);
+        work.total += m_items[k].entry->size;
+    }
     std::stable_sort(work.order.begin(), work.order.end(), [&](size_t a, size_t b) {
         return m_items[a].entry->compressedSize > m_items[b].entry->compressedSize;
     });
     work.archive = m_payload.data();
     work.items = &m_items;
-    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(m_items.size())});
+    const unsigned workers = std::min<unsigned>({win::ProcessorCount(), kMostWorkers, static_cast<unsigned>(work.order.size())});
     if (workers) win::RunOnThreads(workers, StageWork, TellProgress, &work, kProgressMs);
     for (const Item& item : m_items)
         if (item.entry && item.result != EntryWriter::Result::Written && (item.error || item.result == EntryWriter::Result::Damaged))
@@ -213,9 +222,21 @@ bool PayloadStaging::Stage() {
     return !work.failed;
 }
 
+void PayloadStaging::FindUnchanged(const std::vector<PlannedFile>& planned) {
+    std::vector<UnchangedFiles::Candidate> installed;
+    for (size_t k = 0; k < m_items.size(); ++k)
+        if (planned[k].existed && !m_items[k].inTree) installed.push_back({m_items[k].path, m_items[k].entry, k});
+    m_unchanged.Check(installed);
+    for (const UnchangedFiles::Candidate& file : installed) m_items[file.index].unchanged = file.same;
+}
+
 bool PayloadStaging::Commit() {
-    for (Item& item : m_items)
-        if (!item.inTree && !CommitFile(item)) return false;
+    for (Item& item : m_items) {
+        if (item.unchanged)
+            Journal().FileWritten(LocalName(item.entry->name), item.entry->size, item.entry->crc);
+        else if (!item.inTree && !CommitFile(item))
+            return false;
+    }
     for (const std::wstring& tree : m_trees)
         if (!PutTreeInPlace(tree)) return false;
     for (const Item& item : m_items)
@@ -251,13 +272,12 @@ bool PayloadStaging::CommitFile(Item& item) {
         Journal().Failed(phase::kPayload, L"file not put in place, a folder has its name: " + name, ERROR_ALREADY_EXISTS);
         return false;
     }
-    // An existing file that is in use or read-only keeps its old contents, as the viewer that
-    // holds it expects.
+    // An existing file that another process holds (in this session or any other) cannot be
+    // replaced: the whole installation is taken back rather than left half old, half new.
     if (!CanReplace(*item.folder, item.name, error)) {
-        win::DeleteByHandle(item.file.get(), error);
-        item.file.reset();
-        Journal().FileLeftAsItWas(name, error);
-        return true;
+        m_heldFile = name;
+        Journal().Failed(phase::kPayload, L"file in use or read-only, cannot be replaced: " + name, error);
+        return false;
     }
     if (!txn::PutInPlace(*item.folder, item.path, item.file.get(), error)) {
         Journal().Failed(phase::kPayload, L"file not put in place: " + name, error);

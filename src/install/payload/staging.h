@@ -17,26 +17,32 @@
 #include <string>
 #include <vector>
 
+#include "install/journal.h"
 #include "install/payload/entry_writer.h"
 #include "install/payload/payload.h"
 #include "win/folder_handle.h"
+#include "install/payload/unchanged_files.h"
 
 class PayloadStaging {
 public:
-    PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary);
+    // Files found unchanged are held by `unchanged`, which outlives the run's commit or rollback.
+    PayloadStaging(const PayloadArchive& payload, const std::wstring& targetFolder, int keepIconLibrary,
+                   UnchangedFiles& unchanged);
 
     // The folders the payload needs (also those its archive does not list); false when one
     // cannot be made.
     bool MakeFolders();
-    // Every file (but the icon library when it is kept) under its staged name; false on the
+    // Every file (but the icon library when it is kept, and those installed unchanged) under
+    // its staged name; false on the
     // first that cannot be written or does not match its declared size and CRC-32, or a path
     // beyond 259 characters.
     bool Stage();
-    // Each staged file replaces its target. An existing file that is in use or read-only is left
-    // as it was (its staged copy goes). False when one cannot be put in place.
+    // Each staged file replaces its target. False when one cannot be put in place; an existing
+    // file that is in use or read-only is such a one (heldFile() names it then).
     bool Commit();
     // Lets go of every file and folder held, for a rollback to take them away.
     void Release();
+    const std::wstring& heldFile() const { return m_heldFile; }
     // The target becomes the current directory, as the extraction leaves it.
     bool EnterTarget() const;
 
@@ -49,12 +55,10 @@ public:
         std::wstring name;                    // its name there, and its staged name
         std::wstring stagedName;
         win::File file;  // held from its writing to its rename
+        bool unchanged = false;  // installed as the payload has it: neither staged nor replaced
         EntryWriter::Result result = EntryWriter::Result::NotWritten;
         DWORD error = 0;
     };
-
-    // Security for the folders the run makes (null: inherited from where they are made).
-    void SetFolderSecurity(PSECURITY_DESCRIPTOR security) { m_folderSecurity = security; }
 
 private:
     bool OpenExisting(const std::wstring& folder, bool& exists);
@@ -65,10 +69,12 @@ private:
     std::wstring StagedLocation(const std::wstring& relative) const;
     bool CommitFile(Item& item);
     bool Report(const Item& failed) const;
+    void FindUnchanged(const std::vector<PlannedFile>& planned);
 
     const PayloadArchive& m_payload;
     std::wstring m_target;  // with its backslash
     int m_keepIconLibrary;
+    UnchangedFiles& m_unchanged;
     std::vector<Item> m_items;
     std::vector<std::wstring> m_trees;      // folders made beside their places, each put in place whole
     std::set<std::wstring> m_treeKeys;      // the same in upper case
@@ -76,5 +82,5 @@ private:
     // Upper-case relative folder ("" the target) -> the folder its files are written into:
     // the folder itself when it was there, else the one this run made (beside it, or in a tree).
     std::map<std::wstring, win::Folder> m_folders;
-    PSECURITY_DESCRIPTOR m_folderSecurity = nullptr;
+    std::wstring m_heldFile;                // the file Commit found in use, relative to the target
 };

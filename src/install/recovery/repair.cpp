@@ -4,111 +4,91 @@
 #include <shlobj.h>
 
 #include "install/record/record_file.h"
-#include "install/record/record_text.h"
 #include "install/recovery/replaced_file.h"
+#include "install/recovery/repair_bounds.h"
 #include "install/recovery/transaction_log.h"
+#include "install/registry/registration_places.h"
 #include "install/registry/registry_undo.h"
 #include "win/path_text.h"
 #include "win/text.h"
+#include "win/unique_handle.h"
 
 namespace txn {
 namespace {
 
-enum class Kind { Folder, Tree, Replace, Aside, Key, Value, Deleted };
+constexpr int kDeepestKey = 8;  // deeper than any key the tables write below a created one
+constexpr DWORD kKeyNameChars = 256;
+constexpr DWORD kValueNameChars = 16384;
 
-struct Action {
-    Kind kind = Kind::Folder;
-    std::wstring path;  // folders and files
-    bool existed = false;
-    reg::Root root = reg::Root::LocalMachine;
-    std::wstring key;
-    std::wstring name;
-    reg::ValueState before;
-    reg::ValueState written;
-    reg::HeldValues held;
-};
-
-struct ParsedLog {
-    std::wstring programFolder;
-    std::wstring process;
-    bool committed = false;
-    std::vector<Action> actions;
-};
-
-bool ParsePath(const std::vector<std::string>& f, size_t count, Kind kind, Action& a) {
-    a.kind = kind;
-    return f.size() == count && record::Unescape(f[1], a.path);
-}
-
-bool ParseLine(const std::vector<std::string>& f, ParsedLog& log) {
-    const std::string& word = f[0];
-    Action a;
-    bool ok = false;
-    if (word == "program") return f.size() == 4 && record::Unescape(f[1], log.programFolder) &&
-                                   !(log.process = win::Format(L"%hs", f[3].c_str())).empty();
-    if (word == "folder") ok = ParsePath(f, 2, Kind::Folder, a);
-    else if (word == "tree") ok = ParsePath(f, 2, Kind::Tree, a);
-    else if (word == "aside") ok = ParsePath(f, 2, Kind::Aside, a);
-    else if (word == "replace") ok = ParsePath(f, 3, Kind::Replace, a) && (a.existed = f[2] == "1", true);
-    else if (word == "key" || word == "deleted") {
-        a.kind = word == "key" ? Kind::Key : Kind::Deleted;
-        ok = f.size() == 3 && record::ParseRoot(f[1], a.root) && record::Unescape(f[2], a.key);
-    } else if (word == "value") {
-        a.kind = Kind::Value;
-        ok = f.size() == 6 && record::ParseRoot(f[1], a.root) && record::Unescape(f[2], a.key) &&
-             record::Unescape(f[3], a.name) && record::ParseData(f[4], a.before) && record::ParseData(f[5], a.written);
-    } else if (word == "held") {
-        std::wstring name;
-        reg::ValueState data;
-        if (log.actions.empty() || log.actions.back().kind != Kind::Deleted || f.size() != 3 ||
-            !record::Unescape(f[1], name) || !record::ParseData(f[2], data))
-            return false;
-        log.actions.back().held.emplace_back(name, data);
-        return true;
-    } else if (word == "commit") {
-        log.committed = true;
-        return f.size() == 1;
+// Whether everything below `key` (values and subkeys, to any depth) is a place the setup's
+// tables write. A key the log says a run made is removed whole only then: whatever else is in
+// it was never the run's.
+bool HoldsOnlyTablePlaces(reg::Root root, const std::wstring& key, const reg::RegistrationPlaces& places, int depth) {
+    HKEY raw = nullptr;
+    const LONG rc = ::RegOpenKeyExW(reg::RootKey(root), key.c_str(), 0, KEY_READ, &raw);
+    if (rc != ERROR_SUCCESS) return rc == ERROR_FILE_NOT_FOUND;
+    win::RegKey open(raw);
+    std::wstring name(kValueNameChars, L'\0');
+    for (DWORD i = 0;; ++i) {
+        DWORD chars = kValueNameChars;
+        const LONG got = ::RegEnumValueW(open.get(), i, name.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+        if (got == ERROR_NO_MORE_ITEMS) break;
+        if (got != ERROR_SUCCESS || !places.HoldsValue(root, key, name.substr(0, chars))) return false;
     }
-    if (ok) log.actions.push_back(a);
-    return ok;
+    for (DWORD i = 0;; ++i) {
+        DWORD chars = kKeyNameChars;
+        const LONG got = ::RegEnumKeyExW(open.get(), i, name.data(), &chars, nullptr, nullptr, nullptr, nullptr);
+        if (got == ERROR_NO_MORE_ITEMS) break;
+        const std::wstring sub = key + L"\\" + name.substr(0, chars);
+        if (got != ERROR_SUCCESS || depth >= kDeepestKey || !places.HoldsKey(root, sub) ||
+            !HoldsOnlyTablePlaces(root, sub, places, depth + 1))
+            return false;
+    }
+    return true;
 }
 
-// What the log names, up to the first line that does not read (nothing after it is trusted).
-ParsedLog Parse(const std::string& text) {
-    ParsedLog log;
-    const std::vector<std::string> lines = record::SplitLines(text);
-    if (lines.empty() || lines[0] != kLogHeader) return log;
-    for (size_t i = 1; i < lines.size(); ++i)
-        if (!ParseLine(record::SplitFields(lines[i]), log)) break;
-    return log;
+reg::UndoResult RemoveMadeKey(const LogAction& a, const reg::RegistrationPlaces& places) {
+    // A key that did not exist before the run holds nothing but what the run put there (no
+    // other run could write meanwhile), and the product's own keys are its alone.
+    if (reg::IsProductKey(a.root, a.key) || HoldsOnlyTablePlaces(a.root, a.key, places, 0))
+        return reg::RemoveKeyTree(a.root, a.key);
+    return reg::RemoveKeyIfEmpty(a.root, a.key);
 }
+
+bool HasProgramFolder(const ParsedLog& log) { return win::PlainPathDepth(log.programFolder) >= 1; }
 
 // Takes back one action; empty, or why it could not be.
-std::wstring TakeBackAction(const Action& a, const std::set<std::wstring>* made) {
+std::wstring TakeBackAction(const ParsedLog& log, const LogAction& a, const reg::RegistrationPlaces& places,
+                            const std::set<std::wstring>* made) {
     reg::UndoResult result;
     switch (a.kind) {
-        case Kind::Value: result = reg::PutValueBack(a.root, a.key, a.name, a.before, a.written); break;
-        case Kind::Deleted:
+        case LogKind::Value: result = reg::PutValueBack(a.root, a.key, a.name, a.before, a.written); break;
+        case LogKind::Deleted:
             if (reg::IsUserChoiceKey(a.root, a.key)) return std::wstring();  // Windows guards these
             result = reg::RecreateKey(a.root, a.key, a.held);
             break;
-        case Kind::Key:
-            // A key that did not exist before the run holds nothing but what the run put there
-            // (no other run could write meanwhile): it goes whole.
-            result = reg::RemoveKeyTree(a.root, a.key);
-            break;
-        case Kind::Replace:
-        case Kind::Aside:
-            return TakeBack(a.path, a.kind == Kind::Aside || a.existed) ? std::wstring() : L"not put back: " + a.path;
-        case Kind::Tree:
+        case LogKind::Key: result = RemoveMadeKey(a, places); break;
+        case LogKind::Replace:
+        case LogKind::Aside:
+            return TakeBack(a.path, a.kind == LogKind::Aside || a.existed, MadeBackup(log, a.path))
+                       ? std::wstring()
+                       : L"not put back: " + a.path;
+        case LogKind::Backup: return std::wstring();  // read with its file's line
+        case LogKind::Tree:
             if (made && !made->count(win::UpperCase(a.path))) return std::wstring();
             RemoveStagedTree(a.path);
             return std::wstring();
-        case Kind::Folder:
-            if (made && !made->count(win::UpperCase(a.path))) return std::wstring();
-            RemoveFolderIfEmpty(a.path);
+        case LogKind::Folder:
+            // A folder of the program that still holds a file going at the restart (the
+            // uninstaller that repairs) goes after it; one that holds something of someone
+            // else's stays then too. A drive or a share is no folder a run made.
+            if (win::PlainPathDepth(a.path) < 1 || (made && !made->count(win::UpperCase(a.path)))) return std::wstring();
+            if (!RemoveFolderIfEmpty(a.path) && IsAroundProgram(log, a.path))
+                ::MoveFileExW(a.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return std::wstring();
     }
+    if (result.what == reg::Undone::LeftNotEmpty)
+        return L"kept, it holds what no installation wrote: " + reg::KeyText(a.root, a.key);
     if (result.what != reg::Undone::Failed) return std::wstring();
     return win::Format(L"not put back: %s \"%s\" (Win32 error %lu)", reg::KeyText(a.root, a.key).c_str(), a.name.c_str(),
                        result.error);
@@ -116,49 +96,72 @@ std::wstring TakeBackAction(const Action& a, const std::set<std::wstring>* made)
 
 std::vector<std::wstring> RollBack(const ParsedLog& log, const std::set<std::wstring>* made = nullptr) {
     std::vector<std::wstring> failures;
+    const reg::RegistrationPlaces places;
     bool registry = false;
     for (auto a = log.actions.rbegin(); a != log.actions.rend(); ++a) {
-        registry = registry || a->kind == Kind::Key || a->kind == Kind::Value || a->kind == Kind::Deleted;
-        const std::wstring failure = TakeBackAction(*a, made);
+        registry = registry || a->kind == LogKind::Key || a->kind == LogKind::Value || a->kind == LogKind::Deleted;
+        const std::wstring failure = TakeBackAction(log, *a, places, made);
         if (!failure.empty()) failures.push_back(failure);
     }
-    if (!log.programFolder.empty()) ::DeleteFileW(record::RecordTempPathIn(log.programFolder).c_str());
+    if (HasProgramFolder(log)) ::DeleteFileW(record::RecordTempPathIn(log.programFolder).c_str());
     if (registry) ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     return failures;
 }
 
 std::vector<std::wstring> Complete(const ParsedLog& log) {
     std::vector<std::wstring> failures;
-    if (!log.programFolder.empty()) {
+    if (HasProgramFolder(log)) {
         const std::wstring temp = record::RecordTempPathIn(log.programFolder);
         const std::wstring record = record::RecordPathIn(log.programFolder);
         if (::GetFileAttributesW(temp.c_str()) != INVALID_FILE_ATTRIBUTES &&
             !::MoveFileExW(temp.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             failures.push_back(win::Format(L"record not put in place: %s (Win32 error %lu)", record.c_str(), ::GetLastError()));
     }
-    for (const Action& a : log.actions)
-        if (a.kind == Kind::Replace || a.kind == Kind::Aside) Forget(a.path);
+    // Only the backups the run made go; a file of that name it did not make is not its to drop.
+    for (const LogAction& a : log.actions)
+        if (a.kind == LogKind::Backup) Forget(a.path);
+        else if (a.kind == LogKind::Replace || a.kind == LogKind::Aside) ::DeleteFileW(StagedPath(a.path).c_str());
     return failures;
+}
+
+// The log's items outside the bounds, with what happens to it.
+RepairResult Refuse(std::vector<std::wstring> outside) {
+    RepairResult result;
+    result.refused = true;
+    result.lines = std::move(outside);
+    result.lines.push_back(std::wstring(L"nothing of it was done; the log stays for an administrator: ") + kLogKeyText);
+    return result;
 }
 
 }  // namespace
 
-std::vector<std::wstring> RollBackFromLog(const std::string& text, const std::set<std::wstring>* made) {
-    return RollBack(Parse(text), made);
+RepairResult RollBackFromLog(const std::string& text, const std::set<std::wstring>* made) {
+    const ParsedLog log = ParseLog(text);
+    std::vector<std::wstring> outside = OutsideBounds(log);
+    if (!outside.empty()) return Refuse(std::move(outside));
+    RepairResult result;
+    result.lines = RollBack(log, made);
+    return result;
 }
 
-std::vector<std::wstring> RepairInterruptedInstallation() {
+RepairResult RepairInterruptedInstallation() {
     std::string text;
-    reg::Root where = reg::Root::LocalMachine;
-    if (!TransactionLog::Find(text, where)) return {};
-    const ParsedLog log = Parse(text);
-    std::vector<std::wstring> lines = {win::Format(
-        L"an installation into %s (process %s) was interrupted: %s", log.programFolder.c_str(), log.process.c_str(),
-        log.committed ? L"it is completed" : L"what it changed is taken back")};
+    if (!TransactionLog::Find(text)) return {};
+    const ParsedLog log = ParseLog(text);
+    const std::wstring interrupted =
+        win::Format(L"an installation into %s (process %s) was interrupted", log.programFolder.c_str(), log.process.c_str());
+    std::vector<std::wstring> outside = OutsideBounds(log);
+    if (!outside.empty()) {
+        RepairResult result = Refuse(std::move(outside));
+        result.lines.insert(result.lines.begin(), interrupted + L": its log names places that are not the product's");
+        return result;
+    }
+    RepairResult result;
+    result.lines = {interrupted + (log.committed ? L": it is completed" : L": what it changed is taken back")};
     const std::vector<std::wstring> failures = log.committed ? Complete(log) : RollBack(log);
-    lines.insert(lines.end(), failures.begin(), failures.end());
-    TransactionLog::Erase(where);
-    return lines;
+    result.lines.insert(result.lines.end(), failures.begin(), failures.end());
+    TransactionLog::EraseFound();
+    return result;
 }
 
 }  // namespace txn

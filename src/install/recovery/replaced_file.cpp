@@ -58,13 +58,17 @@ bool SetAside(const std::wstring& path, DWORD& error) {
     return true;
 }
 
-bool TakeBack(const std::wstring& path, bool existed) {
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade) {
     DWORD error = 0;
     const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
     if (!folder) return win::IsNotFound(error);  // nothing of ours can be there
     const std::wstring name = win::LastName(path);
     Remove(folder, path + kStagedSuffix);
-    win::File backup = folder.OpenEntry(name + kBackupSuffix, error);
+    // A backup comes back only when the run made it: one it did not make is not the file as it
+    // was. A file that was there and is gone was moved to its backup by a run ended before it
+    // could say so.
+    const bool gone = existed && !folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) && win::IsNotFound(error);
+    win::File backup = backupMade || gone ? folder.OpenEntry(name + kBackupSuffix, error) : win::File();
     if (backup) return folder.Rename(backup.get(), name + kBackupSuffix, name, true, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
@@ -84,17 +88,14 @@ void RemoveStagedTree(const std::wstring& path) {
     if (folder) folder.Remove(win::LastName(path) + kStagedSuffix);
 }
 
-void RemoveFolderIfEmpty(const std::wstring& path) {
+bool RemoveFolderIfEmpty(const std::wstring& path) {
     const win::Folder parent = FolderOf(path);
     DWORD error = 0;
     win::File folder = parent ? parent.OpenEntry(win::LastName(path), error) : win::File();
     if (!folder || (win::AttributesOf(folder.get()) & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
                        FILE_ATTRIBUTE_DIRECTORY)
-        return;
-    // One that still holds a file going at the restart goes after it; one that holds something
-    // of someone else's stays then too.
-    if (!win::DeleteByHandle(folder.get(), error) && error == ERROR_DIR_NOT_EMPTY)
-        ::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return true;
+    return win::DeleteByHandle(folder.get(), error) || error != ERROR_DIR_NOT_EMPTY;
 }
 
 }  // namespace txn

@@ -29,9 +29,10 @@ bool PutInPlace(const win::Folder& folder, const std::wstring& path, HANDLE stag
 // with the error when it cannot be moved.
 bool SetAside(const std::wstring& path, DWORD& error);
 
-// Undoes PutInPlace or SetAside: the staged file goes, the backup comes
-// back; a file that did not exist before goes. False when something could not be put back.
-bool TakeBack(const std::wstring& path, bool existed);
+// Undoes PutInPlace or SetAside: the staged file goes, the backup comes back when
+// `backupMade` says this run made it; a file that did not exist before goes. False when
+// something could not be put back.
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade);
 // After the installation is complete: the staged file and the backup go (a backup that is
 // still held is left to the next restart).
 void Forget(const std::wstring& path);
@@ -42,8 +43,9 @@ void DropBackup(const std::wstring& path);
 // a link found in it is never entered (on Windows it goes itself; under Wine, where a handle
 // can only reach its target, it stays), nor is a tree reached through a link.
 void RemoveStagedTree(const std::wstring& path);
-// A folder a run made goes when it is empty, by its handle (never a link's target).
-void RemoveFolderIfEmpty(const std::wstring& path);
+// A folder a run made goes when it is empty, by its handle (never a link's target); false when
+// it stays because something is still in it.
+bool RemoveFolderIfEmpty(const std::wstring& path);
 
 // PutInPlace and SetAside tell the journal when they kept a backup (BackupMade).
 

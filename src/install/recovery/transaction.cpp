@@ -1,6 +1,7 @@
 #include "install/recovery/transaction.h"
 
 #include "install/record/record_text.h"
+#include "install/recovery/log_text.h"
 #include "install/recovery/repair.h"
 #include "install/recovery/replaced_file.h"
 #include "win/path_text.h"
@@ -67,6 +68,13 @@ void Transaction::WillSetAside(const std::wstring& path) {
     Write(line.m_text);
 }
 
+void Transaction::BackupMade(const std::wstring& path) {
+    m_backups.push_back(path);
+    record::LineWriter line;
+    line.Word("backup").Text(path).End();
+    Write(line.m_text);
+}
+
 void Transaction::WillCreateKey(reg::Root root, const std::wstring& key) {
     record::LineWriter line;
     line.Word("key").Key(root, key).End();
@@ -103,8 +111,9 @@ void Transaction::Complete() {
 void Transaction::FolderCreated(const std::wstring& path) { m_made.insert(win::UpperCase(path)); }
 
 void Transaction::RollBack() {
-    for (const std::wstring& line : RollBackFromLog(m_text, &m_made)) Journal().Note(L"rollback", line);
-    m_log.Erase();
+    const RepairResult result = RollBackFromLog(m_text, &m_made);
+    for (const std::wstring& line : result.lines) Journal().Note(L"rollback", line);
+    if (!result.refused) m_log.Erase();
 }
 
 }  // namespace txn

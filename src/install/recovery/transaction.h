@@ -13,6 +13,7 @@
 //   folder   <path>                a folder about to be made
 //   replace  <path>  <0|1>         a file about to be made or replaced (1: it existed)
 //   aside    <path>                a file about to be set aside (it goes on completion)
+//   backup   <path>                the run made "<path>.lm-old" (only such a backup comes back)
 //   key      <root>  <key>         a registry key about to be made (and what goes below it)
 //   value    <root>  <key>  <name>  <before>  <written>   (in a key that was there)
 //   deleted  <root>  <key>         a key about to be deleted, then one line per value it held:
@@ -46,7 +47,8 @@ public:
     void WillWriteValue(reg::Root root, const std::wstring& key, const std::wstring& name, const reg::ValueState& before,
                         const reg::ValueState& written) override;
     void WillDeleteKey(reg::Root root, const std::wstring& key, const reg::HeldValues& values) override;
-    void BackupMade(const std::wstring& path) override { m_backups.push_back(path); }
+    // Written after the backup exists: a repair brings back only backups the log names.
+    void BackupMade(const std::wstring& path) override;
     void FolderCreated(const std::wstring& path) override;
 
     // The record is about to be put in place: from here on the installation is completed, not

@@ -7,26 +7,32 @@
 namespace txn {
 namespace {
 
-constexpr reg::Root kPlaces[] = {reg::Root::LocalMachine, reg::Root::CurrentUser};
 constexpr DWORD kNameChars = 32;
 
 std::wstring PieceName(unsigned n) { return win::Format(L"%08u", n); }
 
 }  // namespace
 
+bool TransactionLog::CanBeKept() {
+    // A process without administrator rights (or one whose rights UAC has filtered) may read
+    // the machine's SOFTWARE key but not create keys below it; 64-bit programs with a manifest
+    // are never redirected to a virtual copy of it.
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_CREATE_SUB_KEY, &raw) != ERROR_SUCCESS)
+        return false;
+    win::RegKey key(raw);
+    return true;
+}
+
 bool TransactionLog::Create() {
-    for (reg::Root root : kPlaces) {
-        Erase(root);
-        HKEY key = nullptr;
-        if (::RegCreateKeyExW(reg::RootKey(root), kLogKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr) == ERROR_SUCCESS) {
-            m_key.reset(key);
-            m_root = root;
-            m_pieces = 0;
-            return true;
-        }
-    }
-    return false;
+    EraseFound();
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                          KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return false;
+    m_key.reset(key);
+    m_pieces = 0;
+    return true;
 }
 
 bool TransactionLog::Append(const std::string& text) {
@@ -42,39 +48,35 @@ void TransactionLog::Flush() {
 void TransactionLog::Erase() {
     if (!m_key) return;
     m_key.reset();
-    Erase(m_root);
+    EraseFound();
 }
 
-bool TransactionLog::Find(std::string& text, reg::Root& where) {
-    for (reg::Root root : kPlaces) {
-        HKEY raw = nullptr;
-        if (::RegOpenKeyExW(reg::RootKey(root), kLogKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) continue;
-        win::RegKey key(raw);
-        std::map<std::wstring, std::string> pieces;  // the names sort as the pieces were written
-        for (DWORD i = 0;; ++i) {
-            wchar_t name[kNameChars];
-            DWORD nameChars = kNameChars;
-            DWORD size = 0;
-            if (::RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) break;
-            std::string piece(size, '\0');
-            nameChars = kNameChars;
-            if (::RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr,
-                                reinterpret_cast<BYTE*>(piece.data()), &size) != ERROR_SUCCESS)
-                break;
-            piece.resize(size);
-            pieces[std::wstring(name, nameChars)] = piece;
-        }
-        text.clear();
-        for (const auto& piece : pieces) text += piece.second;
-        where = root;
-        return true;
+bool TransactionLog::Find(std::string& text) {
+    HKEY raw = nullptr;
+    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    win::RegKey key(raw);
+    std::map<std::wstring, std::string> pieces;  // the names sort as the pieces were written
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[kNameChars];
+        DWORD nameChars = kNameChars;
+        DWORD size = 0;
+        if (::RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) break;
+        std::string piece(size, '\0');
+        nameChars = kNameChars;
+        if (::RegEnumValueW(key.get(), i, name, &nameChars, nullptr, nullptr, reinterpret_cast<BYTE*>(piece.data()),
+                            &size) != ERROR_SUCCESS)
+            break;
+        piece.resize(size);
+        pieces[std::wstring(name, nameChars)] = piece;
     }
-    return false;
+    text.clear();
+    for (const auto& piece : pieces) text += piece.second;
+    return true;
 }
 
-void TransactionLog::Erase(reg::Root where) {
-    ::RegDeleteTreeW(reg::RootKey(where), kLogKey);
-    ::RegDeleteKeyW(reg::RootKey(where), kLogKey);
+void TransactionLog::EraseFound() {
+    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLogKey);
+    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogKey);
 }
 
 }  // namespace txn

@@ -2,22 +2,34 @@
 // Where an installation writes ahead what it is about to change: a key of the machine's
 // registry, which only administrators and the system may write, which exists before the first
 // folder of the installation does, and which every later run of the setup or the uninstaller
-// finds wherever the interrupted installation was going. A run without administrator rights
-// (which can change nothing of the machine's) keeps its log in the user's part instead.
+// finds wherever the interrupted installation was going. What a log says steers a run with
+// administrator rights, so it is read and written there and nowhere else: a run that cannot
+// write there changes nothing at all (CanBeKept, asked before anything else).
 // The text is kept in numbered values, one per piece written, so that nothing already written
 // is rewritten; pieces are written at once, before the change they describe.
 #include <string>
 
-#include "install/registry/registry_ops.h"
 #include "win/unique_handle.h"
 
 namespace txn {
 
 constexpr wchar_t kLogKey[] = L"SOFTWARE\\Lumiscope64 Transaction";
+constexpr wchar_t kLogKeyText[] = L"HKLM\\SOFTWARE\\Lumiscope64 Transaction";
+// What a run that cannot keep the log tells (exit code 740), and one that finds a log it must
+// not act on (exit code 7): in the setup's install log or a box, in the uninstaller's log or box.
+constexpr wchar_t kElevationRequiredText[] =
+    L"Lumiscope kann nur mit Administratorrechten installiert oder entfernt werden. Es wurde nichts ge\u00e4ndert.";
+constexpr wchar_t kLogRefusedText[] =
+    L"Das Protokoll einer unterbrochenen Installation von Lumiscope (HKLM\\SOFTWARE\\Lumiscope64 Transaction) nennt "
+    L"Orte, die nicht zu Lumiscope geh\u00f6ren. Es wurde nichts ge\u00e4ndert; ein Administrator muss es pr\u00fcfen.";
 
 class TransactionLog {
 public:
-    // A new, empty log; false when neither the machine's nor the user's part can take it.
+    // True when this process may make the log (and so change the machine at all): it can
+    // create keys below the machine's SOFTWARE key. Asks without changing anything.
+    static bool CanBeKept();
+
+    // A new, empty log; false when the machine's registry cannot take it.
     bool Create();
     bool IsOpen() const { return static_cast<bool>(m_key); }
     // Writes one more piece of text; false when the registry refused it.
@@ -27,13 +39,12 @@ public:
     // Removes the log: the installation it belongs to is complete or taken back.
     void Erase();
 
-    // The text of a log left by an earlier run, and where it is; false when there is none.
-    static bool Find(std::string& text, reg::Root& where);
-    static void Erase(reg::Root where);
+    // The text of a log left by an earlier run; false when there is none.
+    static bool Find(std::string& text);
+    static void EraseFound();
 
 private:
     win::RegKey m_key;
-    reg::Root m_root = reg::Root::LocalMachine;
     unsigned m_pieces = 0;
 };
 

@@ -19,7 +19,6 @@ using reg::Root;
 constexpr wchar_t kBrowseVerb[] = L"Durchsuchen mit &Lumiscope";
 constexpr wchar_t kAppClassKey[] = L"SOFTWARE\\Classes\\Lumiscope";
 constexpr wchar_t kApplicationsKey[] = L"Applications\\lu_scp64.exe";
-constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
 constexpr wchar_t kAppKey[] = L"SOFTWARE\\Lumiscope";
 constexpr wchar_t kCapabilitiesKey[] = L"SOFTWARE\\Lumiscope\\Capabilities";
 constexpr wchar_t kOpenCommandSubkey[] = L"\\shell\\open\\command";
@@ -29,6 +28,13 @@ constexpr DWORD kEstimatedSizeKb = 8192;
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
 
 std::wstring VersionText() { return win::Format(L"%d.%d", kVersionMajor, kVersionMinor); }
+
+// Apps & Features and deployment tools read the day of the installation as yyyymmdd.
+std::wstring InstallDateText() {
+    SYSTEMTIME now;
+    ::GetLocalTime(&now);
+    return win::Format(L"%04u%02u%02u", now.wYear, now.wMonth, now.wDay);
+}
 
 }  // namespace
 
@@ -87,6 +93,10 @@ std::vector<reg::Write> UninstallWrites(const InstallPaths& paths) {
         number(L"VersionMajor", kVersionMajor),
         number(L"VersionMinor", kVersionMinor),
         number(L"EstimatedSize", kEstimatedSizeKb),
+        text(L"InstallDate", InstallDateText()),
+        // The setup has no "change" or "repair" of its own to offer: the list shows "Uninstall" only.
+        number(L"NoModify", 1),
+        number(L"NoRepair", 1),
     };
 }
 

@@ -7,6 +7,9 @@
 #include "install/request/install_request.h"
 #include "install/registry/registry_ops.h"
 
+// The entry in the Windows list of installed programs (HKLM).
+constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+
 // Returns 1 in every case: no registry or shortcut failure stops an installation.
 // `targetFolder` is exactly what the caller was given (it is trimmed here).
 int RegisterViewer(int associate, const std::wstring& targetFolder, int startMenuGroup, int desktopShortcut,

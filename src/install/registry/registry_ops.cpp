@@ -51,6 +51,16 @@ LONG ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
     return ERROR_SUCCESS;
 }
 
+// A key to be made anew that holds nothing but the one value it would be given, as the last
+// run left it, need not be deleted and made again: a repair leaves it as it is.
+bool HoldsJust(const Write& w) {
+    HeldValues values;
+    const auto* text = reinterpret_cast<const BYTE*>(w.text.c_str());
+    return ReadAllValues(RootKey(w.root), w.key, values) == ERROR_SUCCESS && values.size() == 1 &&
+           win::EqualsNoCase(values[0].first, w.valueName) &&
+           values[0].second == ValueState{true, REG_SZ, {text, text + StringBytes(w.text)}};
+}
+
 }  // namespace
 
 bool operator==(const ValueState& a, const ValueState& b) {
@@ -238,6 +248,12 @@ bool Session::SetValue(const Write& w, HKEY key, DWORD type, const BYTE* data, D
     const bool surelyAbsent = made != m_newKeys.end() && made->second.insert(win::UpperCase(name)).second;
     if (m_observer && !surelyAbsent) before = StateOf(key, name);
     const ValueState written{true, type, {data, data + size}};
+    // A repair finds most values as it would write them: those need neither a write nor a line
+    // of the log, and are reported all the same (the record keeps them).
+    if (m_observer && !surelyAbsent && before == written) {
+        m_observer->ValueWritten(w.root, w.key, name, before, written);
+        return true;
+    }
     // A value in a key this session made goes with that key; others are told before.
     if (m_observer && !surelyAbsent) m_observer->WillWriteValue(w.root, w.key, name, before, written);
     LONG rc = ::RegSetValueExW(key, name.c_str(), 0, type, data, size);
@@ -286,7 +302,7 @@ bool Session::Apply(const Write& w) {
         if (error == ERROR_FILE_NOT_FOUND) return false;  // nothing to delete is no refusal
         return error == ERROR_SUCCESS || Refused(w, error);
     }
-    if (w.op == Op::RecreateString) DeleteKey(w.root, w.key);
+    if (w.op == Op::RecreateString && !HoldsJust(w)) DeleteKey(w.root, w.key);
     HKEY key = nullptr;
     if (w.op == Op::SetDefault || w.op == Op::CreateKey || w.open == Open::Create)
         key = Create(w.root, w.key, error);

@@ -5,6 +5,7 @@
 #include "install/request/folder_rules.h"
 #include "install/journal.h"
 #include "win/current_directory.h"
+#include "win/file_facts.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -50,7 +51,7 @@ void TrimBlanks(std::wstring& text) {
         text.erase(0, text.find_first_not_of(L' '));
 }
 
-bool EnsureFolderExists(std::wstring& folder) {
+bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access) {
     TrimBlanks(folder);
     // Longer paths are outside what the system handles: refused untouched, never cut.
     if (folder.empty() || folder.size() > kMaxPathChars) return false;
@@ -64,10 +65,23 @@ bool EnsureFolderExists(std::wstring& folder) {
         // for one the installation made.
         if (::GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
         Journal().WillCreateFolder(level);
-        if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
+        if (::CreateDirectoryW(level.c_str(), access)) Journal().FolderCreated(level);
     }
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);
+}
+
+bool MakeCanonicalFolder(std::wstring& folder) {
+    TrimBlanks(folder);
+    if (folder.empty()) return true;
+    if (folder.size() > kMaxPathChars) return false;
+    AppendBackslashIfRoom(folder);
+    std::vector<std::wstring> levels;
+    std::wstring full = win::FullPath(RebuildFolderLevels(folder, levels));
+    AppendBackslashIfRoom(full);
+    if (full.size() > kMaxPathChars || !IsAbsoluteFolder(full)) return false;
+    folder = full;
+    return true;
 }
 
 std::wstring GetDefaultInstallFolder() {

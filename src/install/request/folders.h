@@ -10,9 +10,16 @@ constexpr size_t kMaxPathChars = 259;
 // shorter than 260 characters, the leading blanks.
 void TrimBlanks(std::wstring& text);
 
-// Normalises `folder` in place (trimmed, trailing backslash) and creates every missing level.
-// True when the folder exists afterwards. The current directory is restored.
-bool EnsureFolderExists(std::wstring& folder);
+// Normalises `folder` in place (trimmed, trailing backslash) and creates every missing level,
+// each with `access` when given (else as its parent passes on). True when the folder exists
+// afterwards. The current directory is restored.
+bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access = nullptr);
+
+// The one name of the place a typed folder means, taken once and used for everything after:
+// the blanks of every level trimmed (as EnsureFolderExists trims them), "." and ".." levels
+// resolved, with its backslash. False when that is no absolute folder within 259 characters.
+// A folder of blanks only becomes empty (it names no place; its creation fails).
+bool MakeCanonicalFolder(std::wstring& folder);
 
 // The Program Files folder plus "Lumiscope", or "C:\Lumiscope\" when it cannot be read.
 std::wstring GetDefaultInstallFolder();

@@ -1,0 +1,30 @@
+#pragma once
+// A repair or an upgrade writes only what changed. An installed file that already holds what
+// its payload entry declares (size and CRC-32, read from the file itself, never taken from the
+// record or a time stamp) is neither staged nor replaced. It stays open, shared for reading
+// only, until the run is over, so that nobody changes it between the check and the record
+// that names it, nor while a rollback runs; a file reached through a link, a hard link or with
+// a backup of an earlier run beside it is not trusted and goes the usual way.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "install/payload/zip_archive.h"
+#include "win/unique_handle.h"
+
+class UnchangedFiles {
+public:
+    struct Candidate {
+        std::wstring path;  // an installed file
+        const zip::Entry* entry = nullptr;
+        size_t index = 0;   // the caller's
+        bool same = false;  // set by Check
+    };
+
+    // Reads every candidate on the pool threads and marks those that hold their entry's bytes;
+    // they are kept open until this object goes.
+    void Check(std::vector<Candidate>& candidates);
+
+private:
+    std::vector<win::File> m_held;
+};
