@@ -9,6 +9,7 @@
 #include "install/recovery/transaction_log.h"
 #include "install/registry/registration_places.h"
 #include "install/registry/registry_undo.h"
+#include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -103,7 +104,7 @@ std::vector<std::wstring> RollBack(const ParsedLog& log, const std::set<std::wst
         const std::wstring failure = TakeBackAction(log, *a, places, made);
         if (!failure.empty()) failures.push_back(failure);
     }
-    if (HasProgramFolder(log)) ::DeleteFileW(record::RecordTempPathIn(log.programFolder).c_str());
+    if (HasProgramFolder(log)) Remove(record::RecordTempPathIn(log.programFolder));
     if (registry) ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     return failures;
 }
@@ -113,14 +114,14 @@ std::vector<std::wstring> Complete(const ParsedLog& log) {
     if (HasProgramFolder(log)) {
         const std::wstring temp = record::RecordTempPathIn(log.programFolder);
         const std::wstring record = record::RecordPathIn(log.programFolder);
-        if (::GetFileAttributesW(temp.c_str()) != INVALID_FILE_ATTRIBUTES &&
-            !::MoveFileExW(temp.c_str(), record.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            failures.push_back(win::Format(L"record not put in place: %s (Win32 error %lu)", record.c_str(), ::GetLastError()));
+        DWORD error = 0;
+        if (!RenameInFolder(temp, record, error) && !win::IsNotFound(error))
+            failures.push_back(win::Format(L"record not put in place: %s (Win32 error %lu)", record.c_str(), error));
     }
     // Only the backups the run made go; a file of that name it did not make is not its to drop.
     for (const LogAction& a : log.actions)
         if (a.kind == LogKind::Backup) Forget(a.path);
-        else if (a.kind == LogKind::Replace || a.kind == LogKind::Aside) ::DeleteFileW(StagedPath(a.path).c_str());
+        else if (a.kind == LogKind::Replace || a.kind == LogKind::Aside) Remove(StagedPath(a.path));
     return failures;
 }
 

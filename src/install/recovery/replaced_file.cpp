@@ -27,12 +27,18 @@ void Remove(const win::Folder& folder, const std::wstring& path) {
     if (IsHeld(error)) ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+}  // namespace
+
 void Remove(const std::wstring& path) {
     const win::Folder folder = FolderOf(path);
     if (folder) Remove(folder, path);
 }
 
-}  // namespace
+bool RenameInFolder(const std::wstring& from, const std::wstring& to, DWORD& error) {
+    const win::Folder folder = win::Folder::Open(win::ParentPath(from), error);
+    win::File file = folder ? folder.OpenEntry(win::LastName(from), error) : win::File();
+    return file && folder.Rename(file.get(), win::LastName(from), win::LastName(to), true, error);
+}
 
 std::wstring StagedPath(const std::wstring& path) { return win::ExtendedPath(path + kStagedSuffix); }
 

@@ -39,6 +39,13 @@ void Forget(const std::wstring& path);
 // The backup alone, for a run that knows it made one.
 void DropBackup(const std::wstring& path);
 
+// A file of a run goes, by its handle through its checked folder (a link stays); one the system
+// still holds goes at the next restart.
+void Remove(const std::wstring& path);
+// Renames a file within its checked folder through its handle, replacing what is at `to`;
+// false with the error (ERROR_CANT_ACCESS_FILE for a name or folder that leads elsewhere).
+bool RenameInFolder(const std::wstring& from, const std::wstring& to, DWORD& error);
+
 // A folder staged beside its place ("<path>.lm-new") and everything in it go, through handles:
 // a link found in it is never entered (on Windows it goes itself; under Wine, where a handle
 // can only reach its target, it stays), nor is a tree reached through a link.
