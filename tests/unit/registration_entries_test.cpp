@@ -171,8 +171,8 @@ TEST(ApplicationWrites, OrderAndTheThumbnailsVerb) {
                                   [](const Write& w) { return w.key.find(L"Lumiscope.") != std::wstring::npos; });
     EXPECT_LT(created, firstType);
     EXPECT_EQ(without[0].key, L"SOFTWARE\\Classes\\Lumiscope");
-    EXPECT_EQ(without[3].root, Root::ClassesRoot);
-    EXPECT_EQ(without[3].key, L"Applications\\lu_scp64.exe\\shell\\open\\command");
+    EXPECT_EQ(without[3].root, Root::LocalMachine);
+    EXPECT_EQ(without[3].key, L"SOFTWARE\\Classes\\Applications\\lu_scp64.exe\\shell\\open\\command");
 
     auto with = Writes(Selection{}, 0, 10, L"C:\\L\\", 1);
     ASSERT_EQ(with.size(), without.size() + 4);

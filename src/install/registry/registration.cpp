@@ -18,7 +18,7 @@ using reg::Root;
 // Both the key name of the verb and the context-menu text; "&" marks the access key.
 constexpr wchar_t kBrowseVerb[] = L"Durchsuchen mit &Lumiscope";
 constexpr wchar_t kAppClassKey[] = L"SOFTWARE\\Classes\\Lumiscope";
-constexpr wchar_t kApplicationsKey[] = L"Applications\\lu_scp64.exe";
+constexpr wchar_t kApplicationsKey[] = L"SOFTWARE\\Classes\\Applications\\lu_scp64.exe";
 constexpr wchar_t kAppKey[] = L"SOFTWARE\\Lumiscope";
 constexpr wchar_t kCapabilitiesKey[] = L"SOFTWARE\\Lumiscope\\Capabilities";
 constexpr wchar_t kOpenCommandSubkey[] = L"\\shell\\open\\command";
@@ -67,8 +67,10 @@ std::vector<reg::Write> ApplicationWrites(const InstallPaths& paths) {
         reg::SetDefault(Root::LocalMachine, appClass + kOpenCommandSubkey, paths.openCommand),
         // An icon of an older version's own would win over the viewer's.
         reg::DeleteKey(Root::LocalMachine, appClass + L"\\DefaultIcon"),
-        reg::SetDefault(Root::ClassesRoot, applications + kOpenCommandSubkey, paths.openCommand),
-        reg::SetString(Root::ClassesRoot, applications, Open::AllAccess, L"FriendlyAppName", L"Lumiscope 64-bit"),
+        // The machine's classes by name: an elevated process sees HKCR merged with the user's
+        // classes, so a state read there (and put back later) could be the user's choice.
+        reg::SetDefault(Root::LocalMachine, applications + kOpenCommandSubkey, paths.openCommand),
+        reg::SetString(Root::LocalMachine, applications, Open::AllAccess, L"FriendlyAppName", L"Lumiscope 64-bit"),
     };
 }
 
