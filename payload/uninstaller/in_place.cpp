@@ -49,6 +49,8 @@ void RemoveEarlierCopies() {
 int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring self = ModulePath();
     const std::wstring logPath = LogPathFor(options.logPath);
+    const int noDesktop = RefuseWithoutDesktop(options, logPath);
+    if (noDesktop >= 0) return noDesktop;
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
     if (!txn::TransactionLog::CanBeKept())
         return RefuseRun(options, logPath, undo::kExitElevationRequired, txn::kElevationRequiredText);

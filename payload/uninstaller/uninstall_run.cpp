@@ -72,7 +72,15 @@ std::wstring LogPathFor(const std::wstring& given) {
 int RefuseRun(const undo::UninstallOptions& options, const std::wstring& logPath, int code, const wchar_t* text) {
     undo::UninstallLog log(logPath);
     Header(log, options);
-    return Refuse(log, options.silent, code, text);
+    // A box where nobody sees it (a service, SYSTEM in session 0) would wait for ever.
+    return Refuse(log, options.silent || !win::HasVisibleWindowStation(), code, text);
+}
+
+int RefuseWithoutDesktop(const undo::UninstallOptions& options, const std::wstring& logPath) {
+    if (options.silent || win::HasVisibleWindowStation()) return -1;
+    return RefuseRun(options, logPath, undo::kExitNoDesktop,
+                     L"Der Dialog kann in dieser Sitzung nicht angezeigt werden (kein sichtbarer Desktop). "
+                     L"Verwenden Sie /silent. Es wurde nichts entfernt.");
 }
 
 bool RepairEarlierRun(const std::wstring& logPath) {
@@ -88,11 +96,6 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     Header(log, options);
     const std::wstring programFolder = win::ParentPath(self);
     log.Line(L"Programmordner: " + programFolder);
-    // A dialog where nobody sees it (a service, SYSTEM in session 0) would wait for ever.
-    if (!options.silent && !win::HasVisibleWindowStation())
-        return Refuse(log, true, undo::kExitNoDesktop,
-                      L"Der Dialog kann in dieser Sitzung nicht angezeigt werden (kein sichtbarer Desktop). "
-                      L"Verwenden Sie /silent. Es wurde nichts entfernt.");
 
     record::InstallRecord r;
     switch (record::LoadRecord(programFolder, r)) {

@@ -11,6 +11,9 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
 // Nothing is done, the log and (unless silent) a box say why (no administrator rights, another
 // setup or uninstaller holds the installation lock, ...). Returns `code`.
 int RefuseRun(const undo::UninstallOptions& options, const std::wstring& logPath, int code, const wchar_t* text);
+// Without /silent where no desktop is visible: the dialog would wait for ever, so the run ends
+// (exit code 8, a log line); -1 when it may go on.
+int RefuseWithoutDesktop(const undo::UninstallOptions& options, const std::wstring& logPath);
 
 // Completes or takes back an installation that an earlier run left unfinished, into the log;
 // false when its log names places not the product's (nothing was done then).

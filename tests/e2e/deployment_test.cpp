@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "install/recovery/installation_lock.h"
 #include "support/paths.h"
 #include "uninstall_fixture.h"
 #include "win/text.h"
@@ -161,6 +162,12 @@ TEST_F(Deployment, NoWizardWithoutAVisibleDesktop) {
     const testsupport::SetupRun removal =
         testsupport::RunSetupCopy(uninstaller, L"/log=\"" + log + L"\"", work.path(), desktop.c_str());
     EXPECT_EQ(removal.exitCode, 8u) << Log();
+    {
+        // Nor a box there for a lock another run holds.
+        txn::InstallationLock another;
+        ASSERT_TRUE(another.held());
+        EXPECT_EQ(testsupport::RunSetupCopy(uninstaller, L"", work.path(), desktop.c_str()).exitCode, 8u);
+    }
     EXPECT_TRUE(Exists(target + L"\\lm_install.rec"));
     ::CloseWindowStation(station);
     EXPECT_TRUE(testsupport::RunSetup(L"/help", work.path()).showedWindow);
