@@ -71,11 +71,16 @@ bool IsItself(HANDLE handle, const std::wstring& expected, DWORD& error) {
     return false;
 }
 
+// The attributes and the number of names of an open entry. Asked as two small classes: the
+// all-in-one call also asks for the volume's serial number, which costs Wine milliseconds.
 DWORD AttributesOf(HANDLE handle, DWORD& links) {
-    BY_HANDLE_FILE_INFORMATION info;
-    if (!::GetFileInformationByHandle(handle, &info)) return INVALID_FILE_ATTRIBUTES;
-    links = info.nNumberOfLinks;
-    return info.dwFileAttributes;
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    FILE_STANDARD_INFO standard;
+    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+        !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        return INVALID_FILE_ATTRIBUTES;
+    links = standard.NumberOfLinks;
+    return tag.FileAttributes;
 }
 
 // A real folder, not a reparse point, reached as `expected`.
@@ -125,11 +130,30 @@ bool ListNames(HANDLE folder, std::vector<std::wstring>& names) {
     }
 }
 
+struct Identity {
+    LARGE_INTEGER index;
+    LARGE_INTEGER created;
+};
+
+bool IdentityOf(HANDLE handle, Identity& id) {
+    IO_STATUS_BLOCK io = {};
+    FILE_INTERNAL_INFORMATION internal;
+    FILE_BASIC_INFO basic;
+    if (!NT_SUCCESS(::NtQueryInformationFile(handle, &io, &internal, sizeof internal, FileInternalInformation)) ||
+        !::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic))
+        return false;
+    id = {internal.IndexNumber, basic.CreationTime};
+    return true;
+}
+
+// Both handles were opened in the same folder, so on Windows their file numbers are of one
+// volume; under Wine a name may lead through a link to another file system, whose numbers
+// may repeat, so the moment each was made is compared too. (The volume's serial number would
+// settle it, but Wine takes milliseconds to tell it.)
 bool IsSameEntry(HANDLE a, HANDLE b) {
-    BY_HANDLE_FILE_INFORMATION x, y;
-    return ::GetFileInformationByHandle(a, &x) && ::GetFileInformationByHandle(b, &y) &&
-           x.dwVolumeSerialNumber == y.dwVolumeSerialNumber && x.nFileIndexHigh == y.nFileIndexHigh &&
-           x.nFileIndexLow == y.nFileIndexLow;
+    Identity x, y;
+    return IdentityOf(a, x) && IdentityOf(b, y) && x.index.QuadPart == y.index.QuadPart &&
+           x.created.QuadPart == y.created.QuadPart;
 }
 
 }  // namespace

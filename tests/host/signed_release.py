@@ -202,8 +202,9 @@ def check_install_and_removal(setup, ca):
         code = run(wine_exec, wine_dir, installed, "/silent", cwd=work, timeout=120).returncode
         check(code == 0, "the signed uninstaller ended with %d, not 0" % code)
         check(not registered(), "the uninstall entry is still there after the removal")
-        check(not os.path.exists(folder) or set(os.listdir(folder)) <= {"lm_uninstall.exe"},
-              "the removal left files other than the uninstaller, which goes at the restart")
+        left = sorted(os.listdir(folder)) if os.path.exists(folder) else []
+        check(set(left) <= {"lm_uninstall.exe"},
+              "the removal left files other than the uninstaller, which goes at the restart: %s" % left)
     finally:
         complete_pending_deletions_below(folder_windows)
         shutil.rmtree(folder, ignore_errors=True)
