@@ -110,8 +110,7 @@ std::vector<std::wstring> SplitLevels(const std::wstring& relative) {
     return levels;
 }
 
-// The names in an open folder, "." and ".." left out.
-bool ListNames(HANDLE folder, std::vector<std::wstring>& names) {
+bool ListIn(HANDLE folder, std::vector<ListedEntry>& entries) {
     std::vector<unsigned char> buffer(64 * 1024);
     for (BOOLEAN restart = TRUE;; restart = FALSE) {
         IO_STATUS_BLOCK io = {};
@@ -123,7 +122,8 @@ bool ListNames(HANDLE folder, std::vector<std::wstring>& names) {
         for (size_t at = 0;;) {
             const auto* entry = reinterpret_cast<const FILE_DIRECTORY_INFORMATION*>(buffer.data() + at);
             std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..") names.push_back(std::move(name));
+            if (name != L"." && name != L"..")
+                entries.push_back({std::move(name), entry->FileAttributes, static_cast<uint64_t>(entry->EndOfFile.QuadPart)});
             if (!entry->NextEntryOffset) break;
             at += entry->NextEntryOffset;
         }
@@ -309,11 +309,13 @@ bool DeleteByHandle(HANDLE item, DWORD& error) {
     return false;
 }
 
+bool ListEntries(const Folder& folder, std::vector<ListedEntry>& entries) { return ListIn(folder.get(), entries); }
+
 bool EmptyFolder(const Folder& folder) {
-    std::vector<std::wstring> names;
-    if (!ListNames(folder.get(), names)) return false;
+    std::vector<ListedEntry> entries;
+    if (!ListIn(folder.get(), entries)) return false;
     bool all = true;
-    for (const std::wstring& name : names) all = folder.Remove(name) && all;
+    for (const ListedEntry& entry : entries) all = folder.Remove(entry.name) && all;
     return all;
 }
 

@@ -13,7 +13,9 @@
 // would delete the target).
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "win/unique_handle.h"
 
@@ -72,6 +74,17 @@ private:
     File m_handle;
     std::wstring m_path;
 };
+
+// One entry of a folder as a listing saw it: a snapshot that tells where to look, never a fact
+// to act on without opening the entry itself.
+struct ListedEntry {
+    std::wstring name;
+    DWORD attributes = 0;
+    uint64_t size = 0;
+};
+// The entries of an open folder, "." and ".." left out, asked in a few calls for the whole
+// folder instead of one open per name. False when the folder cannot be read.
+bool ListEntries(const Folder& folder, std::vector<ListedEntry>& entries);
 
 // Deletes an open file or empty folder (opened with DELETE) when its last handle closes.
 bool DeleteByHandle(HANDLE item, DWORD& error);

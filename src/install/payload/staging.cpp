@@ -194,10 +194,7 @@ bool PayloadStaging::Stage() {
         item.folder = FolderOf(FolderPart(local));
         item.name = NamePart(local);
         item.stagedName = item.inTree ? item.name : item.name + txn::kStagedSuffix;
-        // Anything at the name, a link too, counts as there: a rollback then leaves it alone.
-        DWORD error = 0;
-        const bool existed = item.folder->OpenEntry(item.name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
-        planned.push_back({item.path, existed});
+        planned.push_back({item.path, Existed(item)});
         m_items.push_back(std::move(item));
     }
     // An unchanged file stays named as one the run may replace ("existed"): taking that back
@@ -222,10 +219,44 @@ bool PayloadStaging::Stage() {
     return !work.failed;
 }
 
+const PayloadStaging::Listing* PayloadStaging::ListingOf(const win::Folder* folder) {
+    auto found = m_listings.find(folder);
+    if (found != m_listings.end()) return found->second.get();
+    std::unique_ptr<Listing> listing;
+    std::vector<win::ListedEntry> entries;
+    if (win::ListEntries(*folder, entries)) {
+        listing = std::make_unique<Listing>();
+        for (win::ListedEntry& entry : entries) {
+            std::wstring key = win::UpperCase(entry.name);
+            listing->emplace(std::move(key), std::move(entry));
+        }
+    }
+    return m_listings.emplace(folder, std::move(listing)).first->second.get();
+}
+
+// Anything at the name, a link too, counts as there: a rollback then leaves it alone. One
+// listing per folder tells it for all its files.
+bool PayloadStaging::Existed(const Item& item) {
+    if (const Listing* listing = ListingOf(item.folder)) return listing->count(win::UpperCase(item.name)) != 0;
+    DWORD error = 0;
+    return item.folder->OpenEntry(item.name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
+}
+
+// Only a plain file of the entry's size, with no backup of an earlier run beside it, is worth
+// reading; the listing only points there, the check reads the file itself.
 void PayloadStaging::FindUnchanged(const std::vector<PlannedFile>& planned) {
     std::vector<UnchangedFiles::Candidate> installed;
-    for (size_t k = 0; k < m_items.size(); ++k)
-        if (planned[k].existed && !m_items[k].inTree) installed.push_back({m_items[k].path, m_items[k].entry, k});
+    for (size_t k = 0; k < m_items.size(); ++k) {
+        const Item& item = m_items[k];
+        const Listing* listing = planned[k].existed && !item.inTree ? ListingOf(item.folder) : nullptr;
+        if (!listing) continue;
+        const auto there = listing->find(win::UpperCase(item.name));
+        if (there == listing->end() || listing->count(win::UpperCase(item.name + txn::kBackupSuffix)) ||
+            (there->second.attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ||
+            there->second.size != item.entry->size)
+            continue;
+        installed.push_back({item.folder, item.name, item.entry, k});
+    }
     m_unchanged.Check(installed);
     for (const UnchangedFiles::Candidate& file : installed) m_items[file.index].unchanged = file.same;
 }

@@ -13,6 +13,7 @@
 // between.
 #include <atomic>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -70,6 +71,11 @@ private:
     bool CommitFile(Item& item);
     bool Report(const Item& failed) const;
     void FindUnchanged(const std::vector<PlannedFile>& planned);
+    // Upper-case name -> entry of a folder files go into, listed once; null when it cannot be
+    // listed (its files are then looked at one by one, and none counts as unchanged).
+    using Listing = std::map<std::wstring, win::ListedEntry>;
+    const Listing* ListingOf(const win::Folder* folder);
+    bool Existed(const Item& item);
 
     const PayloadArchive& m_payload;
     std::wstring m_target;  // with its backslash
@@ -82,5 +88,6 @@ private:
     // Upper-case relative folder ("" the target) -> the folder its files are written into:
     // the folder itself when it was there, else the one this run made (beside it, or in a tree).
     std::map<std::wstring, win::Folder> m_folders;
+    std::map<const win::Folder*, std::unique_ptr<Listing>> m_listings;
     std::wstring m_heldFile;                // the file Commit found in use, relative to the target
 };

@@ -5,10 +5,7 @@
 #include <algorithm>
 #include <atomic>
 
-#include "install/recovery/replaced_file.h"
 #include "libdeflate.h"
-#include "win/file_facts.h"
-#include "win/safe_file.h"
 #include "win/thread_pool.h"
 
 namespace {
@@ -39,10 +36,9 @@ bool HoldsEntry(HANDLE file, const zip::Entry& entry, std::vector<unsigned char>
 
 // Writes are refused from the open on; what is read afterwards is what stays.
 win::File OpenUnchanged(const UnchangedFiles::Candidate& c, std::vector<unsigned char>& buffer) {
-    if (win::PathExists(txn::BackupPath(c.path))) return win::File();
-    win::File file(::CreateFileW(win::ExtendedPath(c.path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                 FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file || !win::IsPlainFileAt(file.get(), c.path) || !HoldsEntry(file.get(), *c.entry, buffer)) return win::File();
+    DWORD error = 0;
+    win::File file = c.folder->OpenFile(c.name, GENERIC_READ, FILE_SHARE_READ, error);
+    if (!file || !HoldsEntry(file.get(), *c.entry, buffer)) return win::File();
     return file;
 }
 

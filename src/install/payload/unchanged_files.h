@@ -3,19 +3,22 @@
 // its payload entry declares (size and CRC-32, read from the file itself, never taken from the
 // record or a time stamp) is neither staged nor replaced. It stays open, shared for reading
 // only, until the run is over, so that nobody changes it between the check and the record
-// that names it, nor while a rollback runs; a file reached through a link, a hard link or with
-// a backup of an earlier run beside it is not trusted and goes the usual way.
+// that names it, nor while a rollback runs; a file reached through a link or a hard link is
+// not trusted and goes the usual way (as does one with a backup of an earlier run beside it,
+// which the caller leaves out).
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "install/payload/zip_archive.h"
+#include "win/folder_handle.h"
 #include "win/unique_handle.h"
 
 class UnchangedFiles {
 public:
     struct Candidate {
-        std::wstring path;  // an installed file
+        const win::Folder* folder = nullptr;  // where an installed file is
+        std::wstring name;                    // and its name there
         const zip::Entry* entry = nullptr;
         size_t index = 0;   // the caller's
         bool same = false;  // set by Check
