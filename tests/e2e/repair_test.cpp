@@ -11,6 +11,7 @@
 #include <map>
 #include <tuple>
 
+#include "install/links/shortcuts.h"
 #include "uninstall_fixture.h"
 #include "win/text.h"
 
@@ -43,6 +44,21 @@ std::map<std::wstring, Identity> Identities(const std::wstring& folder) {
     return found;
 }
 
+// The product's links on the desktops and in the groups, by full path.
+std::map<std::wstring, Identity> LinkIdentities() {
+    std::map<std::wstring, Identity> found;
+    for (int allUsers : {0, 1}) {
+        for (const std::wstring& folder : {SpecialFolderPath(DesktopFolderCsidl(allUsers)),
+                                           SpecialFolderPath(ProgramsFolderCsidl(allUsers)) + L"Lumiscope"}) {
+            if (!std::filesystem::is_directory(folder)) continue;
+            for (const auto& [name, identity] : Identities(folder))
+                if (name.find(L"Lumiscope") != std::wstring::npos || folder.find(L"Lumiscope") != std::wstring::npos)
+                    found[folder + L"\\" + name] = identity;
+        }
+    }
+    return found;
+}
+
 class Repair : public InstalledProduct {
 protected:
     // Installs, then changes one file as a user would; the size the payload gave it.
@@ -59,9 +75,12 @@ protected:
 TEST_F(Repair, LeavesUnchangedFilesAloneAndReplacesAChangedOne) {
     const uint64_t installedSize = InstallAndChangeOne();
     const auto before = Identities(target);
+    const auto linksBefore = LinkIdentities();
     ::Sleep(20);  // a file written again would have a later time
     Install(kOptions);
     auto after = Identities(target);
+    EXPECT_GE(linksBefore.size(), 2u);
+    EXPECT_EQ(LinkIdentities(), linksBefore);  // the links, as they would be written, stay too
     EXPECT_NE(after[kChanged], before.at(kChanged));
     EXPECT_EQ(std::get<2>(after[kChanged]), installedSize);
     for (const auto& [name, identity] : before) {

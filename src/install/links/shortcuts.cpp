@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <vector>
+
 #include "install/request/install_request.h"
 #include "win/platform.h"
 #include "install/request/folders.h"
@@ -148,18 +150,69 @@ HRESULT SerializeLink(IShellLinkW* link, std::string& bytes) {
     return S_OK;
 }
 
+// What a link says: where it leads, with which arguments, icon and description. Its bytes
+// also hold the times of the folders on the way, which every run changes.
+struct LinkSays {
+    std::wstring path, arguments, icon, description;
+    int iconIndex = 0;
+    bool operator==(const LinkSays& o) const {
+        return path == o.path && arguments == o.arguments && icon == o.icon && description == o.description &&
+               iconIndex == o.iconIndex;
+    }
+};
+
+bool ReadLink(IShellLinkW* link, LinkSays& says) {
+    std::vector<wchar_t> text(INFOTIPSIZE + 1);
+    const int n = static_cast<int>(text.size());
+    auto take = [&](HRESULT result, std::wstring& into) {
+        if (FAILED(result)) return false;
+        into.assign(text.data());
+        return true;
+    };
+    return take(link->GetPath(text.data(), n, nullptr, SLGP_RAWPATH), says.path) &&
+           take(link->GetArguments(text.data(), n), says.arguments) &&
+           take(link->GetIconLocation(text.data(), n, &says.iconIndex), says.icon) &&
+           take(link->GetDescription(text.data(), n), says.description);
+}
+
+// The link file at the name, read through its folder's handle and loaded from those bytes.
+bool ReadLinkFile(const win::Folder& folder, const std::wstring& name, LinkSays& says) {
+    DWORD error = 0;
+    const win::File file = folder.OpenFile(name, GENERIC_READ, FILE_SHARE_READ, error);
+    LARGE_INTEGER size;
+    if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024) return false;
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
+        return false;
+    win::ComPtr<IShellLinkW> link;
+    win::ComPtr<IPersistStream> persist;
+    win::ComPtr<IStream> stream;
+    ULONG put = 0;
+    return SUCCEEDED(::CreateStreamOnHGlobal(nullptr, TRUE, reinterpret_cast<IStream**>(stream.put()))) &&
+           SUCCEEDED(stream->Write(bytes.data(), got, &put)) && put == got &&
+           SUCCEEDED(stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr)) &&
+           SUCCEEDED(::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
+                                        link.put())) &&
+           SUCCEEDED(link->QueryInterface(__uuidof(IPersistStream), persist.put())) &&
+           SUCCEEDED(persist->Load(stream.get())) && ReadLink(link.get(), says);
+}
+
 // Written as a new file beside the link, through the handle of its folder (which must be a
 // real folder reached as named: a group folder or desktop that is a link to elsewhere gets
 // nothing), and renamed over it by handle: whatever was at the name (an earlier link, which is
 // kept until the installation is complete) is replaced, never written through; a name that
 // leads elsewhere refuses the link.
-HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes) {
+HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes, const LinkSays& says) {
     DWORD error = 0;
     const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
     if (!folder) return HRESULT_FROM_WIN32(error);
     const std::wstring name = win::LastName(linkPath);
     const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
     Journal().WillReplaceFiles({{linkPath, existed}});
+    // A repair finds most links saying what it would write: those are left as they are.
+    LinkSays there;
+    if (existed && ReadLinkFile(folder, name, there) && there == says) return S_OK;
     win::File staged = folder.NewFile(name + txn::kStagedSuffix, error);
     DWORD written = 0;
     if (!staged) return HRESULT_FROM_WIN32(error);
@@ -181,8 +234,10 @@ HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target,
     if (arguments) link->SetArguments(arguments);
     if (description) link->SetDescription(description);
     std::string bytes;
+    LinkSays says;
     result = SerializeLink(link.get(), bytes);
-    return SUCCEEDED(result) ? PutLinkInPlace(linkPath, bytes) : result;
+    if (SUCCEEDED(result) && !ReadLink(link.get(), says)) result = E_FAIL;
+    return SUCCEEDED(result) ? PutLinkInPlace(linkPath, bytes, says) : result;
 }
 
 }  // namespace
