@@ -70,18 +70,6 @@ File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why) {
     return file;
 }
 
-// Asked of every file a repair finds: GetFileInformationByHandle would also ask for the
-// volume's serial number, which under Wine costs a millisecond a file.
-bool IsPlainFileAt(HANDLE file, const std::wstring& path) {
-    FILE_BASIC_INFO basic;
-    FILE_STANDARD_INFO standard;
-    return ::GetFileType(file) == FILE_TYPE_DISK &&
-           ::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) &&
-           ::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard) &&
-           !(basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) &&
-           standard.NumberOfLinks == 1 && EqualsNoCase(FinalPath(file), ExtendedPath(path));
-}
-
 File CreateFreshFile(const std::wstring& path, DWORD flags) {
     auto create = [&] {
         return File(::CreateFileW(path.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,

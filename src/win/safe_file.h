@@ -27,10 +27,6 @@ File OpenLogFile(const std::wstring& path, LogMode mode, std::wstring& why);
 // GetLastError() set by the call that failed.
 File CreateFreshFile(const std::wstring& path, DWORD flags = FILE_ATTRIBUTE_NORMAL);
 
-// Whether the open `file` is the plain file reached by `path` itself: a disk file, no link,
-// folder or hard link, and no link on the way (a path through a link is not trusted either).
-bool IsPlainFileAt(HANDLE file, const std::wstring& path);
-
 // The path in the form that passes the 259-character limit ("\\?\C:\..." or
 // "\\?\UNC\server\..."), for the temporary names made beside files at that limit. The path
 // must be absolute and plain (no "." or ".." levels, backslashes only).
