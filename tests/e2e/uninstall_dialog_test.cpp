@@ -19,6 +19,9 @@ constexpr wchar_t kTitle[] = L"Lumiscope 4.70 (64-bit) entfernen";
 constexpr int kFolderText = 1001;
 constexpr int kPurgeBox = 1002;
 constexpr UINT kAnswerMs = 15000;
+// A window comes up after a process start, which a busy machine's Wine server can delay by
+// tens of seconds; a run that ended without one says why in its log.
+constexpr UINT kWindowMs = 60000;
 
 std::wstring Text(HWND window) {
     wchar_t text[1024] = {};
@@ -37,8 +40,8 @@ void Press(HWND dialog, int id) {
     ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
-bool WaitFor(const std::function<bool()>& condition) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerMs);
+bool WaitFor(const std::function<bool()>& condition, UINT ms = kAnswerMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline) return false;
         ::Sleep(20);
@@ -50,7 +53,7 @@ bool WaitFor(const std::function<bool()>& condition) {
 class UninstallerWindows {
 public:
     UninstallerWindows(const std::wstring& uninstaller, const std::wstring& folder, const std::wstring& log)
-        : m_process(testsupport::StartUninstaller(uninstaller, L"/log=\"" + log + L"\"", folder)) {}
+        : m_process(testsupport::StartUninstaller(uninstaller, L"/log=\"" + log + L"\"", folder)), m_log(log) {}
     ~UninstallerWindows() {
         if (m_process) testsupport::EndUninstaller(m_process);
     }
@@ -61,8 +64,13 @@ public:
     // (with its check box) or a message box (without).
     HWND WaitForWindow(bool question) {
         HWND found = nullptr;
-        WaitFor([&] { return (found = Find(question)) != nullptr; });
-        if (!found) ADD_FAILURE() << (question ? "no dialog appeared" : "no message box appeared");
+        WaitFor([&] { return (found = Find(question)) != nullptr || Ended(); }, kWindowMs);
+        if (!found) {
+            DWORD code = STILL_ACTIVE;
+            ::GetExitCodeProcess(m_process, &code);
+            ADD_FAILURE() << (question ? "no dialog appeared" : "no message box appeared") << "; exit code " << code
+                          << "; log:\n" << enginetest::ReadBytes(m_log);
+        }
         return found;
     }
     DWORD ExitCode() {
@@ -72,6 +80,7 @@ public:
     }
 
 private:
+    bool Ended() const { return ::WaitForSingleObject(m_process, 0) == WAIT_OBJECT_0; }
     struct Search {
         std::vector<DWORD> pids;
         bool question;
@@ -96,6 +105,7 @@ private:
     }
 
     HANDLE m_process;
+    std::wstring m_log;
 };
 
 
