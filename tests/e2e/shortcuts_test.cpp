@@ -5,10 +5,14 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <set>
 
 #include "win/platform.h"
 #include "install/registry/registration.h"
+#include "install/links/link_text.h"
 #include "install/links/shortcuts.h"
 #include "install/recovery/transaction.h"
 #include "support/scratch_registry.h"
@@ -173,5 +177,92 @@ TEST_F(Shortcuts, DesktopLinksFollowTheAllUsersChoice) {
         EXPECT_FALSE(fs::exists(fs::path(other + L"Lumiscope 64.lnk")));
         EXPECT_FALSE(fs::exists(fs::path(Group(allUsers)))) << "no group without its choice";
         CleanUp();
+    }
+}
+
+namespace {
+
+// Saves the link as an installation does, in a transaction of its own.
+void SaveAsInstalled(const std::wstring& path) {
+    txn::Transaction transaction;
+    ScopedJournal writingAhead(transaction);
+    transaction.BeginInMemory(kInstall);
+    EXPECT_EQ(SaveShellLink(path, kViewer, L"/thumbs", kViewer, 7, L"Lumiscope - Thumbnails"), 1);
+    transaction.Commit();
+    transaction.Complete();
+}
+
+// Loads the link file, changes it through the shell's link object and saves it in place.
+void ChangeLink(const std::wstring& path, const std::function<void(IShellLinkW*)>& change) {
+    win::ComInit com;
+    win::ComPtr<IShellLinkW> link;
+    win::ComPtr<IPersistFile> file;
+    ASSERT_TRUE(SUCCEEDED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.put())) &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistFile, file.put())) &&
+                SUCCEEDED(file->Load(path.c_str(), STGM_READ)));
+    change(link.get());
+    ASSERT_TRUE(SUCCEEDED(file->Save(path.c_str(), TRUE)));
+}
+
+uint64_t FileNumber(const std::wstring& path) {
+    win::File file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !::GetFileInformationByHandle(file.get(), &info)) return 0;
+    return (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+}
+
+std::string Bytes(const std::wstring& path) {
+    std::ifstream in(fs::path(path), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+// A second run leaves a link alone only when it says exactly what would be written; one that
+// starts the viewer in another way is written again.
+TEST_F(Shortcuts, ALinkIsLeftAloneOnlyWhenItSaysWhatWouldBeWritten) {
+    const std::wstring path = Desktop(0) + L"Lumiscope 64 Thumbnails.lnk";
+    const struct {
+        const char* name;
+        std::function<void(IShellLinkW*)> change;
+        bool kept;
+    } cases[] = {
+        {"as written", [](IShellLinkW*) {}, true},
+        {"other arguments", [](IShellLinkW* l) { l->SetArguments(L"/slideshow"); }, false},
+        {"other icon", [](IShellLinkW* l) { l->SetIconLocation(kViewer, 8); }, false},
+        {"minimized", [](IShellLinkW* l) { l->SetShowCmd(SW_SHOWMINNOACTIVE); }, false},
+        {"working folder", [](IShellLinkW* l) { l->SetWorkingDirectory(L"C:\\"); }, false},
+        {"hot key", [](IShellLinkW* l) { l->SetHotkey(MAKEWORD('L', HOTKEYF_CONTROL | HOTKEYF_ALT)); }, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SaveAsInstalled(path);
+        ChangeLink(path, c.change);
+        const uint64_t before = FileNumber(path);
+        ASSERT_NE(before, 0u);
+        SaveAsInstalled(path);
+        EXPECT_EQ(FileNumber(path) == before, c.kept);
+        ExpectLink(path, kViewer, L"/thumbs", kViewer, 7, L"Lumiscope - Thumbnails");
+        links::LinkText text;
+        EXPECT_TRUE(links::ReadPlainLink(Bytes(path), text));
+    }
+}
+
+// Damaged bytes are never read past their end, and never say another target.
+TEST_F(Shortcuts, ACutLinkIsNotReadPastItsEnd) {
+    const std::wstring path = Desktop(0) + L"Lumiscope 64 Thumbnails.lnk";
+    SaveAsInstalled(path);
+    const std::string bytes = Bytes(path);
+    links::LinkText whole;
+    ASSERT_TRUE(links::ReadPlainLink(bytes, whole));
+    EXPECT_EQ(whole.target, "C:\\Apps\\Lumiscope\\lu_scp64.exe");
+    EXPECT_EQ(whole.arguments, L"/thumbs");
+    for (size_t n = 0; n < bytes.size(); ++n) {
+        links::LinkText part;
+        // A copy of its own, so that a read past the cut lands outside the string's memory.
+        const std::string cut(bytes, 0, n);
+        if (links::ReadPlainLink(cut, part)) EXPECT_EQ(part.target + "|" + std::string(part.arguments.begin(), part.arguments.end()),
+                                                       whole.target + "|/thumbs") << n;
     }
 }

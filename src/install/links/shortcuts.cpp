@@ -9,6 +9,7 @@
 #include "win/platform.h"
 #include "install/request/folders.h"
 #include "install/journal.h"
+#include "install/links/link_text.h"
 #include "install/recovery/replaced_file.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
@@ -150,14 +151,16 @@ HRESULT SerializeLink(IShellLinkW* link, std::string& bytes) {
     return S_OK;
 }
 
-// What a link says: where it leads, with which arguments, icon and description. Its bytes
-// also hold the times of the folders on the way, which every run changes.
+// What a link says: where it leads, with which arguments, icon and description, in which
+// folder, window and hot key it starts. Its bytes also hold the times of the folders on the
+// way, which every run changes.
 struct LinkSays {
-    std::wstring path, arguments, icon, description;
-    int iconIndex = 0;
+    std::wstring path, arguments, icon, description, folder;
+    int iconIndex = 0, show = 0;
+    WORD hotKey = 0;
     bool operator==(const LinkSays& o) const {
         return path == o.path && arguments == o.arguments && icon == o.icon && description == o.description &&
-               iconIndex == o.iconIndex;
+               folder == o.folder && iconIndex == o.iconIndex && show == o.show && hotKey == o.hotKey;
     }
 };
 
@@ -172,19 +175,27 @@ bool ReadLink(IShellLinkW* link, LinkSays& says) {
     return take(link->GetPath(text.data(), n, nullptr, SLGP_RAWPATH), says.path) &&
            take(link->GetArguments(text.data(), n), says.arguments) &&
            take(link->GetIconLocation(text.data(), n, &says.iconIndex), says.icon) &&
-           take(link->GetDescription(text.data(), n), says.description);
+           take(link->GetDescription(text.data(), n), says.description) &&
+           take(link->GetWorkingDirectory(text.data(), n), says.folder) && SUCCEEDED(link->GetShowCmd(&says.show)) &&
+           SUCCEEDED(link->GetHotkey(&says.hotKey));
 }
 
-// The link file at the name, read through its folder's handle and loaded from those bytes.
-bool ReadLinkFile(const win::Folder& folder, const std::wstring& name, LinkSays& says) {
+// The bytes of the link file at the name, read through its folder's handle.
+bool ReadLinkBytes(const win::Folder& folder, const std::wstring& name, std::string& bytes) {
     DWORD error = 0;
     const win::File file = folder.OpenFile(name, GENERIC_READ, FILE_SHARE_READ, error);
     LARGE_INTEGER size;
     if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart > 64 * 1024) return false;
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    bytes.assign(static_cast<size_t>(size.QuadPart), '\0');
     DWORD got = 0;
-    if (!::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())
-        return false;
+    return ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size();
+}
+
+// The link file at the name, loaded by the shell's link object from its bytes.
+bool ReadLinkFile(const win::Folder& folder, const std::wstring& name, LinkSays& says) {
+    std::string bytes;
+    if (!ReadLinkBytes(folder, name, bytes)) return false;
+    const ULONG got = static_cast<ULONG>(bytes.size());
     win::ComPtr<IShellLinkW> link;
     win::ComPtr<IPersistStream> persist;
     win::ComPtr<IStream> stream;
@@ -195,7 +206,8 @@ bool ReadLinkFile(const win::Folder& folder, const std::wstring& name, LinkSays&
            SUCCEEDED(::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW),
                                         link.put())) &&
            SUCCEEDED(link->QueryInterface(__uuidof(IPersistStream), persist.put())) &&
-           SUCCEEDED(persist->Load(stream.get())) && ReadLink(link.get(), says);
+           SUCCEEDED(persist->Load(stream.get())) && ReadLink(link.get(), says) &&
+           links::ShowCommandOf(bytes, says.show);  // Wine's link object does not load it
 }
 
 // Written as a new file beside the link, through the handle of its folder (which must be a
@@ -222,9 +234,45 @@ HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes, c
     return txn::PutInPlace(folder, linkPath, staged.get(), error) ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
+// The path in the ANSI code page, as a link file stores it; empty when a character has no
+// exact form there (two different paths must never compare equal).
+std::string ExactAnsi(const std::wstring& path) {
+    const int n = ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), static_cast<int>(path.size()),
+                                        nullptr, 0, nullptr, nullptr);
+    std::string ansi(n > 0 ? n : 0, '\0');
+    BOOL lossy = FALSE;
+    if (n <= 0 || ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), static_cast<int>(path.size()),
+                                        ansi.data(), n, nullptr, &lossy) != n || lossy)
+        return std::string();
+    return ansi;
+}
+
+// A link that already says, in the plain form this setup writes, what would be written is
+// left as it is without asking the shell: a repair then needs neither COM nor a link object,
+// which under Wine cost more than the rest of the link's work. Anything else (another form,
+// a path the ANSI code page cannot hold exactly) goes the shell's way below. The item list
+// is not compared: it carries the times of the folders on the way.
+bool AlreadySays(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
+                 const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
+    DWORD error = 0;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
+    std::string bytes;
+    links::LinkText there;
+    if (!folder || !ReadLinkBytes(folder, win::LastName(linkPath), bytes) || !links::ReadPlainLink(bytes, there))
+        return false;
+    const std::string ansiTarget = ExactAnsi(target);
+    const bool same = !ansiTarget.empty() && there.target == ansiTarget &&
+                      there.arguments == (arguments ? arguments : L"") &&
+                      there.iconPath == (iconPath ? iconPath : L"") && there.iconIndex == (iconPath ? iconIndex : 0) &&
+                      there.description == (description ? description : L"");
+    if (same) Journal().WillReplaceFiles({{linkPath, true}});
+    return same;
+}
+
 HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
                        const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
     if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
+    if (AlreadySays(linkPath, target, arguments, iconPath, iconIndex, description)) return S_OK;
     win::ComInit com;  // each link has its own COM lifetime
     win::ComPtr<IShellLinkW> link;
     HRESULT result = ::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.put());
