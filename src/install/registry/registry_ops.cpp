@@ -36,28 +36,32 @@ ValueState StateOf(HKEY key, const std::wstring& name) {
     return state;
 }
 
+void ValuesOf(HKEY key, HeldValues& values) {
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD length = 16384;
+        if (::RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        values.emplace_back(std::wstring(name, length), StateOf(key, std::wstring(name, length)));
+    }
+}
+
 // Every value of a key, as it is about to be deleted; the error when the key cannot be opened.
 LONG ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
     HKEY raw = nullptr;
     const LONG rc = ::RegOpenKeyExW(root, path.c_str(), 0, KEY_QUERY_VALUE, &raw);
     if (rc != ERROR_SUCCESS) return rc;
     win::RegKey key(raw);
-    for (DWORD i = 0;; ++i) {
-        wchar_t name[16384];
-        DWORD length = 16384;
-        if (::RegEnumValueW(key.get(), i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        values.emplace_back(std::wstring(name, length), StateOf(key.get(), std::wstring(name, length)));
-    }
+    ValuesOf(key.get(), values);
     return ERROR_SUCCESS;
 }
 
 // A key to be made anew that holds nothing but the one value it would be given, as the last
 // run left it, need not be deleted and made again: a repair leaves it as it is.
-bool HoldsJust(const Write& w) {
+bool HoldsJust(HKEY key, const Write& w) {
     HeldValues values;
+    ValuesOf(key, values);
     const auto* text = reinterpret_cast<const BYTE*>(w.text.c_str());
-    return ReadAllValues(RootKey(w.root), w.key, values) == ERROR_SUCCESS && values.size() == 1 &&
-           win::EqualsNoCase(values[0].first, w.valueName) &&
+    return values.size() == 1 && win::EqualsNoCase(values[0].first, w.valueName) &&
            values[0].second == ValueState{true, REG_SZ, {text, text + StringBytes(w.text)}};
 }
 
@@ -302,7 +306,12 @@ bool Session::Apply(const Write& w) {
         if (error == ERROR_FILE_NOT_FOUND) return false;  // nothing to delete is no refusal
         return error == ERROR_SUCCESS || Refused(w, error);
     }
-    if (w.op == Op::RecreateString && !HoldsJust(w)) DeleteKey(w.root, w.key);
+    if (w.op == Op::RecreateString) {
+        // Opened as the write below uses it, so that a key left as it is is opened once.
+        const HKEY there = Open(w.root, w.key, Access::Create, error);
+        if (!there || !HoldsJust(there, w)) DeleteKey(w.root, w.key);
+        error = ERROR_SUCCESS;
+    }
     HKEY key = nullptr;
     if (w.op == Op::SetDefault || w.op == Op::CreateKey || w.open == Open::Create)
         key = Create(w.root, w.key, error);
