@@ -17,3 +17,12 @@ TEST(VersionClass, IsComputedOnceAndShared) {
     EXPECT_NE(computed, 0);
     EXPECT_EQ(GetWindowsVersionClass(), computed);
 }
+
+extern "C" uintptr_t __stack_chk_guard;
+
+// Seeded before main, with the zero byte that stops a string copy from restoring it.
+TEST(StackGuard, IsSeededBeforeMain) {
+    EXPECT_NE(__stack_chk_guard, 0x2b992ddfa2324900ull);
+    EXPECT_NE(__stack_chk_guard, 0u);
+    EXPECT_EQ(__stack_chk_guard & 0xff, 0u);
+}
