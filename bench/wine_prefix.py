@@ -54,6 +54,9 @@ class Prefix:
         another saved state (one with an installation, say) instead of the base."""
         self.stop()
         self.rsync(base or self.base_dir, self.prefix)
+        # The restored files are written back to the disk now, not during the timed run, whose
+        # own writes would otherwise wait behind them (a repair took 0.8 s or 1.4 s by that alone).
+        os.sync()
         self.start()
         subprocess.Popen([WINE64, self.tool, "hold"], env=self.env, stdin=subprocess.DEVNULL,
                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
