@@ -239,5 +239,6 @@ InstallStatus RunInstall(InstallRequest& request) {
                    request.thumbnailsShortcut, request.allUsers, request.assocSelection);
     ConvertSettingsFile(settingsIni);
     SaveRecord(keeper, target, transaction);
+    if (request.silent) unchanged.HoldUntilExit();
     return InstallStatus::Done;
 }

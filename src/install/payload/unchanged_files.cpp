@@ -65,3 +65,9 @@ void UnchangedFiles::Check(std::vector<Candidate>& candidates) {
         if (candidates[k].same) m_held.push_back(std::move(work.handles[k]));
     }
 }
+
+void UnchangedFiles::HoldUntilExit() {
+    static auto* const untilExit = new std::vector<win::File>();  // never freed: the process's end closes them
+    for (win::File& file : m_held) untilExit->push_back(std::move(file));
+    m_held.clear();
+}

@@ -28,6 +28,11 @@ public:
     // they are kept open until this object goes.
     void Check(std::vector<Candidate>& candidates);
 
+    // For a run that ends its process right after the installation (a silent one): the files
+    // are let go with the process, which the system does at once, instead of with a request
+    // to Wine's server for each of them.
+    void HoldUntilExit();
+
 private:
     std::vector<win::File> m_held;
 };
