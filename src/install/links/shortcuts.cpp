@@ -210,21 +210,17 @@ bool ReadLinkFile(const win::Folder& folder, const std::wstring& name, LinkSays&
            links::ShowCommandOf(bytes, says.show);  // Wine's link object does not load it
 }
 
-// Written as a new file beside the link, through the handle of its folder (which must be a
-// real folder reached as named: a group folder or desktop that is a link to elsewhere gets
+// Written as a new file beside the link, through the handle of its folder (opened as a real
+// folder reached as named: a group folder or desktop that is a link to elsewhere gets
 // nothing), and renamed over it by handle: whatever was at the name (an earlier link, which is
 // kept until the installation is complete) is replaced, never written through; a name that
 // leads elsewhere refuses the link.
-HRESULT PutLinkInPlace(const std::wstring& linkPath, const std::string& bytes, const LinkSays& says) {
-    DWORD error = 0;
-    const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
-    if (!folder) return HRESULT_FROM_WIN32(error);
+HRESULT PutLinkInPlace(const win::Folder& folder, const std::wstring& linkPath, bool existed, const std::string& bytes,
+                       const LinkSays& says) {
     const std::wstring name = win::LastName(linkPath);
-    const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
-    Journal().WillReplaceFiles({{linkPath, existed}});
-    // A repair finds most links saying what it would write: those are left as they are.
     LinkSays there;
     if (existed && ReadLinkFile(folder, name, there) && there == says) return S_OK;
+    DWORD error = 0;
     win::File staged = folder.NewFile(name + txn::kStagedSuffix, error);
     DWORD written = 0;
     if (!staged) return HRESULT_FROM_WIN32(error);
@@ -250,29 +246,30 @@ std::string ExactAnsi(const std::wstring& path) {
 // A link that already says, in the plain form this setup writes, what would be written is
 // left as it is without asking the shell: a repair then needs neither COM nor a link object,
 // which under Wine cost more than the rest of the link's work. Anything else (another form,
-// a path the ANSI code page cannot hold exactly) goes the shell's way below. The item list
-// is not compared: it carries the times of the folders on the way.
-bool AlreadySays(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
-                 const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
-    DWORD error = 0;
-    const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
+// a path the ANSI code page cannot hold exactly) goes the shell's way. The item list is not
+// compared: it carries the times of the folders on the way.
+bool AlreadySays(const win::Folder& folder, const std::wstring& name, const std::wstring& target,
+                 const wchar_t* arguments, const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
     std::string bytes;
     links::LinkText there;
-    if (!folder || !ReadLinkBytes(folder, win::LastName(linkPath), bytes) || !links::ReadPlainLink(bytes, there))
-        return false;
+    if (!ReadLinkBytes(folder, name, bytes) || !links::ReadPlainLink(bytes, there)) return false;
     const std::string ansiTarget = ExactAnsi(target);
-    const bool same = !ansiTarget.empty() && there.target == ansiTarget &&
-                      there.arguments == (arguments ? arguments : L"") &&
-                      there.iconPath == (iconPath ? iconPath : L"") && there.iconIndex == (iconPath ? iconIndex : 0) &&
-                      there.description == (description ? description : L"");
-    if (same) Journal().WillReplaceFiles({{linkPath, true}});
-    return same;
+    return !ansiTarget.empty() && there.target == ansiTarget && there.arguments == (arguments ? arguments : L"") &&
+           there.iconPath == (iconPath ? iconPath : L"") && there.iconIndex == (iconPath ? iconIndex : 0) &&
+           there.description == (description ? description : L"");
 }
 
 HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
                        const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
     if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
-    if (AlreadySays(linkPath, target, arguments, iconPath, iconIndex, description)) return S_OK;
+    DWORD error = 0;
+    const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
+    if (!folder) return HRESULT_FROM_WIN32(error);
+    const std::wstring name = win::LastName(linkPath);
+    const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
+    Journal().WillReplaceFiles({{linkPath, existed}});
+    // A repair finds most links saying what it would write: those are left as they are.
+    if (existed && AlreadySays(folder, name, target, arguments, iconPath, iconIndex, description)) return S_OK;
     win::ComInit com;  // each link has its own COM lifetime
     win::ComPtr<IShellLinkW> link;
     HRESULT result = ::CoCreateInstance(__uuidof(ShellLink), nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.put());
@@ -285,7 +282,7 @@ HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target,
     LinkSays says;
     result = SerializeLink(link.get(), bytes);
     if (SUCCEEDED(result) && !ReadLink(link.get(), says)) result = E_FAIL;
-    return SUCCEEDED(result) ? PutLinkInPlace(linkPath, bytes, says) : result;
+    return SUCCEEDED(result) ? PutLinkInPlace(folder, linkPath, existed, bytes, says) : result;
 }
 
 }  // namespace
