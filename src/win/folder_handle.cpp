@@ -71,18 +71,6 @@ bool IsItself(HANDLE handle, const std::wstring& expected, DWORD& error) {
     return false;
 }
 
-// The attributes and the number of names of an open entry. Asked as two small classes: the
-// all-in-one call also asks for the volume's serial number, which costs Wine milliseconds.
-DWORD AttributesOf(HANDLE handle, DWORD& links) {
-    FILE_ATTRIBUTE_TAG_INFO tag;
-    FILE_STANDARD_INFO standard;
-    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
-        !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
-        return INVALID_FILE_ATTRIBUTES;
-    links = standard.NumberOfLinks;
-    return tag.FileAttributes;
-}
-
 // A real folder, not a reparse point, reached as `expected`.
 bool IsRealFolder(HANDLE handle, const std::wstring& expected, DWORD& error) {
     DWORD links = 0;
@@ -265,6 +253,18 @@ bool Folder::Remove(const std::wstring& name) const {
         entry = std::move(inner.m_handle);
     }
     return DeleteByHandle(entry.get(), error);
+}
+
+// Asked as two small classes: the all-in-one call also asks for the volume's serial number,
+// which costs Wine milliseconds.
+DWORD AttributesOf(HANDLE handle, DWORD& links) {
+    FILE_ATTRIBUTE_TAG_INFO tag;
+    FILE_STANDARD_INFO standard;
+    if (!::GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) ||
+        !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        return INVALID_FILE_ATTRIBUTES;
+    links = standard.NumberOfLinks;
+    return tag.FileAttributes;
 }
 
 DWORD AttributesOf(HANDLE handle) {

@@ -92,7 +92,9 @@ bool DeleteByHandle(HANDLE item, DWORD& error);
 // folder itself stays. False when something could not be removed.
 bool EmptyFolder(const Folder& folder);
 
-// The attributes of an open file or folder; INVALID_FILE_ATTRIBUTES when they cannot be read.
+// The attributes of an open file or folder (and how many names it has); INVALID_FILE_ATTRIBUTES
+// when they cannot be read.
+DWORD AttributesOf(HANDLE handle, DWORD& links);
 DWORD AttributesOf(HANDLE handle);
 
 // The path a handle reaches, as "C:\..." or "\\server\...", after every link on the way.

@@ -33,13 +33,11 @@ std::wstring FinalFolderPath(const std::wstring& folder) {
 
 // Empty when the open file is the plain file its name promises; else why not.
 std::wstring WhyNotPlain(HANDLE file, const std::wstring& fullPath) {
-    FILE_BASIC_INFO basic;
-    FILE_STANDARD_INFO standard;
-    if (::GetFileType(file) != FILE_TYPE_DISK || !::GetFileInformationByHandleEx(file, FileBasicInfo, &basic, sizeof basic) ||
-        !::GetFileInformationByHandleEx(file, FileStandardInfo, &standard, sizeof standard))
-        return L"not a disk file";
-    if (basic.FileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return L"a link or a folder";
-    if (standard.NumberOfLinks != 1) return L"a hard link";
+    DWORD links = 0;
+    const DWORD attributes = ::GetFileType(file) == FILE_TYPE_DISK ? AttributesOf(file, links) : INVALID_FILE_ATTRIBUTES;
+    if (attributes == INVALID_FILE_ATTRIBUTES) return L"not a disk file";
+    if (attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return L"a link or a folder";
+    if (links != 1) return L"a hard link";
     const std::wstring folder = WithoutTrailingBackslash(FinalFolderPath(ParentPath(fullPath)));
     const std::wstring reached = FinalPath(file);
     if (folder.empty() || reached.empty() || !EqualsNoCase(reached, folder + L"\\" + LastName(fullPath)))
