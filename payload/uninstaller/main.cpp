@@ -1,7 +1,7 @@
 // The uninstaller: takes away what the setup recorded in the program folder it lies in.
 #include <windows.h>
-#include <commctrl.h>
 
+#include "fx/common_controls.h"
 #include "in_place.h"
 #include "win/hardening.h"
 
@@ -11,7 +11,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // A recorded path on a drive that is gone must not bring up the system's "insert a disk"
     // box; a silent run shows no crash box either, which would keep a deployment tool waiting.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | (options.silent ? SEM_NOGPFAULTERRORBOX : 0));
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_STANDARD_CLASSES};
-    ::InitCommonControlsEx(&controls);
+    if (!options.silent) fx::LoadCommonControls();
     return RunInPlace(options);
 }

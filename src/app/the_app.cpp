@@ -1,11 +1,10 @@
 #include "app/the_app.h"
 
-#include <commctrl.h>
-
 #include <memory>
 
 #include "app/command_line.h"
 #include "app/interactive_start.h"
+#include "fx/common_controls.h"
 #include "install/do_install.h"
 #include "install/request/folders.h"
 #include "install/install_log.h"
@@ -23,13 +22,7 @@ TheApp theApp;
 
 namespace {
 
-constexpr DWORD kAllCommonControlClasses = 0xFF;
 constexpr size_t kWarningChars = 259;
-
-void InitAllCommonControls() {
-    INITCOMMONCONTROLSEX controls = {sizeof(controls), kAllCommonControlClasses};
-    ::InitCommonControlsEx(&controls);
-}
 
 int ExitCodeFor(InstallStatus status) {
     switch (status) {
@@ -96,6 +89,7 @@ int Run(const std::wstring& commandLine) {
     // without a disk or for a crash, which would keep a deployment tool waiting for a click.
     if (silent) ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX | SEM_NOGPFAULTERRORBOX);
     if (!silent) {
+        fx::LoadCommonControls();
         const int refused = RefuseInteractiveStart(commandLine);
         if (refused >= 0) return refused;
     }
@@ -117,7 +111,6 @@ int Run(const std::wstring& commandLine) {
 
 BOOL TheApp::InitInstance() {
     win::HardenDllSearchPath();
-    InitAllCommonControls();
     const std::wstring commandLine = ::GetCommandLineW();
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "fx/common_controls.h"
+
 namespace {
 
 // The sheet whose PropertySheetW call is running, until its window is known. Sheets are shown
@@ -176,7 +178,8 @@ INT_PTR CPropertySheet::DoModal() {
 
     m_pageShown = m_initPending = false;
     CPropertySheet* outer = std::exchange(s_sheetBeingCreated, this);
-    INT_PTR result = ::PropertySheetW(&m_psh);
+    const fx::CommonControls& controls = fx::LoadCommonControls();
+    INT_PTR result = controls.loaded() ? controls.propertySheet(&m_psh) : -1;
     s_sheetBeingCreated = outer;
     m_psh.ppsp = nullptr;
     m_activatingIndex = -1;

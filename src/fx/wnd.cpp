@@ -1,28 +1,15 @@
 #include "fx/wnd.h"
 
-#include <commctrl.h>
-
+#include "fx/common_controls.h"
 #include "win/text.h"
 
 namespace {
 // One subclass id for every bound object; the reference data is the object.
 constexpr UINT_PTR kSubclassId = 0x4C756D69;
 
-// The toolchain's import library lacks GetWindowSubclass; the common controls export it by
-// name and by ordinal 411.
-using GetWindowSubclassFn = BOOL(WINAPI*)(HWND, SUBCLASSPROC, UINT_PTR, DWORD_PTR*);
-
-GetWindowSubclassFn LookUpGetWindowSubclass() {
-    HMODULE module = ::GetModuleHandleW(L"comctl32.dll");  // loaded: the program imports from it
-    if (!module) return nullptr;
-    FARPROC proc = ::GetProcAddress(module, "GetWindowSubclass");
-    if (!proc) proc = ::GetProcAddress(module, MAKEINTRESOURCEA(411));
-    return reinterpret_cast<GetWindowSubclassFn>(reinterpret_cast<void*>(proc));
-}
-
 BOOL GetSubclassData(HWND window, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR* data) {
-    static const GetWindowSubclassFn get = LookUpGetWindowSubclass();
-    return get ? get(window, proc, id, data) : FALSE;
+    const fx::CommonControls& controls = fx::LoadCommonControls();
+    return controls.loaded() ? controls.getSubclass(window, proc, id, data) : FALSE;
 }
 
 HWND ChildOfParentMessage(UINT message, LPARAM lParam) {
@@ -39,7 +26,9 @@ bool CWnd::SubclassWindow(HWND window) {
     if (m_hWnd || !::IsWindow(window) || FromHandlePermanent(window)) return false;
     m_hWnd = window;
     PreSubclassWindow();
-    if (!::SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+    const fx::CommonControls& controls = fx::LoadCommonControls();
+    if (!controls.loaded() ||
+        !controls.setSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         m_hWnd = nullptr;
         return false;
     }
@@ -50,7 +39,7 @@ bool CWnd::SubclassDlgItem(int id, HWND parent) { return SubclassWindow(::GetDlg
 
 void CWnd::UnsubclassWindow() {
     if (!m_hWnd) return;
-    ::RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+    fx::LoadCommonControls().removeSubclass(m_hWnd, SubclassProc, kSubclassId);  // bound only if loaded
     m_hWnd = nullptr;
 }
 
@@ -72,7 +61,7 @@ bool CWnd::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& r
 LRESULT CWnd::Default() { return DefaultFor(m_current.message, m_current.wParam, m_current.lParam); }
 
 LRESULT CWnd::DefaultFor(UINT message, WPARAM wParam, LPARAM lParam) {
-    return ::DefSubclassProc(m_hWnd, message, wParam, lParam);
+    return fx::LoadCommonControls().defSubclassProc(m_hWnd, message, wParam, lParam);
 }
 
 std::wstring CWnd::GetWindowText() const { return win::GetWindowTextString(m_hWnd); }
@@ -82,7 +71,7 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
     CWnd* self = reinterpret_cast<CWnd*>(object);
     if (message == WM_NCDESTROY) {
         // The window is going: the object outlives it unbound and may be bound again.
-        LRESULT result = ::DefSubclassProc(window, message, wParam, lParam);
+        LRESULT result = fx::LoadCommonControls().defSubclassProc(window, message, wParam, lParam);
         self->UnsubclassWindow();
         return result;
     }
@@ -91,5 +80,5 @@ LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LP
     LRESULT result = 0;
     bool handled = self->OnMessage(message, wParam, lParam, result);
     self->m_current = outer;
-    return handled ? result : ::DefSubclassProc(window, message, wParam, lParam);
+    return handled ? result : fx::LoadCommonControls().defSubclassProc(window, message, wParam, lParam);
 }
