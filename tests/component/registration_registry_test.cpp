@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "win/platform.h"
+#include "install/journal.h"
 #include "install/registry/registration.h"
 #include "support/scratch_registry.h"
 
@@ -20,6 +21,23 @@ constexpr wchar_t kFolder[] = L"C:\\Program Files\\Lumiscope ";
 constexpr wchar_t kUninstall[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
 constexpr wchar_t kAssociations[] = L"SOFTWARE\\Lumiscope\\Capabilities\\FileAssociations";
 constexpr wchar_t kRegisteredApps[] = L"SOFTWARE\\RegisteredApplications";
+
+// What a run tells of one key: the changes it announces, and the values it reports as written.
+struct KeyWatch : InstallJournal {
+    explicit KeyWatch(std::wstring key) : key(std::move(key)) {}
+    void WillDeleteKey(reg::Root, const std::wstring& k, const reg::HeldValues&) override { changes += k == key; }
+    void WillWriteValue(reg::Root, const std::wstring& k, const std::wstring&, const reg::ValueState&,
+                        const reg::ValueState&) override {
+        changes += k == key;
+    }
+    void ValueWritten(reg::Root, const std::wstring& k, const std::wstring& name, const reg::ValueState&,
+                      const reg::ValueState&) override {
+        if (k == key) reported.push_back(name);
+    }
+    std::wstring key;
+    int changes = 0;
+    std::vector<std::wstring> reported;
+};
 
 Selection JpegRow() {
     Selection selection{};
@@ -99,8 +117,15 @@ TEST_F(RegistrationRegistry, SecondRunLeavesTheSameTreeAndReplacesAnOldUserChoic
     auto first = m_reg.Dump();
     EXPECT_GT(first.size(), 380u);
     EXPECT_EQ(ValueNames(m_reg.user(), choice), std::vector<std::wstring>{L"Progid"}) << "the key is made anew";
-    RegisterViewer(1, kFolder, 0, 0, 0, 0, JpegRow());
+    KeyWatch watch(choice);
+    {
+        ScopedJournal listening(watch);
+        RegisterViewer(1, kFolder, 0, 0, 0, 0, JpegRow());
+    }
     EXPECT_EQ(m_reg.Dump(), first);
+    // Found as it would be written, the key is left alone, yet its value is the run's as before.
+    EXPECT_EQ(watch.changes, 0);
+    EXPECT_EQ(watch.reported, std::vector<std::wstring>{L"Progid"});
 }
 
 TEST_F(RegistrationRegistry, NothingPerUserOnWindowsElevenAndMissingKeysStayMissing) {

@@ -1,5 +1,7 @@
 #include "install/registry/registry_ops.h"
 
+#include <algorithm>
+
 #include "install/journal.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
@@ -36,13 +38,28 @@ ValueState StateOf(HKEY key, const std::wstring& name) {
     return state;
 }
 
+// Each value with its data in one request, not a request for its name and one for its data.
 void ValuesOf(HKEY key, HeldValues& values) {
-    for (DWORD i = 0;; ++i) {
+    std::vector<BYTE> data(256);
+    for (DWORD i = 0;;) {
         wchar_t name[16384];
         DWORD length = 16384;
-        if (::RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        values.emplace_back(std::wstring(name, length), StateOf(key, std::wstring(name, length)));
+        DWORD type = REG_NONE;
+        DWORD size = static_cast<DWORD>(data.size());
+        const LONG rc = ::RegEnumValueW(key, i, name, &length, nullptr, &type, data.data(), &size);
+        if (rc == ERROR_MORE_DATA) {  // the same value again, with room for its data
+            data.resize(std::max<size_t>(size, data.size() * 2));
+            continue;
+        }
+        if (rc != ERROR_SUCCESS) break;
+        values.emplace_back(std::wstring(name, length), ValueState{true, type, {data.begin(), data.begin() + size}});
+        ++i;
     }
+}
+
+ValueState StringState(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return ValueState{true, REG_SZ, {bytes, bytes + StringBytes(text)}};
 }
 
 // Every value of a key, as it is about to be deleted; the error when the key cannot be opened.
@@ -60,9 +77,8 @@ LONG ReadAllValues(HKEY root, const std::wstring& path, HeldValues& values) {
 bool HoldsJust(HKEY key, const Write& w) {
     HeldValues values;
     ValuesOf(key, values);
-    const auto* text = reinterpret_cast<const BYTE*>(w.text.c_str());
     return values.size() == 1 && win::EqualsNoCase(values[0].first, w.valueName) &&
-           values[0].second == ValueState{true, REG_SZ, {text, text + StringBytes(w.text)}};
+           values[0].second == StringState(w.text);
 }
 
 }  // namespace
@@ -309,7 +325,11 @@ bool Session::Apply(const Write& w) {
     if (w.op == Op::RecreateString) {
         // Opened as the write below uses it, so that a key left as it is is opened once.
         const HKEY there = Open(w.root, w.key, Access::Create, error);
-        if (!there || !HoldsJust(there, w)) DeleteKey(w.root, w.key);
+        if (there && HoldsJust(there, w)) {  // found as it would be written: reported all the same
+            if (m_observer) m_observer->ValueWritten(w.root, w.key, w.valueName, StringState(w.text), StringState(w.text));
+            return true;
+        }
+        DeleteKey(w.root, w.key);
         error = ERROR_SUCCESS;
     }
     HKEY key = nullptr;
