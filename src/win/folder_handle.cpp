@@ -63,16 +63,20 @@ bool SamePlace(const std::wstring& reached, const std::wstring& asked) {
     return n > 0 && n < buffer.size() && EqualsNoCase(reached, Plain(std::wstring(buffer.data(), n)));
 }
 
-// Empty when the open handle is the entry `expected` itself (not a link's target, not reached
-// through a link on the way); else ERROR_CANT_ACCESS_FILE.
-bool IsItself(HANDLE handle, const std::wstring& expected, DWORD& error) {
-    if (SamePlace(FinalPathOf(handle), expected)) return true;
+// True when the open handle is the entry `expected` itself (not a link's target, not reached
+// through a link on the way); else ERROR_CANT_ACCESS_FILE. `reached`, when asked for, gets
+// where the handle is (its long names), so that a caller need not ask the system again.
+bool IsItself(HANDLE handle, const std::wstring& expected, DWORD& error, std::wstring* reached = nullptr) {
+    std::wstring where = FinalPathOf(handle);
+    const bool same = SamePlace(where, expected);
+    if (reached) *reached = std::move(where);
+    if (same) return true;
     error = ERROR_CANT_ACCESS_FILE;
     return false;
 }
 
 // A real folder, not a reparse point, reached as `expected`.
-bool IsRealFolder(HANDLE handle, const std::wstring& expected, DWORD& error) {
+bool IsRealFolder(HANDLE handle, const std::wstring& expected, DWORD& error, std::wstring* reached = nullptr) {
     DWORD links = 0;
     const DWORD attributes = AttributesOf(handle, links);
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -80,7 +84,7 @@ bool IsRealFolder(HANDLE handle, const std::wstring& expected, DWORD& error) {
         error = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? ERROR_CANT_ACCESS_FILE : ERROR_DIRECTORY;
         return false;
     }
-    return IsItself(handle, expected, error);
+    return IsItself(handle, expected, error, reached);
 }
 
 std::wstring Child(const std::wstring& folder, const std::wstring& name) {
@@ -170,9 +174,9 @@ Folder Folder::Open(const std::wstring& path, DWORD& error) {
         error = ::GetLastError();
         return Folder();
     }
-    if (!IsRealFolder(handle.get(), Plain(full), error)) return Folder();
     // Its children are compared with the path it has (long names), not the one typed.
-    const std::wstring reached = FinalPathOf(handle.get());
+    std::wstring reached;
+    if (!IsRealFolder(handle.get(), Plain(full), error, &reached)) return Folder();
     return Folder(std::move(handle), reached);
 }
 
