@@ -107,6 +107,8 @@ class Upgrade:
             for _ in range(runs):
                 self.prefix.reset(self.bench.bare, self.bases[base])
                 peaks.append(memory.sample([WINE64, *command], self.prefix.env, cwd=self.bench.work).private)
+            if not peaks:  # --memory-runs 0
+                continue
             self.peaks[name] = peaks
             print(f"  {name:>7}: median {memory.mib(statistics.median(peaks)):.1f}  (min {memory.mib(min(peaks)):.1f}, "
                   f"max {memory.mib(max(peaks)):.1f})")
