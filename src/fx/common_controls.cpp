@@ -25,7 +25,7 @@ CommonControls Load() {
     LookUp(module, "RemoveWindowSubclass", controls.removeSubclass);
     LookUp(module, "DefSubclassProc", controls.defSubclassProc);
     LookUp(module, "GetWindowSubclass", controls.getSubclass);
-    // Older libraries export it by ordinal only.
+    // Some versions of the library export it by ordinal 411 only.
     if (!controls.getSubclass) LookUp(module, MAKEINTRESOURCEA(411), controls.getSubclass);
     if (initialize) {
         INITCOMMONCONTROLSEX classes = {sizeof classes, kAllClasses};
