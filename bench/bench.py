@@ -393,6 +393,7 @@ def main():
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except BlockingIOError:
         sys.exit(f"bench: another benchmark is running in {bench.dir}")
+    bench.prefix.empty_trash()
     if args.payload_mb:
         bench.big_payload(args.setup is not None)
     elif args.upgrade:
@@ -422,6 +423,7 @@ def main():
         bench.wizard(args.wizard_runs)
     finally:
         bench.prefix.stop()
+        bench.prefix.empty_trash()
     bench.table(args.rounds)
     print(f"\nbench: {time.perf_counter() - started:.0f} s in all")
     if bench.setup_code:
