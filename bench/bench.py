@@ -241,7 +241,7 @@ class Bench:
         mib = lambda kib: f"{memory.mib(kib):.1f}"
         print(f"peak private memory (RssAnon + VmSwap of the Windows process, sampled every "
               f"{memory.INTERVAL * 1000:.0f} ms from the host; MiB, {runs} runs each):")
-        for name, _command in contenders:
+        for name, _command in contenders if runs else []:  # --memory-runs 0: none sampled
             values = [p.private for p in peaks[name]]
             codes = sorted({p.code for p in peaks[name]})
             print(f"  {name:>5}: median {mib(statistics.median(values))}  (min {mib(min(values))}, max {mib(max(values))})"
@@ -251,7 +251,8 @@ class Bench:
                   f"{statistics.median(p.samples for p in peaks[name]):.0f} samples in "
                   f"{statistics.median(p.seconds for p in peaks[name]):.2f} s"
                   + ("" if codes == [0] else f"; exit code {', '.join(map(str, codes))}"))
-        self.results["memory"] = {name: [p.private for p in peaks[name]] for name in peaks}
+        if runs:
+            self.results["memory"] = {name: [p.private for p in peaks[name]] for name in peaks}
         # What the start costs before the engine does anything: a relative folder is refused
         # (exit code 2) before the payload is touched, so what remains is the program's image.
         self.prefix.reset(self.bare)
