@@ -394,7 +394,6 @@ def main():
         fcntl.flock(lock, fcntl.LOCK_EX | fcntl.LOCK_NB)
     except BlockingIOError:
         sys.exit(f"bench: another benchmark is running in {bench.dir}")
-    bench.prefix.empty_trash()
     if args.payload_mb:
         bench.big_payload(args.setup is not None)
     elif args.upgrade:

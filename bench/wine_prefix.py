@@ -35,7 +35,11 @@ class Prefix:
                        stdout=subprocess.DEVNULL)
 
     def create(self, template):
-        """A new prefix from the tests' template, with what a Windows has and Wine lacks."""
+        """A new prefix from the tests' template, with what a Windows has and Wine lacks. The
+        last one is moved aside, not deleted (see rsync)."""
+        self.stop()
+        if os.path.lexists(self.wine_dir):
+            self.move_aside(self.wine_dir)
         self.script("fresh", self.wine_dir, template)
         self.start()
         self.wine("reg", "add", r"HKLM\Software\RegisteredApplications", "/f")
@@ -64,14 +68,17 @@ class Prefix:
         names = set(gone)
         for name in gone:
             if os.path.dirname(name) not in names and os.path.lexists(os.path.join(target, name)):
-                self.trash_count += 1
-                os.makedirs(self.trash, exist_ok=True)
-                os.rename(os.path.join(target, name), os.path.join(self.trash, f"{os.getpid()}-{self.trash_count}"))
+                self.move_aside(os.path.join(target, name))
         subprocess.run(["rsync", "-a", "--delete", source + "/", target + "/"], check=True)
 
+    def move_aside(self, path):
+        self.trash_count += 1
+        os.makedirs(self.trash, exist_ok=True)
+        os.rename(path, os.path.join(self.trash, f"{os.getpid()}-{self.trash_count}"))
+
     def empty_trash(self):
-        """Deletes what the resets moved aside: at the start and the end of a benchmark, where
-        no timed run follows within the minute in which the freed inodes are skipped."""
+        """Deletes what the resets moved aside (also what a killed benchmark left): at the end of
+        a benchmark, where no timed run follows within the minute in which freed inodes are skipped."""
         shutil.rmtree(self.trash, ignore_errors=True)
 
     def stop(self):
