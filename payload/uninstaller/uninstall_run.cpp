@@ -35,7 +35,15 @@ int Refuse(undo::UninstallLog& log, bool silent, int code, const std::wstring& t
     return code;
 }
 
+// The record in the program folder is not the one an administrator's run wrote there.
+constexpr wchar_t kUnprovenText[] =
+    L"Die Aufzeichnung der Installation wurde seit der Installation verändert oder stammt von einer früheren "
+    L"Version außerhalb von Program Files. Entfernt wird nur, was sicher zu Lumiscope gehört (Programmdateien, "
+    L"Verknüpfungen, eigene Registrierungsschlüssel); nichts wird aus ihr zurückgeschrieben. Dateizuordnungen "
+    L"und Einstellungen außerhalb des Programmordners bleiben, wie sie sind.";
+
 std::wstring ResultLine(int code) {
+    if (code == undo::kExitRecordUnproven) return L"Ergebnis: 12, entfernt, was sicher zu Lumiscope gehört; nichts zurückgeschrieben";
     return L"Ergebnis: " + std::to_wstring(code) +
            (code == undo::kExitRemoved ? L", vollständig entfernt" : L", entfernt, einiges behalten (siehe BEHALTEN)");
 }
@@ -98,7 +106,8 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     log.Line(L"Programmordner: " + programFolder);
 
     record::InstallRecord r;
-    switch (record::LoadRecord(programFolder, r)) {
+    const record::RecordState state = record::LoadRecord(programFolder, r);
+    switch (state) {
         case record::RecordState::Missing:
             return Refuse(log, options.silent, undo::kExitNothingToUninstall,
                           L"In diesem Ordner wurde keine Installation von " + std::wstring(undo::kProductTitle) +
@@ -107,6 +116,7 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
             return Refuse(log, options.silent, undo::kExitNothingToUninstall,
                           L"Die Aufzeichnung der Installation ist beschädigt oder gehört zu einem anderen Ordner:\n" +
                               record::RecordPathIn(programFolder) + L"\n\nEs wurde nichts entfernt.");
+        case record::RecordState::Unproven: log.Line(kUnprovenText); break;
         case record::RecordState::Found: break;
     }
 
@@ -138,10 +148,12 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
 
     const std::vector<Step> steps =
         undo::UndoInstallation(r, undoOptions, [&log](const Step& step) { log.StepLine(step); });
-    const int code = undo::ExitCodeFor(steps);
+    int code = undo::ExitCodeFor(steps);
+    if (state == record::RecordState::Unproven && code == undo::kExitRemoved) code = undo::kExitRecordUnproven;
     log.Line(ResultLine(code));
     if (!options.silent) {
-        const std::wstring text = undo::ResultMessage(steps, programFolder, log.IsOpen() ? logPath : std::wstring());
+        std::wstring text = undo::ResultMessage(steps, programFolder, log.IsOpen() ? logPath : std::wstring());
+        if (state == record::RecordState::Unproven) text += L"\n\n" + std::wstring(kUnprovenText);
         ::MessageBoxW(nullptr, text.c_str(), Caption().c_str(), code == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
     }
     return code;

@@ -14,6 +14,7 @@
 #include "install/payload/payload.h"
 #include "install/payload/staging.h"
 #include "install/record/record_keeper.h"
+#include "install/record/record_proof.h"
 #include "install/recovery/pending_renames.h"
 #include "install/recovery/transaction.h"
 #include "install/registry/registration.h"
@@ -169,16 +170,20 @@ void ConvertSettingsFile(const std::wstring& settingsIni) {
 
 // The record going in place is the installation's commit: from here on an interruption
 // completes it instead of taking it back. A record that cannot be written leaves the
-// installation as it is; only the log says so.
+// installation as it is; only the log says so. Its proof goes to the machine's registry once
+// it is in place, so that a record that could not be put there leaves the earlier one proven.
 void SaveRecord(RecordKeeper& keeper, const std::wstring& target, txn::Transaction& transaction) {
     JournalPhase phase(phase::kRecord);
     DWORD error = 0;
     const bool prepared = keeper.Prepare(target, error);
-    transaction.Commit();
-    if (prepared && keeper.PutInPlace(target, error))
+    transaction.Commit(prepared ? keeper.digest() : std::wstring());
+    if (prepared && keeper.PutInPlace(target, error)) {
         Journal().Note(phase::kRecord, L"written: " + target + record::kRecordFileName);
-    else
+        if (!record::KeepProof(keeper.digest(), error))
+            Journal().Failed(phase::kRecord, L"its proof is not kept in the uninstall entry", error);
+    } else {
         Journal().Failed(phase::kRecord, L"not written: " + target + record::kRecordFileName, error);
+    }
     transaction.Complete();
 }
 

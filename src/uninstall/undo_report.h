@@ -46,6 +46,9 @@ constexpr int kExitCancelled = 5;
 constexpr int kExitAnotherRun = 6;  // another setup or uninstaller of the product is running
 constexpr int kExitNoDesktop = 8;   // no /silent, and no visible desktop for the dialog
 constexpr int kExitLogRefused = 11;  // an interrupted run's log names places not the product's
+// The record was not the one an administrator's run wrote: only what is surely the product's
+// went, nothing was put back (it would be 0 otherwise; 3 stays 3).
+constexpr int kExitRecordUnproven = 12;
 constexpr int kExitElevationRequired = 740;  // no administrator rights (ERROR_ELEVATION_REQUIRED)
 
 // 0 when nothing was kept, else 3.

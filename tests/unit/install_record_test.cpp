@@ -219,3 +219,32 @@ TEST(InstallRecordSafety, OnlyWhatAnInstallationCanHaveMadeIsAccepted) {
     };
     for (const Case& c : cases) EXPECT_EQ(safe(c.change), c.safe) << c.what;
 }
+
+TEST(InstallRecordProof, ProductPartKeepsWhatIsSurelyTheProductsAndBelievesNoStateBefore) {
+    InstallRecord r;
+    r.programFolder = L"D:\\Apps\\Lumiscope\\";
+    r.createdFolders = {L"D:\\Apps\\Lumiscope\\", L"D:\\Apps\\Lumiscope\\Plugins", L"C:\\Users\\A\\AppData\\Lumiscope"};
+    r.files = {{L"lu_scp64.exe", 5, 7}};
+    r.links = {L"C:\\Users\\A\\Desktop\\Lumiscope 64.lnk"};
+    r.settingsFiles = {L"C:\\Users\\A\\AppData\\Lumiscope\\lu_scp64.ini"};
+    r.createdKeys = {{reg::Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope"},
+                     {reg::Root::LocalMachine, L"SOFTWARE\\Classes\\Directory\\shell"}};
+    r.values = {Value(L"SOFTWARE\\Classes\\.jpg\\shell\\open\\command", L"", Text(L"C:\\Users\\Public\\evil.exe \"%1\""), Text(L"x")),
+                Value(L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command", L"", Text(L"old"), Text(L"new"))};
+    r.deletedKeys = {{reg::Root::LocalMachine, L"SOFTWARE\\Classes\\Lumiscope\\DefaultIcon", {{L"", Text(L"x")}}}};
+    const InstallRecord part = ProductPart(r);
+    EXPECT_EQ(part.programFolder, r.programFolder);
+    EXPECT_EQ(part.files.size(), 1u);
+    EXPECT_EQ(part.links, r.links);
+    EXPECT_EQ(part.createdFolders, (std::vector<std::wstring>{L"D:\\Apps\\Lumiscope\\", L"D:\\Apps\\Lumiscope\\Plugins"}));
+    EXPECT_TRUE(part.settingsFiles.empty());
+    ASSERT_EQ(part.createdKeys.size(), 1u);
+    EXPECT_EQ(part.createdKeys[0].key, L"SOFTWARE\\Classes\\Lumiscope");
+    // Only the product's own value stays, to tell a takeover; nothing is put back from it.
+    ASSERT_EQ(part.values.size(), 1u);
+    EXPECT_EQ(part.values[0].key, L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command");
+    EXPECT_FALSE(part.values[0].before.exists);
+    EXPECT_EQ(part.values[0].written, Text(L"new"));
+    EXPECT_TRUE(part.deletedKeys.empty());
+    EXPECT_TRUE(IsRecordSafe(part));
+}

@@ -5,6 +5,7 @@
 #include "install/links/shortcuts.h"
 #include "install/record/record_text.h"
 #include "install/registry/registration_places.h"
+#include "install/registry/registry_undo.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
@@ -221,6 +222,32 @@ bool IsRecordSafe(const InstallRecord& r) {
     for (const auto& k : r.deletedKeys)
         if (!IsPlainKey(k.key) || !places.HoldsDeletedKey(k.root, k.key)) return false;
     return true;
+}
+
+namespace {
+
+bool IsInProductKey(reg::Root root, const std::wstring& key) {
+    for (size_t end = key.size(); end != std::wstring::npos && end > 0; end = key.rfind(L'\\', end - 1))
+        if (reg::IsProductKey(root, key.substr(0, end))) return true;
+    return false;
+}
+
+}  // namespace
+
+InstallRecord ProductPart(const InstallRecord& r) {
+    InstallRecord part;
+    part.programFolder = r.programFolder;
+    part.files = r.files;
+    part.links = r.links;
+    for (const auto& folder : r.createdFolders)
+        if (win::IsSameOrInside(r.programFolder, folder)) part.createdFolders.push_back(folder);
+    for (const auto& k : r.createdKeys)
+        if (reg::IsProductKey(k.root, k.key)) part.createdKeys.push_back(k);
+    // What was written into the product's own keys still tells whether another installation
+    // has taken them over since; what was there before is not believed.
+    for (const auto& v : r.values)
+        if (IsInProductKey(v.root, v.key)) part.values.push_back(RecordedValue{v.root, v.key, v.name, ValueData(), v.written});
+    return part;
 }
 
 }  // namespace record

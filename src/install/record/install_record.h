@@ -104,4 +104,11 @@ InstallRecord MergeRecords(const InstallRecord& earlier, const InstallRecord& la
 // do not write (reg::RegistrationPlaces).
 bool IsRecordSafe(const InstallRecord& record);
 
+// What may be taken from a record whose content no administrator's run is known to have
+// written: the files in the program folder (each goes only with its recorded size and CRC-32),
+// the product's links (each goes only while it points into the program folder), the folders
+// made inside the program folder and the product's own registry keys. No value is put back,
+// no deleted key made again, no settings file or folder elsewhere is named.
+InstallRecord ProductPart(const InstallRecord& record);
+
 }  // namespace record

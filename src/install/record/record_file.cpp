@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "install/record/record_digest.h"
+#include "install/record/record_proof.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
 #include "win/path_text.h"
@@ -61,7 +63,9 @@ RecordState LoadRecord(const std::wstring& programFolder, InstallRecord& r) {
     if (state != RecordState::Found) return state;
     if (!ParseRecord(bytes, r) || !IsRecordSafe(r) || !IsSameFolder(r.programFolder, programFolder))
         return RecordState::Damaged;
-    return RecordState::Found;
+    if (IsProven(DigestOf(bytes), ReadProof(), IsInProgramFiles(programFolder))) return RecordState::Found;
+    r = ProductPart(r);
+    return RecordState::Unproven;
 }
 
 }  // namespace record

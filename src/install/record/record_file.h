@@ -11,7 +11,10 @@ namespace record {
 
 constexpr unsigned kMaxRecordBytes = 16u * 1024 * 1024;
 
-enum class RecordState { Found, Missing, Damaged };
+// Unproven: read and safe, but not the record an administrator's run put there (it was
+// rewritten, or it is of an earlier version outside Program Files); only its ProductPart is
+// handed out.
+enum class RecordState { Found, Unproven, Missing, Damaged };
 
 // The record file in a program folder, and the temporary file it is written to first.
 std::wstring RecordPathIn(const std::wstring& programFolder);

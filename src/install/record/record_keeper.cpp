@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 
+#include "install/record/record_digest.h"
 #include "install/record/record_file.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
@@ -84,14 +85,19 @@ bool RecordKeeper::Prepare(const std::wstring& programFolder, DWORD& error) {
     const std::wstring temp = record::RecordTempPathIn(programFolder);
     record::InstallRecord earlier;
     const record::RecordState state = record::LoadRecord(programFolder, earlier);
-    const bool hasEarlier = state == record::RecordState::Found;
+    const bool hasEarlier = state == record::RecordState::Found || state == record::RecordState::Unproven;
     if (state == record::RecordState::Damaged)
         Journal().Note(phase::kRecord, L"the earlier record cannot be read and is replaced: " + path);
+    if (state == record::RecordState::Unproven)
+        Journal().Note(phase::kRecord, L"the earlier record is not the one an administrator's run wrote: only its files, "
+                                       L"links, folders in the program folder and the product's own keys are kept: " + path);
     m_record.programFolder = programFolder;
     const record::InstallRecord current = record::MergeRecords(record::InstallRecord(), m_record);
     const record::InstallRecord merged = hasEarlier ? record::MergeRecords(earlier, current) : current;
+    const std::string text = record::FormatRecord(merged);
+    m_digest = record::DigestOf(text);
     m_folder = win::Folder::Open(programFolder, error);
-    m_temp = WriteNewFile(m_folder, win::LastName(temp), record::FormatRecord(merged), error);
+    m_temp = WriteNewFile(m_folder, win::LastName(temp), text, error);
     return static_cast<bool>(m_temp);
 }
 

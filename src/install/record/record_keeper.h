@@ -26,10 +26,13 @@ public:
     bool Prepare(const std::wstring& programFolder, DWORD& error);
     // Puts it in place as "<programFolder>lm_install.rec"; false (with the error) when it cannot.
     bool PutInPlace(const std::wstring& programFolder, DWORD& error);
+    // The digest of what Prepare wrote (record_digest.h).
+    const std::wstring& digest() const { return m_digest; }
 
 private:
     record::InstallRecord m_record;
     std::vector<std::wstring> m_redirectFiles;  // sized and checked when saved
+    std::wstring m_digest;
     win::Folder m_folder;  // the program folder, and the record's temporary file in it, held
     win::File m_temp;      // from its writing to its rename
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "install/record/record_digest.h"
 #include "install/record/record_text.h"
 #include "win/path_text.h"
 #include "win/text.h"
@@ -41,8 +42,10 @@ bool ParseLine(const std::vector<std::string>& f, ParsedLog& log) {
         log.actions.back().held.emplace_back(name, data);
         return true;
     } else if (word == "commit") {
+        // Logs of earlier versions commit without the record's digest.
         log.committed = true;
-        return f.size() == 1;
+        if (f.size() == 2 && record::IsDigestText(f[1])) log.recordDigest.assign(f[1].begin(), f[1].end());
+        return f.size() == 1 || !log.recordDigest.empty();
     }
     if (ok) log.actions.push_back(a);
     return ok;

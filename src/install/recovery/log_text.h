@@ -28,6 +28,7 @@ struct ParsedLog {
     std::wstring programFolder;
     std::wstring process;
     bool committed = false;
+    std::wstring recordDigest;  // of the record the committed run put in place; empty in older logs
     std::vector<LogAction> actions;
 };
 

@@ -4,6 +4,7 @@
 #include <shlobj.h>
 
 #include "install/record/record_file.h"
+#include "install/record/record_proof.h"
 #include "install/recovery/replaced_file.h"
 #include "install/recovery/repair_bounds.h"
 #include "install/recovery/transaction_log.h"
@@ -71,7 +72,7 @@ std::wstring TakeBackAction(const ParsedLog& log, const LogAction& a, const reg:
         case LogKind::Key: result = RemoveMadeKey(a, places); break;
         case LogKind::Replace:
         case LogKind::Aside:
-            return TakeBack(a.path, a.kind == LogKind::Aside || a.existed, MadeBackup(log, a.path))
+            return TakeBack(a.path, a.kind == LogKind::Aside || a.existed, MadeBackup(log, a.path), log.programFolder)
                        ? std::wstring()
                        : L"not put back: " + a.path;
         case LogKind::Backup: return std::wstring();  // read with its file's line
@@ -104,7 +105,7 @@ std::vector<std::wstring> RollBack(const ParsedLog& log, const std::set<std::wst
         const std::wstring failure = TakeBackAction(log, *a, places, made);
         if (!failure.empty()) failures.push_back(failure);
     }
-    if (HasProgramFolder(log)) Remove(record::RecordTempPathIn(log.programFolder));
+    if (HasProgramFolder(log)) Remove(record::RecordTempPathIn(log.programFolder), log.programFolder);
     if (registry) ::SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST | SHCNF_FLUSHNOWAIT, nullptr, nullptr);
     return failures;
 }
@@ -117,11 +118,15 @@ std::vector<std::wstring> Complete(const ParsedLog& log) {
         DWORD error = 0;
         if (!RenameInFolder(temp, record, error) && !win::IsNotFound(error))
             failures.push_back(win::Format(L"record not put in place: %s (Win32 error %lu)", record.c_str(), error));
+        // The digest comes from the log, which only administrators may write: a record rewritten
+        // meanwhile does not match it.
+        if (!log.recordDigest.empty() && !record::KeepProof(log.recordDigest, error))
+            failures.push_back(win::Format(L"the record's proof is not kept (Win32 error %lu)", error));
     }
     // Only the backups the run made go; a file of that name it did not make is not its to drop.
     for (const LogAction& a : log.actions)
-        if (a.kind == LogKind::Backup) Forget(a.path);
-        else if (a.kind == LogKind::Replace || a.kind == LogKind::Aside) Remove(StagedPath(a.path));
+        if (a.kind == LogKind::Backup) Forget(a.path, log.programFolder);
+        else if (a.kind == LogKind::Replace || a.kind == LogKind::Aside) Remove(StagedPath(a.path), log.programFolder);
     return failures;
 }
 

@@ -4,6 +4,7 @@
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 namespace txn {
@@ -18,20 +19,28 @@ win::Folder FolderOf(const std::wstring& path) {
     return win::Folder::Open(win::ParentPath(path), error);
 }
 
-// Removes a file of ours by its handle; one that the system still holds goes at the next
-// restart. A name that leads elsewhere (a link as Wine shows it) is left alone.
-void Remove(const win::Folder& folder, const std::wstring& path) {
+// Removes a file of ours by its handle. One that the system still holds goes at the next
+// restart only inside the program folder: a restart deletes by path as the system, and a
+// folder that others may write (the settings folder, the desktop) could by then be a link to
+// anywhere. Elsewhere it is left, and said; the next run that backs up that file again
+// replaces it and removes it through the folder's handle. A name that leads elsewhere (a link
+// as Wine shows it) is left alone.
+void Remove(const win::Folder& folder, const std::wstring& path, const std::wstring& programFolder) {
     DWORD error = 0;
     win::File file = folder.OpenEntry(win::LastName(path), error);
     if (file && !(win::AttributesOf(file.get()) & FILE_ATTRIBUTE_DIRECTORY) && win::DeleteByHandle(file.get(), error)) return;
-    if (IsHeld(error)) ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    if (!IsHeld(error)) return;
+    if (!programFolder.empty() && win::IsSameOrInside(win::ExtendedPath(programFolder), win::ExtendedPath(path)))
+        ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    else
+        Journal().Note(L"setup", win::Format(L"left, in use (Win32 error %lu): %s", error, path.c_str()));
 }
 
 }  // namespace
 
-void Remove(const std::wstring& path) {
+void Remove(const std::wstring& path, const std::wstring& programFolder) {
     const win::Folder folder = FolderOf(path);
-    if (folder) Remove(folder, path);
+    if (folder) Remove(folder, path, programFolder);
 }
 
 bool RenameInFolder(const std::wstring& from, const std::wstring& to, DWORD& error) {
@@ -64,12 +73,12 @@ bool SetAside(const std::wstring& path, DWORD& error) {
     return true;
 }
 
-bool TakeBack(const std::wstring& path, bool existed, bool backupMade) {
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade, const std::wstring& programFolder) {
     DWORD error = 0;
     const win::Folder folder = win::Folder::Open(win::ParentPath(path), error);
     if (!folder) return win::IsNotFound(error);  // nothing of ours can be there
     const std::wstring name = win::LastName(path);
-    Remove(folder, path + kStagedSuffix);
+    Remove(folder, path + kStagedSuffix, programFolder);
     // A backup comes back only when the run made it: one it did not make is not the file as it
     // was. A file that was there and is gone was moved to its backup by a run ended before it
     // could say so.
@@ -78,16 +87,16 @@ bool TakeBack(const std::wstring& path, bool existed, bool backupMade) {
     if (backup) return folder.Rename(backup.get(), name + kBackupSuffix, name, true, error);
     if (existed) return true;  // never replaced: it is as it was
     // A new file that cannot go now (the uninstaller that repairs runs from it) goes at the restart.
-    Remove(folder, path);
+    Remove(folder, path, programFolder);
     return true;
 }
 
-void Forget(const std::wstring& path) {
-    Remove(StagedPath(path));
-    DropBackup(path);
+void Forget(const std::wstring& path, const std::wstring& programFolder) {
+    Remove(StagedPath(path), programFolder);
+    DropBackup(path, programFolder);
 }
 
-void DropBackup(const std::wstring& path) { Remove(BackupPath(path)); }
+void DropBackup(const std::wstring& path, const std::wstring& programFolder) { Remove(BackupPath(path), programFolder); }
 
 void RemoveStagedTree(const std::wstring& path) {
     const win::Folder folder = FolderOf(path);

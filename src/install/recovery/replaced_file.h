@@ -32,16 +32,17 @@ bool SetAside(const std::wstring& path, DWORD& error);
 // Undoes PutInPlace or SetAside: the staged file goes, the backup comes back when
 // `backupMade` says this run made it; a file that did not exist before goes. False when
 // something could not be put back.
-bool TakeBack(const std::wstring& path, bool existed, bool backupMade);
-// After the installation is complete: the staged file and the backup go (a backup that is
-// still held is left to the next restart).
-void Forget(const std::wstring& path);
+//
+// A file that the system still holds goes at the next restart when it lies in `programFolder`
+// (which only administrators may change), and is left, and noted in the journal, anywhere else.
+bool TakeBack(const std::wstring& path, bool existed, bool backupMade, const std::wstring& programFolder);
+// After the installation is complete: the staged file and the backup go.
+void Forget(const std::wstring& path, const std::wstring& programFolder);
 // The backup alone, for a run that knows it made one.
-void DropBackup(const std::wstring& path);
+void DropBackup(const std::wstring& path, const std::wstring& programFolder);
 
-// A file of a run goes, by its handle through its checked folder (a link stays); one the system
-// still holds goes at the next restart.
-void Remove(const std::wstring& path);
+// A file of a run goes, by its handle through its checked folder (a link stays).
+void Remove(const std::wstring& path, const std::wstring& programFolder);
 // Renames a file within its checked folder through its handle, replacing what is at `to`;
 // false with the error (ERROR_CANT_ACCESS_FILE for a name or folder that leads elsewhere).
 bool RenameInFolder(const std::wstring& from, const std::wstring& to, DWORD& error);

@@ -26,6 +26,7 @@ void Transaction::BeginInMemory(const std::wstring& programFolder) {
 }
 
 void Transaction::Retarget(const std::wstring& programFolder) {
+    m_programFolder = programFolder;
     record::LineWriter line;
     line.Word("program").Text(programFolder).Field("process").Field(std::to_string(::GetCurrentProcessId())).End();
     Write(line.m_text);
@@ -95,15 +96,19 @@ void Transaction::WillDeleteKey(reg::Root root, const std::wstring& key, const r
     Write(lines.m_text);
 }
 
-void Transaction::Commit() {
-    Write("commit\r\n");
+void Transaction::Commit(const std::wstring& recordDigest) {
+    record::LineWriter line;
+    line.Word("commit");
+    if (!recordDigest.empty()) line.Text(recordDigest);
+    line.End();
+    Write(line.m_text);
     m_log.Flush();
 }
 
 // This run put every staged file in place or removed it, and knows which backups it made; a
 // later run completing the log knows neither and looks at every file the log names.
 void Transaction::Complete() {
-    for (const std::wstring& path : m_backups) DropBackup(path);
+    for (const std::wstring& path : m_backups) DropBackup(path, m_programFolder);
     m_backups.clear();
     m_log.Erase();
 }

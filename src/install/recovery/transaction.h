@@ -18,7 +18,8 @@
 //   value    <root>  <key>  <name>  <before>  <written>   (in a key that was there)
 //   deleted  <root>  <key>         a key about to be deleted, then one line per value it held:
 //   held     <name>  <data>
-//   commit                         the record is being put in place: go forward, not back
+//   commit   <digest>              the record with that SHA-256 is being put in place: go
+//                                  forward, not back (a repair then keeps its proof)
 #include <set>
 #include <string>
 #include <vector>
@@ -53,7 +54,7 @@ public:
 
     // The record is about to be put in place: from here on the installation is completed, not
     // taken back.
-    void Commit();
+    void Commit(const std::wstring& recordDigest = std::wstring());
     // Backups and the log go. What could not be removed is noted in the journal.
     void Complete();
     // Takes back everything this run changed, and the log goes.
@@ -62,6 +63,7 @@ public:
 private:
     void Write(const std::string& lines);
     std::string m_text;
+    std::wstring m_programFolder;
     std::vector<std::wstring> m_backups;  // this run's, so that completing it need not look
     std::set<std::wstring> m_made;        // upper case: the folders this run made
     TransactionLog m_log;

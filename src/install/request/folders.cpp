@@ -84,6 +84,10 @@ bool MakeCanonicalFolder(std::wstring& folder) {
     return true;
 }
 
+bool GetProgramFilesFolder(std::wstring& folder) {
+    return ReadMachineString(kProgramFilesKey, L"ProgramFilesDir", kMaxPathChars, folder) && IsAbsoluteFolder(folder);
+}
+
 std::wstring GetDefaultInstallFolder() {
     std::wstring programFiles;
     bool found = ReadMachineString(kProgramFilesKey, L"ProgramFilesDir", kMaxPathChars, programFiles);

@@ -21,6 +21,9 @@ bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access = null
 // A folder of blanks only becomes empty (it names no place; its creation fails).
 bool MakeCanonicalFolder(std::wstring& folder);
 
+// The machine's Program Files folder, as the machine's registry names it.
+bool GetProgramFilesFolder(std::wstring& folder);
+
 // The Program Files folder plus "Lumiscope", or "C:\Lumiscope\" when it cannot be read.
 std::wstring GetDefaultInstallFolder();
 
