@@ -324,6 +324,53 @@ def linked_temporary_folder(root, work):
           f"linked temporary folder: changed: {os.listdir(elsewhere)}")
 
 
+def reg_value(key, name=""):
+    """The data of a registry value (the default one for "") as `reg query` prints it; None when
+    it is missing."""
+    out = subprocess.run([wine_exec, wine_dir, "reg", "query", key, *(["/v", name] if name else ["/ve"])],
+                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=60).stdout.decode(errors="replace")
+    for line in out.splitlines():
+        parts = line.strip().split(None, 2)
+        if len(parts) == 3 and parts[0] == (name or "(Default)") and parts[1].startswith("REG_"):
+            return parts[2]
+    return None
+
+
+def hex_sz(text):
+    return "1:" + (text + "\0").encode("utf-16-le").hex()
+
+
+def forged_record(root, work):
+    """A user rewrites the record in a program folder he may write: the state before of the
+    viewer's open command becomes his program and the line that says the key was made goes;
+    a settings file and folder line name an administrator's empty folder. The uninstaller puts
+    nothing back from it and deletes nothing that is not surely the product's."""
+    target, admin = os.path.join(root, "Forged"), os.path.join(root, "AdminEmpty")
+    os.makedirs(admin)
+    check(install(target, work, "/assoc=1") == 0, "forged record: the installation failed")
+    command_key = "SOFTWARE\\\\Classes\\\\Lumiscope\\\\shell\\\\open\\\\command"
+    evil = 'C:\\Users\\Public\\evil.exe "%1"'
+    lines = []
+    for line in read(os.path.join(target, "lm_install.rec")).decode("utf-8").split("\r\n"):
+        f = line.split("\t")
+        if f[0] == "key" and f[2].lower().startswith("software\\\\classes\\\\lumiscope") and \
+                not f[2].lower().startswith("software\\\\classes\\\\lumiscope."):
+            continue
+        if f[0] == "value" and f[2] == command_key and f[3] == "":
+            f[4] = hex_sz(evil)
+        lines.append("\t".join(f))
+    escaped = windows_path(admin).replace("\\", "\\\\")
+    lines.insert(2, "folder\t" + escaped)
+    lines.insert(3, "settings\t" + escaped + "\\\\lu_scp64.ini")
+    open(os.path.join(target, "lm_install.rec"), "wb").write("\r\n".join(lines).encode("utf-8"))
+    code = wine(os.path.join(target, "lm_uninstall.exe"), "/silent", "/purge", cwd=work)
+    check(code == 12, f"forged record: the uninstaller ended with {code}, not 12")
+    planted = reg_value("HKLM\\SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command")
+    check(planted is None or "evil" not in planted, f"forged record: the open command was put back as {planted}")
+    check(os.path.isdir(admin), "forged record: the administrator's folder was deleted")
+    check(not os.path.exists(os.path.join(target, "lu_scp64.exe")), "forged record: the viewer stayed")
+
+
 def main():
     root = tempfile.mkdtemp(prefix="lumi_foreign_", dir=drive_c)
     work, logs = os.path.join(root, "work"), os.path.join(root, "logs")
@@ -336,6 +383,7 @@ def main():
         swapped_staged_folder(root, work)
         linked_places(root, work)
         linked_temporary_folder(root, work)
+        forged_record(root, work)
     finally:
         shutil.rmtree(root, ignore_errors=True)
     for failure in failures:
