@@ -91,9 +91,31 @@ def check_fields(where, data, required, known):
                   "%s: %s %r is not text of the schema's form" % (where, field, value))
 
 
+def exit_codes(source, *header):
+    """The kExit... constants of a header, by name."""
+    text = open(os.path.join(source, *header)).read()
+    return {name: int(code) for name, code in re.findall(r"^\s*(?:constexpr int )?(kExit\w+)\s*=\s*(\d+)", text, re.M)}
+
+
 def setup_exit_codes(source):
-    header = open(os.path.join(source, "src", "app", "the_app.h")).read()
-    return {int(code) for code in re.findall(r"^\s*kExit\w+\s*=\s*(\d+)", header, re.M)}
+    return set(exit_codes(source, "src", "app", "the_app.h").values())
+
+
+def check_deployment_notes(source, setup):
+    """The deployment notes' two code tables hold exactly the codes the programs end with, and
+    the prose names the code that the programs give for a log naming foreign places."""
+    deployment = open(os.path.join(source, "docs", "deployment.md")).read()
+    uninstaller = exit_codes(source, "src", "uninstall", "undo_report.h")
+    for title, codes in (("setup", set(setup.values())), ("uninstaller", set(uninstaller.values()))):
+        start = deployment.find("### Exit codes of the " + title)
+        table = deployment[start:deployment.find("\n#", start + 1)]
+        listed = {int(code) for code in re.findall(r"^\| (\d+) \|", table, re.M)}
+        check(start >= 0 and listed == codes, "docs/deployment.md lists the %s's codes %s, the code has %s" %
+              (title, sorted(listed), sorted(codes)))
+    refused = {setup.get("kExitLogRefused"), uninstaller.get("kExitLogRefused")}
+    for said in re.findall(r"both programs end with code (\d+)", deployment):
+        check(refused == {int(said)}, "docs/deployment.md says both programs end with %s for a foreign log, the code "
+              "gives %s" % (said, sorted(refused)))
 
 
 def check_installer(data, codes):
@@ -148,11 +170,7 @@ def main():
     if "version" in filled and "defaultLocale" in filled:
         check(filled["version"].get("DefaultLocale") == filled["defaultLocale"].get("PackageLocale"),
               "DefaultLocale is not the default-locale file's PackageLocale")
-    deployment = open(os.path.join(source, "docs", "deployment.md")).read()
-    start = deployment.find("### Exit codes of the setup")
-    setup_table = deployment[start:deployment.find("\n### ", start + 1)]
-    for code in sorted(codes):
-        check(re.search(r"^\| %d \|" % code, setup_table, re.M), "docs/deployment.md does not list exit code %d" % code)
+    check_deployment_notes(source, exit_codes(source, "src", "app", "the_app.h"))
     for failure in failures:
         print("FAIL: " + failure)
     return 1 if failures else 0
