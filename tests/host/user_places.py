@@ -69,6 +69,7 @@ def main():
         code = install(target, work, "/desktop=1", "/group=1", r"/ini=%LUMI_USER_PLACE%\Lumiscope",
                        "/log=" + windows_path(steps))
         check(code == 0, f"the setup ended with {code}")
+        check(sorted(os.listdir(admin)) == ["Lumiscope_Uninstall_old"], f"the setup wrote {sorted(os.listdir(admin))}")
         log = read(steps).decode("utf-8", "replace") if os.path.exists(steps) else ""
         for phase in ("links", "settings"):
             check(any(phase in line and "may not write there" in line and windows_path(admin) in line
@@ -79,8 +80,8 @@ def main():
     finally:
         os.chmod(admin, 0o755)
         restore(saved)
-    check(sorted(os.listdir(admin)) == ["Lumiscope_Uninstall_old"], f"written there: {sorted(os.listdir(admin))}")
-    check(os.listdir(old_copy) == ["lm_uninstall.exe"], "the earlier copy was removed")
+    check(sorted(os.listdir(admin)) == ["Lumiscope_Uninstall_old"], f"the uninstaller wrote {sorted(os.listdir(admin))}")
+    check(os.path.isdir(old_copy) and os.listdir(old_copy) == ["lm_uninstall.exe"], "the earlier copy was removed")
     # A log in the user's own temporary folder would mean that TEMP never led to the place.
     check(not os.path.exists(own_log), "the uninstaller's log went to the usual temporary folder")
     shutil.rmtree(root, ignore_errors=True)
