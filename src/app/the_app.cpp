@@ -14,6 +14,7 @@
 #include "install/recovery/transaction_log.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
+#include "win/desktop_user.h"
 #include "win/hardening.h"
 #include "win/process_com.h"
 #include "win/text.h"
@@ -113,6 +114,7 @@ int Run(const std::wstring& commandLine) {
 BOOL TheApp::InitInstance() {
     win::HardenDllSearchPath();
     const win::ProcessCom com;  // before anything else may use COM
+    win::LookForDesktopUserSoon();
     const std::wstring commandLine = ::GetCommandLineW();
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;

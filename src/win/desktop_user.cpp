@@ -24,14 +24,23 @@ private:
     PSECURITY_DESCRIPTOR m_descriptor = nullptr;
 };
 
-// The process behind the desktop: the shell window's; where the system names none (Wine),
-// the one showing the shell windows' desktop entry.
+DWORD SessionOf(DWORD process) {
+    DWORD session = 0;
+    return ::ProcessIdToSessionId(process, &session) ? session : 0;
+}
+
+// The process behind the desktop of this process's session: the shell window's; where the
+// system names none (Wine), the one showing the shell windows' desktop entry. Session 0 (the
+// services') has no desktop of a user, and a shell of another session is not this desktop's:
+// a run as SYSTEM there asks nobody.
 DWORD DesktopShellProcess() {
+    const DWORD session = SessionOf(::GetCurrentProcessId());
+    if (session == 0) return 0;
     HWND shell = ::GetShellWindow();
     if (!shell) shell = DesktopShellWindow();
     DWORD id = 0;
     if (shell) ::GetWindowThreadProcessId(shell, &id);
-    return id;
+    return id != 0 && SessionOf(id) == session ? id : 0;
 }
 
 KernelObject FindDesktopUserToken() {
@@ -65,6 +74,10 @@ bool TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK w
 HANDLE DesktopUserToken() {
     static const KernelObject token = FindDesktopUserToken();
     return token.get();
+}
+
+void LookForDesktopUserSoon() {
+    ::TrySubmitThreadpoolCallback([](PTP_CALLBACK_INSTANCE, void*) { DesktopUserToken(); }, nullptr, nullptr);
 }
 
 bool DesktopUserMay(HANDLE item, ACCESS_MASK wanted, DWORD& error) {

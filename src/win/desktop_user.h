@@ -25,6 +25,9 @@ bool TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK w
 // The desktop shell's user as an identification token; empty when there is no desktop shell
 // or its process cannot be asked. Looked for once per process.
 HANDLE DesktopUserToken();
+// Starts looking for him on the system's thread pool, so that the first question does not
+// wait for the shell's answer (about 55 ms under Wine, where it comes through COM).
+void LookForDesktopUserSoon();
 
 // Whether the desktop's user may do `wanted` in (or to) the open file or folder, asked on the
 // descriptor read through that very handle. True when there is no desktop user. False with
