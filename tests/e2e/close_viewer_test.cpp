@@ -115,6 +115,15 @@ Process FindProcessOf(const std::wstring& program, DWORD except) {
 
 class CloseViewer : public InstalledProduct {
 protected:
+    // A viewer that a failed step left running would stop every later test.
+    void TearDown() override {
+        for (Process left = FindProcessOf(viewer, 0); left.id; left = FindProcessOf(viewer, 0)) {
+            win::KernelObject process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, left.id));
+            if (!process || !::TerminateProcess(process.get(), 9)) break;
+            ::WaitForSingleObject(process.get(), 5000);
+        }
+        InstalledProduct::TearDown();
+    }
     testsupport::SetupRun Setup(const std::wstring& options = std::wstring()) {
         return testsupport::RunSetup(L"/silent /folder=" + target + L" /log=\"" + stepLog + L"\" " + options, work.path());
     }

@@ -160,10 +160,17 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     driver = std::make_unique<WizardDriver>();
     const std::wstring warning =
         L"Warnung: Lumiscope läuft!\nBeenden Sie bitte Lumiscope bevor Sie mit der Installation fortsetzen!";
+    // After each warning the setup offers to close the viewer; "Nein" (the default) leaves it open.
+    auto declineClosing = [this] {
+        Box question = driver->WaitForBox();
+        EXPECT_EQ(question.text.substr(0, 41), L"Soll das Setup Lumiscope jetzt schließen?");
+        driver->Answer(question, IDNO);
+    };
     Box first = driver->WaitForBox();
     EXPECT_EQ(first.text, warning);
     EXPECT_EQ(first.caption, kTitle);
     driver->Answer(first, IDOK);
+    declineClosing();
     ASSERT_TRUE(driver->WaitUntilShown());
     EXPECT_EQ(driver->ActivePage(), 0);
 
@@ -172,6 +179,7 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     Box again = driver->WaitForBox();
     EXPECT_EQ(again.text, warning);
     driver->Answer(again, IDOK);
+    declineClosing();
     EXPECT_FALSE(driver->BoxOpen());
     EXPECT_EQ(driver->ActivePage(), 0);
     EXPECT_FALSE(Enabled(kIdWizBack));
@@ -181,6 +189,7 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     Box refusal = driver->WaitForBox();
     EXPECT_EQ(refusal.text, warning);
     driver->Answer(refusal, IDOK);
+    declineClosing();
     EXPECT_EQ(driver->ActivePage(), 3);
     EXPECT_EQ(Recorded().calls, 0);
 
