@@ -1,6 +1,9 @@
 // The frame: buttons, texts and title on every page, moving back and forth, and leaving.
 #include "wizard_fixture.h"
 
+#include "support/paths.h"
+#include "win/unique_handle.h"
+
 namespace wiztest {
 namespace {
 
@@ -198,6 +201,34 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     EXPECT_EQ(driver->ActivePage(), 4);
     EXPECT_EQ(Recorded().calls, 1);
     FinishWithoutActions();
+}
+
+// "Ja" after the warning: the viewer, a process of its own, is asked to close and ends by
+// itself; the wizard goes on without a further box.
+TEST_F(WizardNavigation, YesAfterTheWarningHasTheViewerClose) {
+    const std::wstring exe = testsupport::BuildPath(L"payload/bin/lu_scp64.exe");
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &info));
+    win::KernelObject process(info.hProcess), thread(info.hThread);
+    for (int look = 0; look < 200 && !::FindWindowW(L"Lumiscope", nullptr); ++look) ::Sleep(50);
+
+    driver = std::make_unique<WizardDriver>();
+    driver->Answer(driver->WaitForBox(), IDOK);
+    Box question = driver->WaitForBox();
+    EXPECT_EQ(question.defaultButton, IDNO);
+    driver->Answer(question, IDYES);
+    const bool ended = ::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+    if (!ended) ::TerminateProcess(process.get(), 9);
+    EXPECT_TRUE(ended);
+    DWORD code = 1;
+    EXPECT_TRUE(::GetExitCodeProcess(process.get(), &code) && code == 0) << "ended by itself";
+    ASSERT_TRUE(driver->WaitUntilShown());
+    EXPECT_FALSE(driver->BoxOpen());
+    CancelWithYes();
 }
 
 }  // namespace
