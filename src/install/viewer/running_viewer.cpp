@@ -48,8 +48,9 @@ BOOL CALLBACK CollectWindow(HWND window, LPARAM param) {
     asked.window = window;
     ::GetWindowThreadProcessId(window, &asked.process);
     asked.viewerClass = HasViewerClass(window);
-    if (asked.process == ::GetCurrentProcessId() || (!asked.viewerClass && !IsViewerProcess(*found, asked.process)))
-        return TRUE;
+    // A viewer process's hidden helper windows (input methods, say) are not the viewer's to ask.
+    const bool ask = asked.viewerClass || (IsViewerProcess(*found, asked.process) && ::IsWindowVisible(window));
+    if (asked.process == ::GetCurrentProcessId() || !ask) return TRUE;
     if (asked.viewerClass) asked.file = OpenFileFromTitle(TitleOf(window));
     found->windows.push_back(asked);
     return TRUE;

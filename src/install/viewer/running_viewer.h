@@ -25,7 +25,7 @@ using Note = std::function<void(const std::wstring&)>;
 win::RunningProgram FindRunning(const Place& place);
 
 // Asks every viewer to close, the way a graceful end of the session does: each top-level
-// window of class "Lumiscope" and of a viewer process gets the session-end query
+// window of class "Lumiscope" and each visible one of a viewer process gets the session-end query
 // (WM_QUERYENDSESSION with ENDSESSION_CLOSEAPP); when all agree, the end (WM_ENDSESSION) and
 // WM_CLOSE, and the viewers are given until `timeoutMs` after the first question to end.
 // False, and nobody is asked to close, when a viewer runs in another session or has no window
