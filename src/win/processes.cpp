@@ -28,8 +28,9 @@ std::wstring ImageOf(DWORD id) {
 
 std::wstring FinalPathOrAsGiven(const std::wstring& path) {
     if (path.empty()) return path;
-    File handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    File handle(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     const std::wstring final = handle ? FinalPathOf(handle.get()) : std::wstring();
     return final.empty() ? path : final;
 }

@@ -37,7 +37,8 @@ public:
         m_id = info.dwProcessId;
     }
     ~Started() {
-        if (m_process && ::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0) ::TerminateProcess(m_process.get(), 9);
+        if (m_process && ::WaitForSingleObject(m_process.get(), 0) != WAIT_OBJECT_0)
+            ::TerminateProcess(m_process.get(), 9);
         if (m_process) ::WaitForSingleObject(m_process.get(), 5000);
     }
     Started(const Started&) = delete;
@@ -64,7 +65,8 @@ BOOL CALLBACK FindViewerWindowOf(HWND window, LPARAM param) {
     DWORD owner = 0;
     wchar_t name[32] = {};
     ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process || !::GetClassNameW(window, name, 32) || std::wstring(name) != L"Lumiscope") return TRUE;
+    if (owner != search->process || !::GetClassNameW(window, name, 32) || std::wstring(name) != L"Lumiscope")
+        return TRUE;
     search->found = window;
     return FALSE;
 }
@@ -103,7 +105,8 @@ Process FindProcessOf(const std::wstring& program, DWORD except) {
         win::KernelObject process(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, e.th32ProcessID));
         wchar_t image[MAX_PATH] = {};
         DWORD size = MAX_PATH;
-        if (!process || !::QueryFullProcessImageNameW(process.get(), 0, image, &size) || !win::EqualsNoCase(image, program))
+        if (!process || !::QueryFullProcessImageNameW(process.get(), 0, image, &size) ||
+            !win::EqualsNoCase(image, program))
             continue;
         Process found{e.th32ProcessID, L""};
         for (const PROCESSENTRY32W& p : all)
@@ -125,7 +128,8 @@ protected:
         InstalledProduct::TearDown();
     }
     testsupport::SetupRun Setup(const std::wstring& options = std::wstring()) {
-        return testsupport::RunSetup(L"/silent /folder=" + target + L" /log=\"" + stepLog + L"\" " + options, work.path());
+        return testsupport::RunSetup(L"/silent /folder=" + target + L" /log=\"" + stepLog + L"\" " + options,
+                                     work.path());
     }
     std::string StepLog() const { return ReadBytes(stepLog); }
 
@@ -202,8 +206,8 @@ TEST_F(CloseViewer, AProgramTheInstallationDoesNotOwnIsNoViewer) {
     const std::wstring other = target + L"\\Other";
     ASSERT_TRUE(::CreateDirectoryW(root.c_str(), nullptr) && ::CreateDirectoryW(target.c_str(), nullptr) &&
                 ::CreateDirectoryW(other.c_str(), nullptr));
-    ASSERT_TRUE(::CopyFileW(testsupport::BuildPath(L"payload/bin/lu_scp64.exe").c_str(), (other + L"\\other.exe").c_str(),
-                            FALSE));
+    ASSERT_TRUE(::CopyFileW(testsupport::BuildPath(L"payload/bin/lu_scp64.exe").c_str(),
+                            (other + L"\\other.exe").c_str(), FALSE));
     Started unrelated(other + L"\\other.exe", L"", CREATE_SUSPENDED);  // no window: only its process names it
     ASSERT_NE(unrelated.id(), 0u);
     EXPECT_EQ(Setup().exitCode, 0u) << StepLog();

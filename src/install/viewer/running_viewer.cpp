@@ -190,7 +190,8 @@ bool CloseRunning(const Place& place, DWORD timeoutMs, const Note& note, std::ve
     const bool closed = WaitForAll(found, deadline, note);
     reopen = WhatToReopen(found);
     if (closed)
-        note(win::Format(L"the viewer closed by itself in %lu ms", static_cast<unsigned long>(::GetTickCount64() - start)));
+        note(win::Format(L"the viewer closed by itself in %lu ms",
+                         static_cast<unsigned long>(::GetTickCount64() - start)));
     return closed;
 }
 
