@@ -55,30 +55,16 @@ private:
     DWORD m_id = 0;
 };
 
-struct WindowSearch {
-    DWORD process;
-    HWND found;
-};
-
-BOOL CALLBACK FindViewerWindowOf(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<WindowSearch*>(param);
-    DWORD owner = 0;
-    wchar_t name[32] = {};
-    ::GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process || !::GetClassNameW(window, name, 32) || std::wstring(name) != L"Lumiscope")
-        return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
 // The window of class "Lumiscope" of a process, waited for up to 10 s.
 HWND ViewerWindowOf(DWORD process) {
-    WindowSearch search{process, nullptr};
-    for (int look = 0; look < 200 && !search.found; ++look) {
-        ::EnumWindows(FindViewerWindowOf, reinterpret_cast<LPARAM>(&search));
-        if (!search.found) ::Sleep(50);
+    for (int look = 0; look < 200; ++look, ::Sleep(50)) {
+        for (HWND w = ::FindWindowExW(nullptr, nullptr, L"Lumiscope", nullptr); w;
+             w = ::FindWindowExW(nullptr, w, L"Lumiscope", nullptr)) {
+            DWORD owner = 0;
+            if (::GetWindowThreadProcessId(w, &owner) && owner == process) return w;
+        }
     }
-    return search.found;
+    return nullptr;
 }
 
 std::wstring TitleOf(HWND window) {
