@@ -57,8 +57,8 @@ viewer::Place ViewerPlace(const record::InstallRecord& r, const std::wstring& pr
 // program is about to go).
 bool CloseViewer(undo::UninstallLog& log, const viewer::Place& place) {
     std::vector<std::wstring> reopen;
-    return viewer::CloseRunning(place, viewer::kCloseTimeoutMs, [&log](const std::wstring& text) { log.Line(text); },
-                                reopen);
+    const viewer::Note note = [&log](const std::wstring& text) { log.Line(L"Lumiscope schließen: " + text); };
+    return viewer::CloseRunning(place, viewer::kCloseTimeoutMs, note, reopen);
 }
 
 }  // namespace
