@@ -165,6 +165,18 @@ int CWizPropertySheet::ShowMessage(HWND owner, const std::wstring& text, UINT fl
     return answer;
 }
 
+namespace {
+
+// The windows of class "Lumiscope" asked to close; true when none is left.
+bool CloseViewerWindows() {
+    std::vector<std::wstring> reopen;
+    const viewer::Note note = [](const std::wstring& text) { Journal().Note(L"wizard", text); };
+    return viewer::CloseRunning(viewer::Place(), viewer::kCloseTimeoutMs, note, reopen) &&
+           !::FindWindowW(kViewerWindowClass, nullptr);
+}
+
+}  // namespace
+
 // After the warning the user may have the setup ask the viewer to close (its windows; the
 // folder is not settled yet). The finish page starts it again, as it starts a new one.
 bool CWizPropertySheet::WarnIfViewerRunning(HWND owner) const {
@@ -173,12 +185,7 @@ bool CWizPropertySheet::WarnIfViewerRunning(HWND owner) const {
     if (ShowMessage(owner, win::LoadStringText(IDS_CLOSE_VIEWER_QUESTION), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
         IDYES)
         return true;
-    std::vector<std::wstring> reopen;
-    const bool closed =
-        viewer::CloseRunning(viewer::Place(), viewer::kCloseTimeoutMs,
-                             [](const std::wstring& text) { Journal().Note(L"wizard", text); }, reopen) &&
-        !::FindWindowW(kViewerWindowClass, nullptr);
-    if (closed) return false;
+    if (CloseViewerWindows()) return false;
     ShowMessage(owner, win::LoadStringText(IDS_VIEWER_NOT_CLOSED), MB_ICONWARNING);
     return true;
 }
