@@ -178,7 +178,10 @@ bool CloseRunning(const Place& place, DWORD timeoutMs, const Note& note, std::ve
             if (IsViewerImage(program.image, folder, place.names)) found.programs.push_back(program);
     }
     ::EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
-    if (found.windows.empty() && found.programs.empty()) return true;
+    if (found.windows.empty() && found.programs.empty()) {
+        note(L"no viewer runs: nothing to close");
+        return true;
+    }
     if (!CanAskAll(found, note)) return false;
     note(win::Format(L"asking the viewer to close (at most %lu ms): %lu window(s), %lu process(es) from the folder",
                      static_cast<unsigned long>(timeoutMs), static_cast<unsigned long>(found.windows.size()),
