@@ -5,6 +5,8 @@
 #include "install/record/record_file.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
+#include "install/viewer/running_viewer.h"
+#include "install/viewer/viewer_rules.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"
@@ -12,7 +14,6 @@
 #include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
-#include "win/processes.h"
 #include "win/window_station.h"
 #include "win/text.h"
 
@@ -52,6 +53,21 @@ std::wstring ResultLine(int code) {
 void Header(undo::UninstallLog& log, const undo::UninstallOptions& options) {
     log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
              (options.purge ? L", mit Einstellungen" : L"") + L" ===");
+}
+
+// The viewer as the record knows it: its folder and the files the installation put there.
+viewer::Place ViewerPlace(const record::InstallRecord& r, const std::wstring& programFolder) {
+    viewer::Place place{programFolder, {}};
+    for (const record::RecordedFile& file : r.files) place.names.push_back(file.path);
+    return place;
+}
+
+// Asked for on the command line: the viewer is asked to close and is not started again (its
+// program is about to go).
+bool CloseViewer(undo::UninstallLog& log, const viewer::Place& place) {
+    std::vector<std::wstring> reopen;
+    const viewer::Note note = [&log](const std::wstring& text) { log.Line(L"Lumiscope schließen: " + text); };
+    return viewer::CloseRunning(place, viewer::kCloseTimeoutMs, note, reopen);
 }
 
 }  // namespace
@@ -130,6 +146,11 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
         case record::RecordState::Found: break;
     }
 
+    const viewer::Place place = ViewerPlace(r, programFolder);
+    if (options.closeViewer && !CloseViewer(log, place))
+        return Refuse(log, options.silent, undo::kExitViewerRunning,
+                      L"Warnung: Lumiscope läuft und wurde nicht beendet! Es wurde nichts entfernt.");
+
     undo::UndoOptions undoOptions;
     undoOptions.purge = options.purge;
     if (options.silent) {
@@ -150,7 +171,7 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
 
     // A program of the folder running in any session (a user's viewer, while this runs as SYSTEM)
     // has no window here; its process still names it.
-    const win::RunningProgram running = win::FindProgramRunningIn(programFolder);
+    const win::RunningProgram running = viewer::FindRunning(place);
     if (running.id)
         return Refuse(log, options.silent, undo::kExitViewerRunning,
                       L"Warnung: Lumiscope läuft! Es wurde nichts entfernt.\n(Prozess " +

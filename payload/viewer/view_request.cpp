@@ -1,17 +1,19 @@
 #include "view_request.h"
 
+#include <cstddef>
 #include <cwctype>
 
 namespace viewer {
 namespace {
 
-bool IsThumbsSwitch(const std::wstring& arg) {
-    if (arg.size() != 7) return false;
-    const wchar_t* expected = L"/thumbs";
-    for (size_t i = 0; i < arg.size(); ++i)
+bool IsSwitch(const std::wstring& arg, const wchar_t* expected) {
+    size_t i = 0;
+    for (; i < arg.size() && expected[i]; ++i)
         if (towlower(arg[i]) != expected[i]) return false;
-    return true;
+    return i == arg.size() && !expected[i];
 }
+
+bool IsThumbsSwitch(const std::wstring& arg) { return IsSwitch(arg, L"/thumbs"); }
 
 }  // namespace
 
@@ -47,6 +49,18 @@ std::vector<std::wstring> SplitArguments(const std::wstring& raw) {
     }
     if (started) args.push_back(current);
     return args;
+}
+
+std::wstring RequestedFile(const std::vector<std::wstring>& args) {
+    if (args.empty() || IsThumbsSwitch(args[0]) || (args.size() == 2 && IsThumbsSwitch(args[1]))) return std::wstring();
+    return args[0];
+}
+
+bool TakeRefuseCloseSwitch(std::vector<std::wstring>& args) {
+    const size_t before = args.size();
+    for (size_t i = args.size(); i-- > 0;)
+        if (IsSwitch(args[i], L"/refuseclose")) args.erase(args.begin() + static_cast<std::ptrdiff_t>(i));
+    return args.size() != before;
 }
 
 std::wstring DescribeRequest(const std::vector<std::wstring>& args, const std::wstring& raw) {

@@ -12,6 +12,12 @@ std::wstring RawArguments(const std::wstring& commandLine);
 // quote stays a backslash, so the quoted drive "D:\" followed by /thumbs gives two arguments.
 std::vector<std::wstring> SplitArguments(const std::wstring& raw);
 
+// The file the viewer was asked to open, as given; empty for the thumbnail view or nothing.
+std::wstring RequestedFile(const std::vector<std::wstring>& args);
+
+// Takes the test switch "/refuseclose" (any case) out of `args`; true when it was there.
+bool TakeRefuseCloseSwitch(std::vector<std::wstring>& args);
+
 // The text the window shows: the request in words, then the raw arguments.
 std::wstring DescribeRequest(const std::vector<std::wstring>& args, const std::wstring& raw);
 

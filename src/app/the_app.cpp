@@ -38,13 +38,9 @@ int ExitCodeFor(InstallStatus status) {
     return kExitPayloadFailed;
 }
 
-// Installs at once with the options of the command line.
+// Installs at once with the options of the command line. A viewer's window refuses the run
+// at once, unless /closeviewer=1 asks the engine to close it first.
 int RunSilent(const std::wstring& commandLine) {
-    if (::FindWindowW(kViewerWindowClass, nullptr)) {
-        AppendInstallLog(win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kWarningChars));
-        Journal().Note(L"setup", L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
-        return kExitViewerRunning;
-    }
     // An installed viewer keeps its folder and its settings; a first installation puts the
     // settings into the user's application data.
     std::wstring targetFolder;
@@ -54,6 +50,11 @@ int RunSilent(const std::wstring& commandLine) {
         iniFolder = kAppDataIniFolder;
     }
     InstallRequest request = ParseSilentCommandLine(commandLine, targetFolder, iniFolder);
+    if (!request.closeViewer && ::FindWindowW(kViewerWindowClass, nullptr)) {
+        AppendInstallLog(win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kWarningChars));
+        Journal().Note(L"setup", L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
+        return kExitViewerRunning;
+    }
     return ExitCodeFor(RunInstall(request));
 }
 

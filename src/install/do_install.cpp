@@ -22,7 +22,8 @@
 #include "resources/resource_ids.h"
 #include "win/security_descriptor.h"
 #include "win/path_text.h"
-#include "win/processes.h"
+#include "install/viewer/running_viewer.h"
+#include "install/viewer/viewer_rules.h"
 #include "win/text.h"
 
 namespace {
@@ -50,16 +51,7 @@ InstallStatus FailViewerRunning(const InstallRequest& request) {
                 win::Left(win::LoadStringText(IDS_VIEWER_RUNNING), kMaxPathChars));
 }
 
-// Before anything is changed: a program running from the folder, in this session or any
-// other (a deployment tool runs as SYSTEM, the user's viewer has no window on its desktop),
-// or a later version already there.
-InstallStatus CheckWhatIsInstalled(const InstallRequest& request, const std::wstring& folder) {
-    const win::RunningProgram running = win::FindProgramRunningIn(folder);
-    if (running.id) {
-        Journal().Note(L"setup", win::Format(L"the viewer is running (process %lu, %s): nothing installed",
-                                             static_cast<unsigned long>(running.id), running.image.c_str()));
-        return FailViewerRunning(request);
-    }
+InstallStatus RefuseNewerVersion(const InstallRequest& request, const std::wstring& folder) {
     const ProductVersion setup{kVersionMajor, kVersionMinor};
     const ProductVersion installed = InstalledVersion(folder);
     if (!IsNewerThan(installed, setup)) return InstallStatus::Done;
@@ -69,6 +61,52 @@ InstallStatus CheckWhatIsInstalled(const InstallRequest& request, const std::wst
                               L") ist bereits installiert. Diese Version (" + VersionText(setup) +
                               L") wurde nicht installiert; es wurde nichts geändert.";
     return FailWithText(request, InstallStatus::NewerInstalled, text, text);
+}
+
+void NoteSetup(const std::wstring& text) { Journal().Note(L"setup", text); }
+
+bool NoteIfRunning(const viewer::Place& place) {
+    const win::RunningProgram running = viewer::FindRunning(place);
+    if (!running.id) return false;
+    NoteSetup(win::Format(L"the viewer is running (process %lu, %s): nothing installed",
+                          static_cast<unsigned long>(running.id), running.image.c_str()));
+    return true;
+}
+
+// Asked for on the command line: every viewer is asked to close; it counts only when all of
+// them closed and none runs any more, in this session or another.
+bool CloseViewer(const viewer::Place& place, std::vector<std::wstring>& reopen) {
+    if (!viewer::CloseRunning(place, viewer::kCloseTimeoutMs, NoteSetup, reopen)) {
+        NoteSetup(L"the viewer was not closed: nothing installed");
+        return false;
+    }
+    if (::FindWindowW(kViewerWindowClass, nullptr)) {
+        NoteSetup(L"the viewer is running (a window of class \"Lumiscope\"): nothing installed");
+        return false;
+    }
+    return !NoteIfRunning(place);
+}
+
+// Before anything is changed: the viewer running, in this session or any other (a deployment
+// tool runs as SYSTEM, the user's viewer has no window on its desktop), or a later version
+// already there. With /closeviewer=1 the version comes first: no viewer is closed for nothing.
+InstallStatus CheckWhatIsInstalled(const InstallRequest& request, const viewer::Place& place,
+                                   std::vector<std::wstring>& reopen) {
+    if (request.closeViewer) {
+        const InstallStatus newer = RefuseNewerVersion(request, place.folder);
+        if (newer != InstallStatus::Done) return newer;
+        return CloseViewer(place, reopen) ? InstallStatus::Done : FailViewerRunning(request);
+    }
+    if (NoteIfRunning(place)) return FailViewerRunning(request);
+    return RefuseNewerVersion(request, place.folder);
+}
+
+// Where the viewer runs from: the folder and every file the payload puts there.
+viewer::Place ViewerPlace(const PayloadArchive& payload, const std::wstring& folder) {
+    viewer::Place place{folder, {}};
+    for (const zip::Entry& entry : payload.entries())
+        if (!IsFolderEntry(entry)) place.names.push_back(LocalName(entry.name));
+    return place;
 }
 
 // Text 5 or 11 first, then the folder.
@@ -187,33 +225,9 @@ void SaveRecord(RecordKeeper& keeper, const std::wstring& target, txn::Transacti
     transaction.Complete();
 }
 
-}  // namespace
-
-void ConfirmAssociations(InstallRequest& request, AskQuestion ask) {
-    if (request.silent || !request.associate) return;
-    if (ask(BoxOwner(request), win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
-    request.associate = 0;
-    request.assocSelection.fill(0);
-}
-
-InstallStatus RunInstall(InstallRequest& request) {
-    RecordKeeper keeper;
-    ScopedJournal listening(keeper);
-    std::wstring target = request.targetFolder;
-    if (target.empty() || IsRefusedFolder(target))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
-    // From here on the folder is the one place it names, whatever way it was typed.
-    if (!MakeCanonicalFolder(target))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
-    // The payload's directory is checked before the first folder is made, and the folder must
-    // leave room for the payload's longest path.
-    PayloadArchive payload;
-    if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
-    if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
-        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
-    const InstallStatus refused = CheckWhatIsInstalled(request, NormalisedText(target));
-    if (refused != InstallStatus::Done) return refused;
-
+// The installation itself, once nothing stands in its way.
+InstallStatus InstallChecked(InstallRequest& request, std::wstring target, const PayloadArchive& payload,
+                             RecordKeeper& keeper) {
     // Every change from here on is written ahead, so that a failure, or an end from outside,
     // leaves the machine as it was before.
     txn::Transaction transaction;
@@ -246,4 +260,37 @@ InstallStatus RunInstall(InstallRequest& request) {
     SaveRecord(keeper, target, transaction);
     if (request.silent) unchanged.HoldUntilExit();
     return InstallStatus::Done;
+}
+
+}  // namespace
+
+void ConfirmAssociations(InstallRequest& request, AskQuestion ask) {
+    if (request.silent || !request.associate) return;
+    if (ask(BoxOwner(request), win::LoadStringText(IDS_ASSOC_QUESTION), request.caption) != IDNO) return;
+    request.associate = 0;
+    request.assocSelection.fill(0);
+}
+
+InstallStatus RunInstall(InstallRequest& request) {
+    RecordKeeper keeper;
+    ScopedJournal listening(keeper);
+    std::wstring target = request.targetFolder;
+    if (target.empty() || IsRefusedFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, target);
+    // From here on the folder is the one place it names, whatever way it was typed.
+    if (!MakeCanonicalFolder(target))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
+    // The payload's directory is checked before the first folder is made, and the folder must
+    // leave room for the payload's longest path.
+    PayloadArchive payload;
+    if (!LoadPayload(payload)) return FailPayload(request, NormalisedText(target));
+    if (!LeavesRoomFor(target, std::max(payload.LongestName(), kLongestOwnFileName)))
+        return FailWithMessageFirst(request, InstallStatus::InvalidFolder, IDS_INVALID_FOLDER, request.targetFolder);
+    const viewer::Place place = ViewerPlace(payload, NormalisedText(target));
+    std::vector<std::wstring> reopen;
+    InstallStatus status = CheckWhatIsInstalled(request, place, reopen);
+    if (status == InstallStatus::Done) status = InstallChecked(request, target, payload, keeper);
+    // What was closed is started again whatever the outcome: the user had it open.
+    viewer::StartAgain(place.folder, reopen, NoteSetup);
+    return status;
 }

@@ -10,6 +10,8 @@
 #define IDS_ASSOC_QUESTION     9
 #define IDS_VIEWER_RUNNING     10
 #define IDS_CANNOT_CREATE      11
+#define IDS_CLOSE_VIEWER_QUESTION 12
+#define IDS_VIEWER_NOT_CLOSED  13
 
 #define IDD_WELCOME            101
 #define IDD_ASSOCIATIONS       104

@@ -1,5 +1,7 @@
 #include "uninstall/uninstall_options.h"
 
+#include <cwchar>
+
 
 namespace undo {
 namespace {
@@ -46,6 +48,7 @@ UninstallOptions ParseUninstallOptions(const std::wstring& commandLine) {
     parsed.silent = HasOption(options, L"/silent");
     parsed.purge = HasOption(options, L"/purge");
     parsed.logPath = OptionValue(options, L"/log=");
+    parsed.closeViewer = std::wcstol(OptionValue(options, L"/closeviewer=").c_str(), nullptr, 10) != 0;
     return parsed;
 }
 

@@ -5,6 +5,7 @@
 //   /silent      no window, no box
 //   /purge       the settings files the product created go too
 //   /log=PATH    the log (default: "Lumiscope_Uninstall.log" in the temp folder)
+//   /closeviewer=1  a running viewer is asked to close first (and not started again)
 #include <string>
 
 namespace undo {
@@ -12,6 +13,7 @@ namespace undo {
 struct UninstallOptions {
     bool silent = false;
     bool purge = false;
+    bool closeViewer = false;
     std::wstring logPath;
 };
 

@@ -5,6 +5,9 @@
 #include "fx/system_look.h"
 #include "win/platform.h"
 #include "install/do_install.h"
+#include "install/journal.h"
+#include "install/viewer/running_viewer.h"
+#include "install/viewer/viewer_rules.h"
 #include "resources/resource_ids.h"
 #include "win/desktop_shell.h"
 #include "win/text.h"
@@ -162,9 +165,28 @@ int CWizPropertySheet::ShowMessage(HWND owner, const std::wstring& text, UINT fl
     return answer;
 }
 
+namespace {
+
+// The windows of class "Lumiscope" asked to close; true when none is left.
+bool CloseViewerWindows() {
+    std::vector<std::wstring> reopen;
+    const viewer::Note note = [](const std::wstring& text) { Journal().Note(L"wizard", text); };
+    return viewer::CloseRunning(viewer::Place(), viewer::kCloseTimeoutMs, note, reopen) &&
+           !::FindWindowW(kViewerWindowClass, nullptr);
+}
+
+}  // namespace
+
+// After the warning the user may have the setup ask the viewer to close (its windows; the
+// folder is not settled yet). The finish page starts it again, as it starts a new one.
 bool CWizPropertySheet::WarnIfViewerRunning(HWND owner) const {
     if (!::FindWindowW(kViewerWindowClass, nullptr)) return false;
     ShowMessage(owner, win::LoadStringText(IDS_VIEWER_RUNNING), MB_ICONWARNING);
+    if (ShowMessage(owner, win::LoadStringText(IDS_CLOSE_VIEWER_QUESTION), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) !=
+        IDYES)
+        return true;
+    if (CloseViewerWindows()) return false;
+    ShowMessage(owner, win::LoadStringText(IDS_VIEWER_NOT_CLOSED), MB_ICONWARNING);
     return true;
 }
 

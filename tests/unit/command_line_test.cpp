@@ -60,6 +60,9 @@ TEST(SilentCommandLine, OptionsNeedNoBlankBetweenThemAndOnlyTheFirstCounts) {
     EXPECT_EQ(r.thumbnailsShortcut, 7);
     EXPECT_EQ(r.allUsers, -3);
     EXPECT_EQ(r.targetFolder, L"E:\\A");
+    EXPECT_EQ(r.closeViewer, 0);
+    EXPECT_EQ(Parse(L"/closeviewer=1/group=1").closeViewer, 1);
+    EXPECT_EQ(Parse(L"/CLOSEVIEWER=1").closeViewer, 0);
 }
 
 TEST(SilentCommandLine, AssocOneSelectsTheImageRowsTwoSelectsAllOthersNothing) {

@@ -2,6 +2,7 @@
 
 #include "install/recovery/pending_rename_rules.h"
 #include "install/request/installed_version.h"
+#include "install/viewer/viewer_rules.h"
 #include "win/path_text.h"
 
 namespace {
@@ -78,6 +79,59 @@ TEST(RunningPrograms, AProgramRunsFromTheFolderWhenItsFileLiesInIt) {
         {L"C:\\", L"C:\\Windows\\explorer.exe", false},
     };
     for (const Case& c : cases) EXPECT_EQ(win::IsProgramInFolder(c.folder, c.image), c.inside) << c.folder << L" " << c.image;
+}
+
+// Only a program or library the installation puts into the folder is the viewer.
+TEST(RunningPrograms, OnlyTheInstallationsProgramsAndLibrariesCountAsTheViewer) {
+    const std::vector<std::wstring> names = {L"lu_scp64.exe", L"lm_uninstall.exe", L"Plugins/Icons.dll",
+                                             L"Html\\index.htm", L"DEUTSCH.DLL"};
+    struct Case {
+        const wchar_t* folder;
+        const wchar_t* image;
+        bool viewer;
+    } cases[] = {
+        {L"C:\\Tools\\Lumiscope\\", L"C:\\Tools\\Lumiscope\\lu_scp64.exe", true},
+        {L"C:\\Tools\\Lumiscope", L"c:\\tools\\LUMISCOPE\\Plugins\\icons.DLL", true},
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscope\\deutsch.dll", true},
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscope\\Html\\index.htm", false},  // named, but no code
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscope\\Other\\lu_scp64.exe", false},  // a folder not named
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscope\\other.exe", false},
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Other\\other.exe", false},
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscope2\\lu_scp64.exe", false},
+        {L"C:\\Tools\\Lumiscope", L"C:\\Tools\\Lumiscopelu_scp64.exe", false},
+        {L"C:\\Windows", L"C:\\windows\\system32\\services.exe", false},
+        {L"C:\\", L"C:\\lu_scp64.exe", true},
+        {L"C:\\", L"C:\\windows\\explorer.exe", false},
+        {L"\\\\srv\\share\\L", L"\\\\SRV\\share\\L\\lm_uninstall.exe", true},
+        {L"", L"C:\\lu_scp64.exe", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(viewer::IsViewerImage(c.image, c.folder, names), c.viewer) << c.folder << L" " << c.image;
+}
+
+// The viewer is started again with the file its title names, when that is a full path.
+TEST(RunningPrograms, TheOpenFileComesFromAFullPathInTheTitle) {
+    const std::wstring longPath = L"C:\\" + std::wstring(257, L'x');  // 260 characters
+    struct Case {
+        std::wstring title;
+        std::wstring file;
+        std::wstring parameters;
+    } cases[] = {
+        {L"Lumiscope - C:\\Bilder & Fotos\\Haus.jpg", L"C:\\Bilder & Fotos\\Haus.jpg", L"\"C:\\Bilder & Fotos\\Haus.jpg\""},
+        {L"Lumiscope - \\\\srv\\share\\a.png", L"\\\\srv\\share\\a.png", L"\"\\\\srv\\share\\a.png\""},
+        {L"Lumiscope", L"", L""},
+        {L"Lumiscope - ", L"", L""},
+        {L"Lumiscope - Haus.jpg", L"", L""},                      // not a full path
+        {L"Lumiscope - C:\\", L"", L""},                          // a drive, no file
+        {L"Lumiscope - C:\\a\" /thumbs \"b.jpg", L"", L""},      // a quote would end the parameter
+        {L"lumiscope - C:\\a.jpg", L"", L""},
+        {L"Lumiscope - " + longPath.substr(0, 259), longPath.substr(0, 259), L"\"" + longPath.substr(0, 259) + L"\""},
+        {L"Lumiscope - " + longPath, L"", L""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(viewer::OpenFileFromTitle(c.title), c.file) << c.title;
+        EXPECT_EQ(viewer::StartParameters(viewer::OpenFileFromTitle(c.title)), c.parameters) << c.title;
+    }
 }
 
 }  // namespace

@@ -31,6 +31,13 @@ TEST(SetupResources, StringTableTextsLoadExactly) {
         {IDS_CANNOT_CREATE,
          L"Kann Zielverzeichnis nicht erstellen!\n\nBitte überprüfen Sie Ihre Schreibrechte und "
          L"System-Policies!\n\nVersuchen Sie das Zielverzeichnis zuerst händisch zu erstellen."},
+        {IDS_CLOSE_VIEWER_QUESTION,
+         L"Soll das Setup Lumiscope jetzt schließen?\n\nLumiscope wird gebeten, sich zu beenden. Ungespeicherte "
+         L"Änderungen können Sie dabei noch sichern; nach der Installation startet das Setup Lumiscope auf Wunsch "
+         L"wieder."},
+        {IDS_VIEWER_NOT_CLOSED,
+         L"Lumiscope wurde nicht beendet!\nBeenden Sie bitte Lumiscope selbst, bevor Sie mit der Installation "
+         L"fortsetzen!"},
     };
     for (const auto& [id, text] : texts) EXPECT_EQ(win::LoadStringText(id), text) << "string " << id;
 }

@@ -176,10 +176,12 @@ TEST(UndoRules, WhatAFolderStillHoldsIsForeignUnlessAStepNamedIt) {
 }
 
 TEST(UninstallOptions, ExactNamesAfterTheProgramNameValuesUpToTheNextSlash) {
-    struct Case { const wchar_t* line; bool silent; bool purge; const wchar_t* log; };
+    struct Case { const wchar_t* line; bool silent; bool purge; const wchar_t* log; bool closeViewer = false; };
     const Case cases[] = {
         {L"lm_uninstall.exe", false, false, L""},
         {L"\"C:\\P F\\lm_uninstall.exe\" /silent /purge", true, true, L""},
+        {L"u.exe /silent /closeviewer=1/log=a", true, false, L"a", true},
+        {L"u.exe /closeviewer=0 /CLOSEVIEWER=1", false, false, L"", false},
         {L"\"C:\\silent\\purge\\u.exe\"", false, false, L""},
         {L"C:\\x\\u.exe /SILENT /Purge /LOG=a", false, false, L""},
         {L"u.exe /silent/log=C:\\Logs\\u.log/purge", true, true, L"C:\\Logs\\u.log"},
@@ -191,6 +193,7 @@ TEST(UninstallOptions, ExactNamesAfterTheProgramNameValuesUpToTheNextSlash) {
         EXPECT_EQ(o.silent, c.silent) << c.line;
         EXPECT_EQ(o.purge, c.purge) << c.line;
         EXPECT_EQ(o.logPath, c.log) << c.line;
+        EXPECT_EQ(o.closeViewer, c.closeViewer) << c.line;
     }
 }
 

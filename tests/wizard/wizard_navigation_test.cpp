@@ -1,6 +1,9 @@
 // The frame: buttons, texts and title on every page, moving back and forth, and leaving.
 #include "wizard_fixture.h"
 
+#include "support/paths.h"
+#include "win/unique_handle.h"
+
 namespace wiztest {
 namespace {
 
@@ -160,10 +163,17 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     driver = std::make_unique<WizardDriver>();
     const std::wstring warning =
         L"Warnung: Lumiscope läuft!\nBeenden Sie bitte Lumiscope bevor Sie mit der Installation fortsetzen!";
+    // After each warning the setup offers to close the viewer; "Nein" (the default) leaves it open.
+    auto declineClosing = [this] {
+        Box question = driver->WaitForBox();
+        EXPECT_EQ(question.text.substr(0, 41), L"Soll das Setup Lumiscope jetzt schließen?");
+        driver->Answer(question, IDNO);
+    };
     Box first = driver->WaitForBox();
     EXPECT_EQ(first.text, warning);
     EXPECT_EQ(first.caption, kTitle);
     driver->Answer(first, IDOK);
+    declineClosing();
     ASSERT_TRUE(driver->WaitUntilShown());
     EXPECT_EQ(driver->ActivePage(), 0);
 
@@ -172,6 +182,7 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     Box again = driver->WaitForBox();
     EXPECT_EQ(again.text, warning);
     driver->Answer(again, IDOK);
+    declineClosing();
     EXPECT_FALSE(driver->BoxOpen());
     EXPECT_EQ(driver->ActivePage(), 0);
     EXPECT_FALSE(Enabled(kIdWizBack));
@@ -181,6 +192,7 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     Box refusal = driver->WaitForBox();
     EXPECT_EQ(refusal.text, warning);
     driver->Answer(refusal, IDOK);
+    declineClosing();
     EXPECT_EQ(driver->ActivePage(), 3);
     EXPECT_EQ(Recorded().calls, 0);
 
@@ -189,6 +201,34 @@ TEST_F(WizardNavigation, RunningViewerIsReportedOnEveryWelcomeAndStopsTheInstall
     EXPECT_EQ(driver->ActivePage(), 4);
     EXPECT_EQ(Recorded().calls, 1);
     FinishWithoutActions();
+}
+
+// "Ja" after the warning: the viewer, a process of its own, is asked to close and ends by
+// itself; the wizard goes on without a further box.
+TEST_F(WizardNavigation, YesAfterTheWarningHasTheViewerClose) {
+    const std::wstring exe = testsupport::BuildPath(L"payload/bin/lu_scp64.exe");
+    std::wstring commandLine = L"\"" + exe + L"\"";
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(::CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                                 &info));
+    win::KernelObject process(info.hProcess), thread(info.hThread);
+    for (int look = 0; look < 200 && !::FindWindowW(L"Lumiscope", nullptr); ++look) ::Sleep(50);
+
+    driver = std::make_unique<WizardDriver>();
+    driver->Answer(driver->WaitForBox(), IDOK);
+    Box question = driver->WaitForBox();
+    EXPECT_EQ(question.defaultButton, IDNO);
+    driver->Answer(question, IDYES);
+    const bool ended = ::WaitForSingleObject(process.get(), 10000) == WAIT_OBJECT_0;
+    if (!ended) ::TerminateProcess(process.get(), 9);
+    EXPECT_TRUE(ended);
+    DWORD code = 1;
+    EXPECT_TRUE(::GetExitCodeProcess(process.get(), &code) && code == 0) << "ended by itself";
+    ASSERT_TRUE(driver->WaitUntilShown());
+    EXPECT_FALSE(driver->BoxOpen());
+    CancelWithYes();
 }
 
 }  // namespace
