@@ -121,5 +121,6 @@ InstallRequest ParseSilentCommandLine(const std::wstring& commandLine, const std
     ReadFlagOption(line, L"/assoc=", assoc);
     ApplyAssocOption(assoc, request);
     ReadFolderOption(line, L"/ini=", request.iniFolder);
+    ReadFlagOption(line, L"/unsafefolder=", request.unsafeFolder);
     return request;
 }

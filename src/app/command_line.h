@@ -1,6 +1,7 @@
 #pragma once
 // The silent command line: "/silent" anywhere selects it, and the options "/folder=",
-// "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc=" and "/ini=" fill the request.
+// "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc=", "/ini=" and "/unsafefolder=" fill
+// the request.
 // Everything here is text only, so that the rules can be checked without the system.
 #include <string>
 

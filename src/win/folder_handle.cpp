@@ -160,7 +160,7 @@ std::wstring FinalPathOf(HANDLE handle) {
     }
 }
 
-Folder Folder::Open(const std::wstring& path, DWORD& error) {
+Folder Folder::Open(const std::wstring& path, DWORD& error, ACCESS_MASK extra) {
     const std::wstring full = FullPath(path);
     if (full.empty()) {
         error = ERROR_INVALID_NAME;
@@ -168,7 +168,7 @@ Folder Folder::Open(const std::wstring& path, DWORD& error) {
     }
     std::wstring opened = ExtendedPath(full);
     if (opened.back() != L'\\') opened += L'\\';
-    File handle(::CreateFileW(opened.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+    File handle(::CreateFileW(opened.c_str(), kFolderAccess | extra, kFolderShare, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) {
         error = ::GetLastError();
@@ -180,12 +180,12 @@ Folder Folder::Open(const std::wstring& path, DWORD& error) {
     return Folder(std::move(handle), reached);
 }
 
-Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {
+Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error, ACCESS_MASK extra) const {
     HANDLE at = get();
     std::wstring path = m_path;
     File level;
     for (const std::wstring& name : SplitLevels(relative)) {
-        File next = NtOpen(at, name, kFolderAccess, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
+        File next = NtOpen(at, name, kFolderAccess | extra, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
         path = Child(path, name);
         if (!next || !IsRealFolder(next.get(), path, error)) return Folder();
         level = std::move(next);

@@ -5,6 +5,7 @@
 #include "support/box_answerer.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
+#include "support/unix_link.h"
 #include "install/do_install.h"
 #include "install/payload/payload.h"
 
@@ -53,6 +54,21 @@ TEST_F(SilentInstallFailure, MissingDriveLogsTheFolderWithABackslash) {
     EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated);
     EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(drive) + "\\Lumi\\");
     EXPECT_EQ(request.targetFolder, drive + L"\\Lumi");
+}
+
+// A level that cannot be made is refused, not taken, and nothing is made below it: a file has
+// its name, or a link to nowhere does (lookups do not see it, yet it blocks the creation, as a
+// folder another process makes between the look and the creation would).
+TEST_F(SilentInstallFailure, LevelThatCannotBeMadeIsRefusedWithNothingMadeBelowIt) {
+    WriteBytes(scratch / L"File", "x");
+    ASSERT_TRUE(testlink::MakeUnixLink(scratch / L"Nowhere", scratch / L"Link"));
+    for (const wchar_t* level : {L"File", L"Link"}) {
+        request.targetFolder = scratch / (level + std::wstring(L"\\Lumiscope"));
+        EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated) << level;
+        EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(request.targetFolder) + "\\") << level;
+        ::DeleteFileW((scratch / L"Lumiscope_Install.log").c_str());
+    }
+    EXPECT_FALSE(Exists(scratch / L"Nowhere"));
 }
 
 // A file of the payload that cannot be put in place (a folder has its name): the failure names

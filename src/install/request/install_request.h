@@ -18,6 +18,7 @@ struct InstallRequest {
     std::array<int, kAssocSelectionSize> assocSelection{};
     int associate = 0;
     int silent = 0;
+    int unsafeFolder = 0;                // 1: a program folder others may replace is accepted (noted only)
     std::wstring caption = L"Lumiscope 64-bit Setup";
     HWND owner = nullptr;                // owns the boxes in wizard mode; none: the active window
 };
