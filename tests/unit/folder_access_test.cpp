@@ -80,7 +80,6 @@ TEST(FolderAccess, VerdictFromOwnersAndEntriesOfTheLevelAndItsParent) {
          Level::ProgramFolder, Verdict::Fine},
         {"parent: a deny entry is not trusted to help", kOurs, RootWith(L"(D;;0x40;;;AU)(A;;0x40;;;AU)"),
          Level::ProgramFolder, Verdict::Refuse},
-        {"parent without access list", kOurs, L"O:BAD:NO_ACCESS_CONTROL", Level::ProgramFolder, Verdict::Refuse},
         // The program folder's own rights.
         {"folder a user made in C:\\", kUsersMade, kDriveRoot, Level::ProgramFolder, Verdict::MakeSafe},
         {"folder: users generic write", L"O:BAD:P(A;;GW;;;BU)", kDriveRoot, Level::ProgramFolder, Verdict::MakeSafe},
@@ -103,4 +102,19 @@ TEST(FolderAccess, VerdictFromOwnersAndEntriesOfTheLevelAndItsParent) {
         {"Wine: the same, run by no administrator", kWine, kWine, Level::ProgramFolder, Verdict::Refuse, L""},
     };
     for (const Row& row : rows) EXPECT_EQ(Judge(row), row.expected) << row.what;
+}
+
+// No access list at all lets everyone do everything. Wine's SDDL reader makes an empty list of
+// "NO_ACCESS_CONTROL", so the descriptor is built by hand.
+TEST(FolderAccess, AParentWithoutAccessListIsRefused) {
+    SECURITY_DESCRIPTOR descriptor;
+    alignas(SID) unsigned char administrators[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof administrators;
+    ASSERT_TRUE(::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION));
+    ASSERT_TRUE(::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size));
+    ASSERT_TRUE(::SetSecurityDescriptorOwner(&descriptor, administrators, FALSE));
+    ASSERT_TRUE(::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE));
+    win::ObjectAccess parent;
+    ASSERT_TRUE(win::AccessOf(&descriptor, parent));
+    EXPECT_EQ(folder_access::JudgeExistingLevel(Access(kOurs), parent, true, ME), Verdict::Refuse);
 }
