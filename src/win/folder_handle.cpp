@@ -185,7 +185,8 @@ Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error, ACCESS_MAS
     std::wstring path = m_path;
     File level;
     for (const std::wstring& name : SplitLevels(relative)) {
-        File next = NtOpen(at, name, kFolderAccess | extra, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
+        File next =
+            NtOpen(at, name, kFolderAccess | extra, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
         path = Child(path, name);
         if (!next || !IsRealFolder(next.get(), path, error)) return Folder();
         level = std::move(next);
