@@ -56,10 +56,6 @@ bool ReadEntry(const ACE_HEADER* header, AccessEntry& entry) {
     return true;
 }
 
-bool AdministratorsSid(SID& sid, DWORD& size) {
-    return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, &sid, &size) != FALSE;
-}
-
 }  // namespace
 
 bool AccessOf(PSECURITY_DESCRIPTOR descriptor, ObjectAccess& access) {
@@ -107,32 +103,24 @@ bool IsAdministrator() {
     alignas(SID) unsigned char sid[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof sid;
     BOOL member = FALSE;
-    return AdministratorsSid(*reinterpret_cast<SID*>(sid), size) &&
+    return ::CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, sid, &size) &&
            ::CheckTokenMembership(nullptr, sid, &member) && member;
 }
 
-bool SetOwnerToAdministrators(HANDLE handle, DWORD& error) {
-    alignas(SID) unsigned char sid[SECURITY_MAX_SID_SIZE];
-    DWORD size = sizeof sid;
-    if (!AdministratorsSid(*reinterpret_cast<SID*>(sid), size)) {
-        error = ::GetLastError();
-        return false;
-    }
-    error = ::SetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, sid, nullptr, nullptr, nullptr);
-    return error == ERROR_SUCCESS;
-}
-
-bool SetProtectedAccess(HANDLE handle, const wchar_t* sddl, DWORD& error) {
-    SecurityDescriptor wanted(sddl);
+bool WriteObjectAccess(HANDLE handle, const std::wstring& sddl, SECURITY_INFORMATION parts, DWORD& error) {
+    SecurityDescriptor wanted(sddl.c_str());
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
     BOOL present = FALSE;
     BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    if (!wanted || !::GetSecurityDescriptorDacl(wanted.get(), &present, &dacl, &defaulted) || !present || !dacl) {
+    if (!wanted || !::GetSecurityDescriptorOwner(wanted.get(), &owner, &defaulted) ||
+        !::GetSecurityDescriptorDacl(wanted.get(), &present, &dacl, &defaulted) ||
+        ((parts & OWNER_SECURITY_INFORMATION) && !owner) || ((parts & DACL_SECURITY_INFORMATION) && !dacl)) {
         error = ERROR_INVALID_SECURITY_DESCR;
         return false;
     }
-    error = ::SetSecurityInfo(handle, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                              nullptr, nullptr, dacl, nullptr);
+    if (parts & DACL_SECURITY_INFORMATION) parts |= PROTECTED_DACL_SECURITY_INFORMATION;
+    error = ::SetSecurityInfo(handle, SE_FILE_OBJECT, parts, owner, nullptr, dacl, nullptr);
     return error == ERROR_SUCCESS;
 }
 

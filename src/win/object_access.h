@@ -37,12 +37,13 @@ std::wstring ProcessUserSid();
 // Whether the running process has the Administrators group in force (elevated, or SYSTEM).
 bool IsAdministrator();
 
-// Makes Administrators the owner (the handle needs WRITE_OWNER).
-bool SetOwnerToAdministrators(HANDLE handle, DWORD& error);
-// Puts the access list of `sddl` on the object, protected from what its parent passes on (the
-// handle needs WRITE_DAC). The system passes the new list's inheritable entries on to what is
-// inside, unless that protects its own.
-bool SetProtectedAccess(HANDLE handle, const wchar_t* sddl, DWORD& error);
+// Writes the owner (OWNER_SECURITY_INFORMATION) and the access list (DACL_SECURITY_INFORMATION,
+// protected from what the parent passes on) that `sddl` holds, as `parts` asks, through a
+// handle opened with WRITE_OWNER for the owner, WRITE_DAC and READ_CONTROL for the list (the
+// call reads the descriptor before it writes one, and is refused without READ_CONTROL). The
+// system passes the new list's inheritable entries on to what is inside, unless that protects
+// its own.
+bool WriteObjectAccess(HANDLE handle, const std::wstring& sddl, SECURITY_INFORMATION parts, DWORD& error);
 
 // A privilege of the process's token in force for the lifetime of this object, then as it was.
 // Without it in the token nothing changes (the calls that need it then fail on their own).

@@ -15,8 +15,12 @@ namespace {
 
 using folder_access::Verdict;
 
+bool g_distrustRunningAccount = false;
+
 // The running account counts as trusted only while it is an administrator (folder_access).
-std::wstring TrustedSelf() { return win::IsAdministrator() ? win::ProcessUserSid() : std::wstring(); }
+std::wstring TrustedSelf() {
+    return !g_distrustRunningAccount && win::IsAdministrator() ? win::ProcessUserSid() : std::wstring();
+}
 
 // How many levels name what holds the first level of the path: a drive ("C:") or a share
 // ("\\server", "\\server\share").
@@ -93,24 +97,26 @@ bool LevelWalk::TakeExisting(win::Folder level, const std::wstring& name, const 
     return true;
 }
 
-// Owner first: a folder a user owns may grant administrators nothing, and only its owner (or
-// the privilege to take ownership) may then change its access list.
+// One handle and one change where administrators may already change the access list. Else the
+// owner first: a folder a user owns may grant administrators nothing, and only its owner (or
+// the privilege to take ownership) may then change the list, through a handle opened after.
 bool LevelWalk::MakeSafe(const std::wstring& name, const std::wstring& path, const win::ObjectAccess& before) {
     const win::ScopedPrivilege takeOwnership(SE_TAKE_OWNERSHIP_NAME);
     const win::ScopedPrivilege restore(SE_RESTORE_NAME);
+    const std::wstring safe = L"O:BA" + std::wstring(win::kProgramFolderSddl);
     DWORD error = 0;
-    win::File owner = m_at.OpenEntry(name, error, WRITE_OWNER);
-    bool safe = owner && win::SetOwnerToAdministrators(owner.get(), error);
-    if (safe) {
-        win::File access = m_at.OpenEntry(name, error, WRITE_DAC);
-        safe = access && win::SetProtectedAccess(access.get(), win::kProgramFolderSddl, error);
-    }
-    if (!safe) {
+    bool made = false;
+    if (const win::File both = m_at.OpenEntry(name, error, WRITE_OWNER | WRITE_DAC | READ_CONTROL))
+        made = win::WriteObjectAccess(both.get(), safe, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, error);
+    else if (const win::File owner = m_at.OpenEntry(name, error, WRITE_OWNER);
+             owner && win::WriteObjectAccess(owner.get(), safe, OWNER_SECURITY_INFORMATION, error))
+        if (const win::File access = m_at.OpenEntry(name, error, WRITE_DAC | READ_CONTROL))
+            made = win::WriteObjectAccess(access.get(), safe, DACL_SECURITY_INFORMATION, error);
+    if (!made) {
         Journal().Failed(phase::kFolder, L"cannot be made safe: " + path, error);
         return false;
     }
-    Journal().Note(phase::kFolder, L"made safe (owner Administrators, access " + std::wstring(win::kProgramFolderSddl) +
-                                       L"; kept on a rollback), was " + before.text + L": " + path);
+    Journal().Note(phase::kFolder, L"made safe (" + safe + L"; kept on a rollback), was " + before.text + L": " + path);
     return true;
 }
 
@@ -162,3 +168,5 @@ ProgramFolderOutcome MakeProgramFolder(std::wstring& folder, bool acceptUnsafe) 
     if (levels.empty()) return {};
     return LevelWalk(acceptUnsafe).Run(levels);
 }
+
+void DistrustRunningAccountForTesting(bool distrust) { g_distrustRunningAccount = distrust; }

@@ -24,3 +24,7 @@ struct ProgramFolderOutcome {
 // with what it had before; a rollback does not give that back). With `acceptUnsafe` a level
 // others may replace is only noted in the step log, and the walk goes on.
 ProgramFolderOutcome MakeProgramFolder(std::wstring& folder, bool acceptUnsafe);
+
+// Under Wine every folder is the running administrator's own: tests that stand for a machine
+// where users own the folders take that account for anyone else's (true), and back (false).
+void DistrustRunningAccountForTesting(bool distrust);
