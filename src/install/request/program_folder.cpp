@@ -33,6 +33,7 @@ public:
 
 private:
     bool OpenRoot(const std::wstring& root, bool programFolder);
+    bool Reach(const std::wstring& name, const std::wstring& path, bool programFolder, bool& made);
     bool TakeExisting(win::Folder level, const std::wstring& name, const std::wstring& path, bool programFolder);
     bool MakeSafe(const std::wstring& name, const std::wstring& path, const win::ObjectAccess& before);
     bool Make(const std::wstring& name, const std::wstring& path);
@@ -55,24 +56,21 @@ ProgramFolderOutcome LevelWalk::Run(const std::vector<std::wstring>& levels) {
     bool made = false;  // below a level the run made, every level is the run's
     for (size_t i = rootLevels; i < levels.size(); ++i) {
         const std::wstring name = levels[i].substr(levels[i - 1].size() + 1);
-        if (!made) {
-            DWORD error = 0;
-            win::Folder level = m_at.OpenFolder(name, error, READ_CONTROL);
-            if (level) {
-                if (!TakeExisting(std::move(level), name, levels[i], i + 1 == levels.size())) return m_outcome;
-                continue;
-            }
-            if (!win::IsNotFound(error)) {
-                NotCreated(L"cannot open ", levels[i], error);
-                return m_outcome;
-            }
-            if (!Accepted(folder_access::JudgeParent(m_atAccess, m_self), levels[i])) return m_outcome;
-        }
-        if (!Make(name, levels[i])) return m_outcome;
-        made = true;
+        if (!(made ? Make(name, levels[i]) : Reach(name, levels[i], i + 1 == levels.size(), made))) return m_outcome;
     }
     m_outcome.state = ProgramFolderState::Ready;
     return m_outcome;
+}
+
+// The next level as it exists, checked; or made when it is missing (then `made`).
+bool LevelWalk::Reach(const std::wstring& name, const std::wstring& path, bool programFolder, bool& made) {
+    DWORD error = 0;
+    win::Folder level = m_at.OpenFolder(name, error, READ_CONTROL);
+    if (level) return TakeExisting(std::move(level), name, path, programFolder);
+    if (!win::IsNotFound(error)) return NotCreated(L"cannot open ", path, error);
+    if (!Accepted(folder_access::JudgeParent(m_atAccess, m_self), path)) return false;
+    made = Make(name, path);
+    return made;
 }
 
 bool LevelWalk::OpenRoot(const std::wstring& root, bool programFolder) {
@@ -88,7 +86,7 @@ bool LevelWalk::TakeExisting(win::Folder level, const std::wstring& name, const 
     win::ObjectAccess access;
     if (!Read(level, path, access)) return false;
     if (!Accepted(folder_access::JudgeExistingLevel(access, m_atAccess, programFolder, m_self), path)) return false;
-    // Whether the parent's risk was accepted or not there, the folder itself is made safe.
+    // Where the risk of the levels above was accepted too, the folder itself is made safe.
     if (programFolder && folder_access::JudgeOwnAccess(access, true, false, m_self) == Verdict::MakeSafe &&
         !MakeSafe(name, path, access) && !Accepted(Verdict::Refuse, path))
         return false;
