@@ -62,10 +62,13 @@ ProgramFolderOutcome LevelWalk::Run(const std::vector<std::wstring>& levels) {
     return m_outcome;
 }
 
-// The next level as it exists, checked; or made when it is missing (then `made`).
+// The next level as it exists, checked; or made when it is missing (then `made`). An existing
+// level is opened by its full path, checked as every Folder is (no link, reached as asked),
+// while the level above is held and so cannot be renamed: the path leads into the held folder.
+// (Opened relative to its parent, a volume mounted there looks like a link under Wine.)
 bool LevelWalk::Reach(const std::wstring& name, const std::wstring& path, bool programFolder, bool& made) {
     DWORD error = 0;
-    win::Folder level = m_at.OpenFolder(name, error, READ_CONTROL);
+    win::Folder level = win::Folder::Open(path, error, READ_CONTROL);
     if (level) return TakeExisting(std::move(level), name, path, programFolder);
     if (!win::IsNotFound(error)) return NotCreated(L"cannot open ", path, error);
     if (!Accepted(folder_access::JudgeParent(m_atAccess, m_self), path)) return false;
