@@ -180,13 +180,12 @@ Folder Folder::Open(const std::wstring& path, DWORD& error, ACCESS_MASK extra) {
     return Folder(std::move(handle), reached);
 }
 
-Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error, ACCESS_MASK extra) const {
+Folder Folder::OpenFolder(const std::wstring& relative, DWORD& error) const {
     HANDLE at = get();
     std::wstring path = m_path;
     File level;
     for (const std::wstring& name : SplitLevels(relative)) {
-        File next =
-            NtOpen(at, name, kFolderAccess | extra, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
+        File next = NtOpen(at, name, kFolderAccess, kFolderShare, FILE_OPEN, FILE_DIRECTORY_FILE, nullptr, error);
         path = Child(path, name);
         if (!next || !IsRealFolder(next.get(), path, error)) return Folder();
         level = std::move(next);

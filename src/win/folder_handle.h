@@ -32,7 +32,7 @@ public:
 
     // A folder inside this one, by a relative path of one or more levels, each checked as Open
     // checks its folder.
-    Folder OpenFolder(const std::wstring& relative, DWORD& error, ACCESS_MASK extra = 0) const;
+    Folder OpenFolder(const std::wstring& relative, DWORD& error) const;
     // A new folder inside this one (the name must be free), with the given security descriptor
     // (null: inherited), opened so that it can be renamed and filled.
     Folder NewFolder(const std::wstring& name, DWORD& error, PSECURITY_DESCRIPTOR security = nullptr) const;
