@@ -122,5 +122,6 @@ InstallRequest ParseSilentCommandLine(const std::wstring& commandLine, const std
     ApplyAssocOption(assoc, request);
     ReadFolderOption(line, L"/ini=", request.iniFolder);
     ReadFlagOption(line, L"/closeviewer=", request.closeViewer);
+    ReadFlagOption(line, L"/unsafefolder=", request.unsafeFolder);
     return request;
 }

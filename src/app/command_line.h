@@ -1,6 +1,6 @@
 #pragma once
 // The silent command line: "/silent" anywhere selects it, and the options "/folder=",
-// "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc=", "/ini=" and "/closeviewer=" fill
+// "/desktop=", "/thumbs=", "/group=", "/allusers=", "/assoc=", "/ini=", "/closeviewer=" and "/unsafefolder=" fill
 // the request.
 // Everything here is text only, so that the rules can be checked without the system.
 #include <string>

@@ -27,7 +27,8 @@ constexpr wchar_t kHelpText[] =
     L"/assoc=1 | 2\tBildformate | alle Formate mit Lumiscope verknüpfen\n"
     L"/ini=ORDNER\tOrdner der Einstellungsdatei\n"
     L"/log=PFAD\tProtokoll jedes Schritts\n"
-    L"/closeviewer=1\tein laufendes Lumiscope schließen und danach wieder starten\n\n"
+    L"/closeviewer=1\tein laufendes Lumiscope schließen und danach wieder starten\n"
+    L"/unsafefolder=1\tZielordner trotzdem verwenden, den auch andere Benutzer als Administratoren ändern dürfen\n\n"
     L"Ein Wert reicht bis zum nächsten \"/\" und darf in Anführungszeichen stehen.\n"
     L"Ohne /silent öffnet sich der Assistent. Es wurde nichts installiert.";
 

@@ -7,6 +7,7 @@
 #include "install/request/folder_rules.h"
 #include "install/request/folders.h"
 #include "install/request/installed_version.h"
+#include "install/request/program_folder.h"
 #include "install/payload/icon_library.h"
 #include "install/settings/ini_unicode.h"
 #include "install/install_log.h"
@@ -20,7 +21,6 @@
 #include "install/registry/registration.h"
 #include "install/settings/settings_file.h"
 #include "resources/resource_ids.h"
-#include "win/security_descriptor.h"
 #include "win/path_text.h"
 #include "install/viewer/running_viewer.h"
 #include "install/viewer/viewer_rules.h"
@@ -154,17 +154,33 @@ bool LoadPayload(PayloadArchive& payload) {
     return false;
 }
 
-bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
+// Every level the run makes is the administrators' like Program Files, whatever its parent;
+// one that existed is checked, and the program folder itself made safe where it can be.
+ProgramFolderOutcome PrepareFolder(std::wstring& target, bool acceptUnsafe, int& keepIconLibrary) {
     JournalPhase phase(phase::kFolder);
-    // Every level the run makes is the administrators' like Program Files, whatever its parent.
-    win::SecurityDescriptor access(win::kProgramFolderSddl);
-    if (!EnsureFolderExists(target, access.attributes())) {
-        Journal().Failed(phase::kFolder, L"cannot create " + target, ::GetLastError());
-        return false;
-    }
+    const ProgramFolderOutcome outcome = MakeProgramFolder(target, acceptUnsafe);
+    if (outcome.state != ProgramFolderState::Ready) return outcome;
     keepIconLibrary = CheckExistingIconLibrary(target);
     if (keepIconLibrary) Journal().Note(phase::kFolder, L"the installed Plugins\\Icons.dll is kept");
-    return true;
+    return outcome;
+}
+
+constexpr wchar_t kChooseSafeFolder[] =
+    L"Wählen Sie einen Ordner, den nur Administratoren ändern dürfen (zum Beispiel unter Program Files)";
+
+// Text 11's first line, the folder and why: the rest of text 11 (check your rights, make the
+// folder by hand) would mislead here, and the advice must fit into the entry's 519 characters.
+InstallStatus FailUnsafeFolder(const InstallRequest& request, const std::wstring& target, const std::wstring& level) {
+    std::wstring title = win::LoadStringText(IDS_CANNOT_CREATE);
+    title.resize(std::min(title.find(L'\n'), title.size()));
+    const std::wstring box = title + L"\n\nAndere Benutzer als Administratoren dürfen " + level +
+                             L" löschen, umbenennen oder übernehmen.\n\n" + kChooseSafeFolder +
+                             L". Das Risiko bestätigen können Sie nur bei einer Installation mit /silent und "
+                             L"/unsafefolder=1.";
+    const std::wstring log = title + L": " + target + L": andere Benutzer als Administratoren dürfen " + level +
+                             L" löschen, umbenennen oder übernehmen. " + kChooseSafeFolder +
+                             L", oder bestätigen Sie das Risiko mit /unsafefolder=1.";
+    return FailWithText(request, InstallStatus::FolderNotCreated, box, log);
 }
 
 // Nothing is put in place before every file of the payload was written beside it and checked.
@@ -234,8 +250,10 @@ InstallStatus InstallChecked(InstallRequest& request, std::wstring target, const
     ScopedJournal writingAhead(transaction);
     transaction.Begin(NormalisedText(target));
     int keepIconLibrary = 0;
-    if (!PrepareFolder(target, keepIconLibrary)) {
+    const ProgramFolderOutcome folder = PrepareFolder(target, request.unsafeFolder == 1, keepIconLibrary);
+    if (folder.state != ProgramFolderState::Ready) {
         transaction.RollBack();
+        if (folder.state == ProgramFolderState::Unsafe) return FailUnsafeFolder(request, target, folder.unsafeLevel);
         return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
     }
     // Everything from here on names the folder as it was made (a level's trailing blanks are

@@ -160,7 +160,7 @@ std::wstring FinalPathOf(HANDLE handle) {
     }
 }
 
-Folder Folder::Open(const std::wstring& path, DWORD& error) {
+Folder Folder::Open(const std::wstring& path, DWORD& error, ACCESS_MASK extra) {
     const std::wstring full = FullPath(path);
     if (full.empty()) {
         error = ERROR_INVALID_NAME;
@@ -168,7 +168,7 @@ Folder Folder::Open(const std::wstring& path, DWORD& error) {
     }
     std::wstring opened = ExtendedPath(full);
     if (opened.back() != L'\\') opened += L'\\';
-    File handle(::CreateFileW(opened.c_str(), kFolderAccess, kFolderShare, nullptr, OPEN_EXISTING,
+    File handle(::CreateFileW(opened.c_str(), kFolderAccess | extra, kFolderShare, nullptr, OPEN_EXISTING,
                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!handle) {
         error = ::GetLastError();

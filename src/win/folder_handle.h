@@ -26,8 +26,9 @@ public:
     Folder() = default;
 
     // An existing folder by its full path. Invalid, with the Win32 error, when it is missing,
-    // no folder, a link, or reached through one (ERROR_CANT_ACCESS_FILE for a link).
-    static Folder Open(const std::wstring& path, DWORD& error);
+    // no folder, a link, or reached through one (ERROR_CANT_ACCESS_FILE for a link). `extra`
+    // asks for more access than listing and entering it (READ_CONTROL to read who may do what).
+    static Folder Open(const std::wstring& path, DWORD& error, ACCESS_MASK extra = 0);
 
     // A folder inside this one, by a relative path of one or more levels, each checked as Open
     // checks its folder.

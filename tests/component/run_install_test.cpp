@@ -5,8 +5,11 @@
 #include "support/box_answerer.h"
 #include "support/engine_scratch.h"
 #include "support/scratch_registry.h"
+#include "support/unix_link.h"
 #include "install/do_install.h"
 #include "install/payload/payload.h"
+#include "install/request/program_folder.h"
+#include "install/step_log.h"
 
 using namespace enginetest;
 
@@ -53,6 +56,21 @@ TEST_F(SilentInstallFailure, MissingDriveLogsTheFolderWithABackslash) {
     EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated);
     EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(drive) + "\\Lumi\\");
     EXPECT_EQ(request.targetFolder, drive + L"\\Lumi");
+}
+
+// A level that cannot be made is refused, not taken, and nothing is made below it: a file has
+// its name, or a link to nowhere does (lookups do not see it, yet it blocks the creation, as a
+// folder another process makes between the look and the creation would).
+TEST_F(SilentInstallFailure, LevelThatCannotBeMadeIsRefusedWithNothingMadeBelowIt) {
+    WriteBytes(scratch / L"File", "x");
+    ASSERT_TRUE(testlink::MakeUnixLink(scratch / L"Nowhere", scratch / L"Link"));
+    for (const wchar_t* level : {L"File", L"Link"}) {
+        request.targetFolder = scratch / (level + std::wstring(L"\\Lumiscope"));
+        EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated) << level;
+        EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(request.targetFolder) + "\\") << level;
+        ::DeleteFileW((scratch / L"Lumiscope_Install.log").c_str());
+    }
+    EXPECT_FALSE(Exists(scratch / L"Nowhere"));
 }
 
 // A file of the payload that cannot be put in place (a folder has its name): the failure names
@@ -124,4 +142,61 @@ TEST(SilentInstall, EverythingNamesTheFolderAsItWasMade) {
     EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, uninstall, L"InstallLocation"), made);
     EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Classes\\Lumiscope\\shell\\open\\command", nullptr),
               L"\"" + made + L"lu_scp64.exe\" \"%1\"");
+}
+
+namespace {
+
+struct DistrustedRunningAccount {
+    DistrustedRunningAccount() { DistrustRunningAccountForTesting(true); }
+    ~DistrustedRunningAccount() { DistrustRunningAccountForTesting(false); }
+};
+
+}  // namespace
+
+// With the running account taken for anyone else's (as on a machine whose folders a user
+// made), every existing folder here is one others may replace. Refused first, naming the
+// highest such level, nothing changed; accepted with /unsafefolder=1, the step log notes it
+// and the existing program folder is made safe.
+TEST(SilentInstall, FolderOthersMayReplaceIsRefusedUnlessTheRiskIsAccepted) {
+    ScratchFolder scratch;
+    testsupport::ScratchRegistry registry{L"unsafe"};
+    ScopedEnvironment tmp{L"TMP", scratch.path().c_str()};
+    ScopedEnvironment temp{L"TEMP", scratch.path().c_str()};
+    const std::wstring previous = CurrentDirectory();
+    const std::wstring target = scratch / L"Existing\\";
+    const std::wstring topLevel = scratch.path().substr(0, scratch.path().find(L'\\', 3));
+    ASSERT_TRUE(::CreateDirectoryW(target.c_str(), nullptr));
+    ASSERT_TRUE(::SetCurrentDirectoryW(scratch.path().c_str()));
+    InstallRequest request;
+    request.silent = 1;
+    request.targetFolder = target;
+    InstallStatus refused, accepted;
+    {
+        DistrustedRunningAccount distrusted;
+        refused = RunInstall(request);
+        StepLog log;
+        std::wstring why;
+        ASSERT_TRUE(log.Open(scratch / L"steps.log", why));
+        ScopedJournal listening(log);
+        request.unsafeFolder = 1;
+        accepted = RunInstall(request);
+    }
+    ::SetCurrentDirectoryW(previous.c_str());
+
+    EXPECT_EQ(refused, InstallStatus::FolderNotCreated);
+    EXPECT_EQ(OnlyLogEntryText(ReadBytes(scratch / L"Lumiscope_Install.log")),
+              "Kann Zielverzeichnis nicht erstellen!: " + Latin1(target) +
+                  ": andere Benutzer als Administratoren d\xfc" "rfen " + Latin1(topLevel) +
+                  " l\xf6schen, umbenennen oder \xfc" "bernehmen. W\xe4hlen Sie einen Ordner, den nur Administratoren "
+                  "\xe4ndern d\xfc" "rfen (zum Beispiel unter Program Files), oder best\xe4tigen Sie das Risiko mit "
+                  "/unsafefolder=1.");
+    EXPECT_EQ(accepted, InstallStatus::Done);
+    const std::string steps = ReadBytes(scratch / L"steps.log");
+    EXPECT_NE(steps.find("others than administrators may delete, rename or take over " + Latin1(topLevel) +
+                         " (accepted with /unsafefolder=1)"),
+              std::string::npos);
+    const size_t madeSafe = steps.find("made safe (O:BAD:PAI(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU); kept on a rollback), was O:");
+    ASSERT_NE(madeSafe, std::string::npos) << steps.substr(0, 4000);
+    EXPECT_EQ(steps.substr(steps.find(": ", steps.find("was O:", madeSafe)), target.size() + 1),
+              ": " + Latin1(target.substr(0, target.size() - 1)));
 }

@@ -78,7 +78,9 @@ def full_disk(root):
     work = os.path.join(root, "work_full")
     os.makedirs(disk)
     os.makedirs(work)
-    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=96k", "tmpfs", disk], check=True)
+    # A new tmpfs is writable by everyone (1777), which Wine reports as everyone's right to delete
+    # what it holds: the setup would refuse it as a parent (exit 3). Only its owner writes here.
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=96k,mode=755", "tmpfs", disk], check=True)
     try:
         target = r"C:\%s\Full\Lumiscope" % os.path.basename(root)
         code = run_setup(work, target)
@@ -129,7 +131,7 @@ def nearly_full_upgrade(root, label, file_name, change, fits):
     os.makedirs(disk)
     os.makedirs(work)
     setup = changed_setup(work, label, file_name, change)
-    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m", "tmpfs", disk], check=True)
+    subprocess.run(["mount", "-t", "tmpfs", "-o", "size=8m,mode=755", "tmpfs", disk], check=True)  # as above
     try:
         target = r"C:\%s\%s\Lumiscope" % (os.path.basename(root), label)
         check(run_setup(work, target) == 0, f"{label}: the first installation failed")

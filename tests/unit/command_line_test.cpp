@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -123,4 +124,19 @@ TEST(SilentCommandLine, HelpIsAskedByAWordOfItsOwnInAnyCase) {
         EXPECT_TRUE(AsksForHelp(line)) << line;
     for (const wchar_t* line : {L"setup.exe", L"setup.exe /helper", L"setup.exe /?x", L"setup.exe /silent"})
         EXPECT_FALSE(AsksForHelp(line)) << line;
+}
+
+// Accepting a program folder others may replace is said in so many words, and only then.
+TEST(SilentCommandLine, UnsafeFolderIsAcceptedOnlyByItsOwnOption) {
+    for (const auto& [options, value, folder] : std::vector<std::tuple<std::wstring, int, std::wstring>>{
+             {L"", 0, kProposed},
+             {L"/unsafefolder=1", 1, kProposed},
+             {L"/folder=D:\\Tools\\Lumiscope /unsafefolder=1", 1, L"D:\\Tools\\Lumiscope"},
+             {L"/unsafefolder=1/folder=D:\\Tools", 1, L"D:\\Tools"},
+             {L"/UNSAFEFOLDER=1", 0, kProposed},
+             {L"/unsafefolder=yes", 0, kProposed}}) {
+        const InstallRequest r = Parse(options);
+        EXPECT_EQ(r.unsafeFolder, value) << options;
+        EXPECT_EQ(r.targetFolder, folder) << options;
+    }
 }

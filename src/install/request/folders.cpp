@@ -51,7 +51,7 @@ void TrimBlanks(std::wstring& text) {
         text.erase(0, text.find_first_not_of(L' '));
 }
 
-bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access) {
+bool EnsureFolderExists(std::wstring& folder) {
     TrimBlanks(folder);
     // Longer paths are outside what the system handles: refused untouched, never cut.
     if (folder.empty() || folder.size() > kMaxPathChars) return false;
@@ -65,7 +65,7 @@ bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access) {
         // for one the installation made.
         if (::GetFileAttributesW(level.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
         Journal().WillCreateFolder(level);
-        if (::CreateDirectoryW(level.c_str(), access)) Journal().FolderCreated(level);
+        if (::CreateDirectoryW(level.c_str(), nullptr)) Journal().FolderCreated(level);
     }
     AppendBackslashIfRoom(folder);
     return CanEnterFolder(folder);

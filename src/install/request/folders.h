@@ -10,10 +10,11 @@ constexpr size_t kMaxPathChars = 259;
 // shorter than 260 characters, the leading blanks.
 void TrimBlanks(std::wstring& text);
 
-// Normalises `folder` in place (trimmed, trailing backslash) and creates every missing level,
-// each with `access` when given (else as its parent passes on). True when the folder exists
-// afterwards. The current directory is restored.
-bool EnsureFolderExists(std::wstring& folder, SECURITY_ATTRIBUTES* access = nullptr);
+// Normalises `folder` in place (trimmed, trailing backslash) and creates every missing level
+// by path, as its parent passes on access: for the settings folder, the start-menu group and
+// the icon library's folder. True when the folder exists afterwards. The current directory is
+// restored. The program folder is made and checked by MakeProgramFolder (program_folder.h).
+bool EnsureFolderExists(std::wstring& folder);
 
 // The one name of the place a typed folder means, taken once and used for everything after:
 // the blanks of every level trimmed (as EnsureFolderExists trims them), "." and ".." levels

@@ -19,6 +19,7 @@ struct InstallRequest {
     int associate = 0;
     int silent = 0;
     int closeViewer = 0;                 // nonzero: ask a running viewer to close, start it again after
+    int unsafeFolder = 0;                // 1: a program folder others may replace is accepted (noted only)
     std::wstring caption = L"Lumiscope 64-bit Setup";
     HWND owner = nullptr;                // owns the boxes in wizard mode; none: the active window
 };
