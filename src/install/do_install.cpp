@@ -89,7 +89,7 @@ bool IsRefusedFolder(std::wstring target) {
 // The folder as the log names it before it exists: trimmed, with its backslash.
 std::wstring NormalisedText(std::wstring target) {
     TrimBlanks(target);
-    AppendBackslashIfRoom(target);
+    if (!target.empty()) AppendBackslashIfRoom(target);
     return target;
 }
 
@@ -217,7 +217,9 @@ InstallStatus RunInstall(InstallRequest& request) {
     int keepIconLibrary = 0;
     if (!PrepareFolder(target, keepIconLibrary)) {
         transaction.RollBack();
-        return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
+        // The refusal names the folder as it was given, not as the system resolved it.
+        return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE,
+                                    NormalisedText(request.targetFolder));
     }
     // Everything from here on names the folder as it was made (a level's trailing blanks are
     // gone), not as it was typed.
