@@ -44,11 +44,8 @@ void RemoveEarlierCopies() {
     } while (::FindNextFileW(search.get(), &found));
 }
 
-}  // namespace
-
-int RunInPlace(const undo::UninstallOptions& options) {
+int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPath) {
     const std::wstring self = ModulePath();
-    const std::wstring logPath = LogPathFor(options.logPath);
     const int noDesktop = RefuseWithoutDesktop(options, logPath);
     if (noDesktop >= 0) return noDesktop;
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
@@ -64,4 +61,13 @@ int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring system = win::SystemFilePath(L"");
     if (!system.empty()) ::SetCurrentDirectoryW(system.c_str());
     return RunUninstall(options, self, logPath);
+}
+
+}  // namespace
+
+int RunInPlace(const undo::UninstallOptions& options) {
+    const std::wstring logPath = LogPathFor(options.logPath);
+    const int code = RunWithLog(options, logPath);
+    ReportToEventLog(code, logPath);
+    return code;
 }
