@@ -57,11 +57,8 @@ std::wstring RemoveEarlierCopies() {
     return skipped;
 }
 
-}  // namespace
-
-int RunInPlace(const undo::UninstallOptions& options) {
+int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPath) {
     const std::wstring self = ModulePath();
-    const std::wstring logPath = LogPathFor(options.logPath);
     const int noDesktop = RefuseWithoutDesktop(options, logPath);
     if (noDesktop >= 0) return noDesktop;
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
@@ -78,4 +75,13 @@ int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring system = win::SystemFilePath(L"");
     if (!system.empty()) ::SetCurrentDirectoryW(system.c_str());
     return RunUninstall(options, self, logPath);
+}
+
+}  // namespace
+
+int RunInPlace(const undo::UninstallOptions& options) {
+    const std::wstring logPath = LogPathFor(options.logPath);
+    const int code = RunWithLog(options, logPath);
+    ReportToEventLog(code, logPath);
+    return code;
 }

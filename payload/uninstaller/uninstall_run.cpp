@@ -5,13 +5,16 @@
 #include "install/record/record_file.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
+#include "install/run_event.h"
 #include "install/viewer/running_viewer.h"
 #include "install/viewer/viewer_rules.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
+#include "uninstall/undo_report.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_dialog.h"
 #include "win/desktop_user.h"
+#include "win/event_log.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/window_station.h"
@@ -188,4 +191,9 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
         ::MessageBoxW(nullptr, text.c_str(), Caption().c_str(), code == 0 ? MB_ICONINFORMATION : MB_ICONWARNING);
     }
     return code;
+}
+
+void ReportToEventLog(int code, const std::wstring& logPath) {
+    const RunEvent event = UninstallRunEvent(code, undo::ExitCodeMeaning(code), logPath);
+    win::ReportToApplicationLog(kEventSourceName, event.type, event.id, event.text);
 }

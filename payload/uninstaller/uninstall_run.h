@@ -27,3 +27,7 @@ std::wstring SkippedPlaceLine(const std::wstring& place);
 
 // The full path of this program's file.
 std::wstring ModulePath();
+
+// The run's one entry in the Application log (exit code, its meaning, the log); a log that
+// cannot be written changes nothing.
+void ReportToEventLog(int code, const std::wstring& logPath);

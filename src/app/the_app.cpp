@@ -12,9 +12,12 @@
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
 #include "install/recovery/transaction_log.h"
+#include "install/run_event.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
 #include "win/desktop_user.h"
+#include "win/event_log.h"
+#include "win/file_facts.h"
 #include "win/hardening.h"
 #include "win/process_com.h"
 #include "win/text.h"
@@ -110,6 +113,13 @@ int Run(const std::wstring& commandLine) {
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }
 
+// One entry in the Application log per run, where administrators look first; a log that
+// cannot be written changes nothing of the run.
+void ReportToEventLog(int code, const std::wstring& stepLog) {
+    const RunEvent event = SetupRunEvent(code, ExitCodeMeaning(code), stepLog.empty() ? stepLog : win::FullPath(stepLog));
+    win::ReportToApplicationLog(kEventSourceName, event.type, event.id, event.text);
+}
+
 }  // namespace
 
 BOOL TheApp::InitInstance() {
@@ -132,5 +142,6 @@ BOOL TheApp::InitInstance() {
     log.Line(L"setup", win::Format(L"COM security: 0x%08lx", static_cast<unsigned long>(com.security())));
     m_exitCode = Run(commandLine);
     log.Line(L"setup", win::Format(L"exit code %d: %s", m_exitCode, ExitCodeMeaning(m_exitCode)));
+    ReportToEventLog(m_exitCode, logging ? logPath : std::wstring());
     return FALSE;
 }

@@ -128,7 +128,7 @@ bool IsRefusedFolder(std::wstring target) {
 // The folder as the log names it before it exists: trimmed, with its backslash.
 std::wstring NormalisedText(std::wstring target) {
     TrimBlanks(target);
-    AppendBackslashIfRoom(target);
+    if (!target.empty()) AppendBackslashIfRoom(target);
     return target;
 }
 
@@ -254,7 +254,9 @@ InstallStatus InstallChecked(InstallRequest& request, std::wstring target, const
     if (folder.state != ProgramFolderState::Ready) {
         transaction.RollBack();
         if (folder.state == ProgramFolderState::Unsafe) return FailUnsafeFolder(request, target, folder.unsafeLevel);
-        return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE, target);
+        // The refusal names the folder as it was given, not as the system resolved it.
+        return FailWithMessageFirst(request, InstallStatus::FolderNotCreated, IDS_CANNOT_CREATE,
+                                    NormalisedText(request.targetFolder));
     }
     // Everything from here on names the folder as it was made (a level's trailing blanks are
     // gone), not as it was typed.

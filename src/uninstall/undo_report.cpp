@@ -12,4 +12,19 @@ bool AnyKept(const std::vector<Step>& steps) {
 
 int ExitCodeFor(const std::vector<Step>& steps) { return AnyKept(steps) ? kExitPartlyKept : kExitRemoved; }
 
+const wchar_t* ExitCodeMeaning(int code) {
+    switch (code) {
+        case kExitRemoved: return L"removed";
+        case kExitViewerRunning: return L"not removed: the viewer is running";
+        case kExitNothingToUninstall: return L"not removed: no installation's record in the uninstaller's folder";
+        case kExitPartlyKept: return L"removed, but something was kept (see the log)";
+        case kExitCancelled: return L"not removed: cancelled";
+        case kExitAnotherRun: return L"not removed: another setup or uninstaller of the product is running";
+        case kExitNoDesktop: return L"not removed: no visible desktop for the dialog (use /silent)";
+        case kExitLogRefused: return L"not removed: an interrupted installation's log names places not the product's";
+        case kExitElevationRequired: return L"not removed: no administrator rights";
+    }
+    return L"";
+}
+
 }  // namespace undo

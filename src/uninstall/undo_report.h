@@ -53,5 +53,7 @@ constexpr int kExitElevationRequired = 740;  // no administrator rights (ERROR_E
 
 // 0 when nothing was kept, else 3.
 int ExitCodeFor(const std::vector<Step>& steps);
+// The exit code's meaning, in the words the setup's step log uses for its own ("" for none).
+const wchar_t* ExitCodeMeaning(int code);
 
 }  // namespace undo

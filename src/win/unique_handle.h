@@ -72,6 +72,12 @@ struct MappedViewTraits {  // views made with MapViewOfFile
     static void Close(Handle h) { ::UnmapViewOfFile(h); }
 };
 
+struct EventSourceTraits {  // event sources made with RegisterEventSourceW
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle h) { ::DeregisterEventSource(h); }
+};
+
 struct CreatedDcTraits {  // device contexts made with CreateDC
     using Handle = HDC;
     static Handle Invalid() { return nullptr; }
@@ -86,6 +92,7 @@ using StdioFile = UniqueHandle<StdioTraits>;
 using FindHandle = UniqueHandle<FindTraits>;
 using CreatedDC = UniqueHandle<CreatedDcTraits>;
 using MappedView = UniqueHandle<MappedViewTraits>;
+using EventSource = UniqueHandle<EventSourceTraits>;
 
 // A window's device context (GetDC), released to that window on destruction.
 class WindowDC {

@@ -261,6 +261,24 @@ TEST_F(PayloadContent, ViewerFilesServeWhatTheSetupNames) {
     EXPECT_GT(LoadStringW(library.get(), 1, text, 32), 0);
     EXPECT_STREQ(text, L"Deutsch");
 
+    // The uninstaller is the event source's message file: each of its ids gives back the text.
+    fs::path uninstaller = WriteOut("lm_uninstall.exe");
+    ASSERT_FALSE(uninstaller.empty());
+    win::Module messages(LoadLibraryExW(uninstaller.wstring().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    ASSERT_TRUE(messages);
+    for (DWORD id : {1000u, 1001u, 1010u, 1011u}) {
+        DWORD_PTR inserts[] = {reinterpret_cast<DWORD_PTR>(L"exit code 0: installed")};
+        wchar_t message[64] = {};
+        const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_ARGUMENT_ARRAY, messages.get(), id,
+                                       0, message, 64, reinterpret_cast<va_list*>(inserts));
+        EXPECT_STREQ(message, L"exit code 0: installed\r\n") << id;
+        EXPECT_EQ(n, 24u) << id;
+    }
+    wchar_t none[8] = {};
+    EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_IGNORE_INSERTS, messages.get(), 1002, 0, none,
+                             8, nullptr),
+              0u);
+
     // A skin's name ends in the height of its buttons.
     const std::pair<const char*, unsigned> skins[] = {{"Toolbars/Tessel_16.png", 16}, {"Toolbars/Hollmark_24.png", 24},
                                                       {"Toolbars/gnome-colors-wise_32.png", 32},

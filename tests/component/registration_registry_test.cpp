@@ -98,8 +98,9 @@ TEST_F(RegistrationRegistry, EveryEntryIsWrittenWithItsTypeAndSize) {
 
     auto writes = RegistrationWrites(1, kFolder, 0, JpegRow(), 10);
     // The application and uninstall entries (with the quiet uninstall command, the date and
-    // no change or repair), four per extension, six extension keys, four user choices, five NoOpenWith.
-    ASSERT_EQ(writes.size(), 24u + 87 * 4 + 6 + 4 + 5);
+    // no change or repair), the event source's two values, four per extension, six extension
+    // keys, four user choices, five NoOpenWith.
+    ASSERT_EQ(writes.size(), 24u + 2 + 87 * 4 + 6 + 4 + 5);
     for (const reg::Write& w : writes) ExpectWritten(w);
 
     HKEY lm = m_reg.machine();

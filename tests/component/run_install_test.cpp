@@ -49,13 +49,26 @@ TEST_F(SilentInstallFailure, BlankTargetIsNotEmptyButCannotBeCreated) {
     EXPECT_EQ(LoggedText(), kCannotCreate + ": ");
 }
 
-TEST_F(SilentInstallFailure, MissingDriveLogsTheFolderWithABackslash) {
+// The refusal names the folder as it was given (trimmed, with its backslash), not in the form
+// the system resolves it to: a level's trailing dots or blanks stay as typed.
+TEST_F(SilentInstallFailure, MissingDriveLogsTheFolderAsGivenWithABackslash) {
     const std::wstring drive = MissingDrive();
     ASSERT_FALSE(drive.empty());
-    request.targetFolder = drive + L"\\Lumi";
-    EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated);
-    EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(drive) + "\\Lumi\\");
-    EXPECT_EQ(request.targetFolder, drive + L"\\Lumi");
+    const struct {
+        std::wstring given;
+        std::wstring logged;
+    } cases[] = {
+        {drive + L"\\Lumi", drive + L"\\Lumi\\"},
+        {L"  " + drive + L"\\Apps\\Dots...  ", drive + L"\\Apps\\Dots...\\"},
+        {drive + L"\\Blank  \\Lumi\\", drive + L"\\Blank  \\Lumi\\"},
+    };
+    for (const auto& c : cases) {
+        request.targetFolder = c.given;
+        EXPECT_EQ(RunInstall(request), InstallStatus::FolderNotCreated) << Latin1(c.given);
+        EXPECT_EQ(LoggedText(), kCannotCreate + ": " + Latin1(c.logged));
+        EXPECT_EQ(request.targetFolder, c.given);
+        ::DeleteFileW((scratch / L"Lumiscope_Install.log").c_str());
+    }
 }
 
 // A level that cannot be made is refused, not taken, and nothing is made below it: a file has

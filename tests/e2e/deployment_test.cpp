@@ -7,9 +7,11 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 
 #include "install/recovery/installation_lock.h"
 #include "support/paths.h"
+#include "support/process_start.h"
 #include "uninstall_fixture.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -83,8 +85,8 @@ TEST_F(Deployment, AProgramRunningFromTheFolderWithoutAWindowStopsSetupAndUninst
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process = {};
     // Suspended, it never makes a window; only its process names it.
-    ASSERT_TRUE(::CreateProcessW(viewer.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
-                                 work.path().c_str(), &startup, &process));
+    ASSERT_TRUE(testsupport::StartProcess(viewer.c_str(), commandLine, CREATE_SUSPENDED, work.path().c_str(), startup,
+                                          process));
     win::UniqueHandle<win::KernelObjectTraits> processHandle(process.hProcess), thread(process.hThread);
     const SystemState before = State();
 
@@ -131,8 +133,10 @@ TEST_F(Deployment, AnOlderSetupChangesNothingTheSameVersionRepairs) {
 
 // Removed, installed again before the restart: the restart that finishes the removal must not
 // take the new uninstaller or the folder with it. One Wine server stays up throughout (a new
-// one would carry out the pending renames as a boot does); Restart() is that boot.
+// one would carry out the pending renames as a boot does); Restart() is that boot. The folders
+// kept from their deletion are the new installation's: its removal leaves nothing behind.
 TEST_F(Deployment, AnInstallationBeforeTheRestartOfARemovalSurvivesIt) {
+    const SystemState before = State();
     Install();
     ASSERT_EQ(Uninstall(L"").exitCode, 0u) << Log();
     EXPECT_EQ(Setup().exitCode, 0u) << StepLog();
@@ -141,6 +145,12 @@ TEST_F(Deployment, AnInstallationBeforeTheRestartOfARemovalSurvivesIt) {
     EXPECT_TRUE(Exists(uninstaller));
     EXPECT_TRUE(Exists(target + L"\\lm_install.rec"));
     EXPECT_EQ(Uninstall(L"").exitCode, 0u) << Log();
+    Restart();
+    EXPECT_FALSE(Exists(root));
+    std::set<std::wstring> kept = before.files;  // only the user's settings stay
+    for (const std::wstring& entry : trace.SettingsEntries()) kept.insert(entry);
+    EXPECT_TRUE(Same(State().files, kept));
+    EXPECT_TRUE(Same(State().registry, before.registry));
 }
 
 // Without /silent where nobody sees a window (a service, SYSTEM in session 0): no wizard or

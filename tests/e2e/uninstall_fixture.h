@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/paths.h"
+#include "support/process_start.h"
 #include "win/unique_handle.h"
 
 #include "support/engine_scratch.h"
@@ -22,8 +23,7 @@ inline HANDLE StartSetup(const std::wstring& arguments, const std::wstring& fold
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &started))
+    if (!testsupport::StartProcess(nullptr, commandLine, 0, folder.c_str(), startup, started))
         return nullptr;
     ::CloseHandle(started.hThread);
     return started.hProcess;

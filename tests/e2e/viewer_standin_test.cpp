@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/paths.h"
+#include "support/process_start.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -21,7 +22,7 @@ std::wstring RunViewer(const std::wstring& arguments) {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    if (!testsupport::StartProcess(exe.c_str(), commandLine, 0, nullptr, startup, info)) {
         ADD_FAILURE() << "cannot start " << std::string(exe.begin(), exe.end());
         return L"";
     }

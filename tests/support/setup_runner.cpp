@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "support/paths.h"
+#include "support/process_start.h"
 
 namespace testsupport {
 namespace {
@@ -36,8 +37,7 @@ SetupRun RunSetupCopy(const std::wstring& exePath, const std::wstring& arguments
     if (desktop) startup.lpDesktop = desktopName.data();
     PROCESS_INFORMATION process = {};
     SetupRun run;
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
+    if (!StartProcess(nullptr, commandLine, 0, folder.c_str(), startup, process)) {
         ADD_FAILURE() << "setup did not start: " << ::GetLastError();
         return run;
     }

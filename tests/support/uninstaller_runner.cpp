@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "support/process_start.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 
@@ -110,8 +111,7 @@ HANDLE StartUninstaller(const std::wstring& uninstaller, const std::wstring& arg
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
-                          &process)) {
+    if (!StartProcess(nullptr, commandLine, 0, folder.c_str(), startup, process)) {
         ADD_FAILURE() << "the uninstaller did not start: " << ::GetLastError();
         return nullptr;
     }

@@ -26,29 +26,42 @@ TEST(PendingRenames, ValueTextRoundTripsWithDeletionsInsideTheList) {
     EXPECT_EQ(txn::PendingPairs({L"\\??\\C:\\x"}).front().target, L"");
 }
 
-TEST(PendingRenames, PairsNamingAWrittenFileOrAFolderAroundOneGo) {
+// A folder whose deletion goes becomes the installation's own (parents first, named once).
+TEST(PendingRenames, PairsNamingAWrittenFileOrAFolderAroundOneGoAndSuchFoldersAreKept) {
     const std::vector<std::wstring> written = {L"C:\\Program Files\\Lumiscope\\lm_uninstall.exe",
                                                L"C:\\Program Files\\Lumiscope\\Plugins\\Icons.dll"};
+    const wchar_t* none = L"";
     struct Case {
         PendingPair pair;
         bool goes;
+        const wchar_t* folder;  // the folder it makes the installation's
     } cases[] = {
-        {{L"\\??\\C:\\Program Files\\Lumiscope\\LM_UNINSTALL.EXE", L""}, true},  // the removal's own file
-        {{L"\\??\\C:\\Program Files\\Lumiscope\\Plugins", L""}, true},           // a folder kept
-        {{L"\\??\\C:\\Program Files\\Lumiscope\\", L""}, true},                  // the program folder
-        {{L"\\??\\C:\\Program Files\\Lumiscope", L""}, true},
-        {{L"\\??\\C:\\Temp\\x.tmp", L"!\\??\\C:\\Program Files\\Lumiscope\\lm_uninstall.exe"}, true},  // replaces one
-        {{L"\\??\\C:\\Program Files\\Lumiscope\\notes.txt", L""}, false},  // not the installation's
-        {{L"\\??\\C:\\Program Files\\Lumiscope\\lu_scp64.exe.lm-old", L""}, false},
-        {{L"\\??\\C:\\Program Files\\Lumiscope2", L""}, false},  // a sibling sharing the prefix
-        {{L"\\??\\C:\\Temp\\a", L"\\??\\C:\\Temp\\b"}, false},
+        {{L"\\??\\C:\\Program Files\\Lumiscope\\LM_UNINSTALL.EXE", L""}, true, none},  // the removal's own file
+        {{L"\\??\\C:\\Program Files\\Lumiscope\\Plugins", L""}, true, L"C:\\Program Files\\Lumiscope\\Plugins"},
+        {{L"\\??\\C:\\Program Files\\Lumiscope\\", L""}, true, L"C:\\Program Files\\Lumiscope"},
+        {{L"\\??\\C:\\Program Files\\Lumiscope", L""}, true, L"C:\\Program Files\\Lumiscope"},
+        {{L"\\??\\C:\\Program Files", L""}, true, L"C:\\Program Files"},  // a level above
+        {{L"\\??\\C:\\Temp\\x.tmp", L"!\\??\\C:\\Program Files\\Lumiscope\\lm_uninstall.exe"}, true, none},
+        {{L"\\??\\C:\\Program Files\\Lumiscope", L"\\??\\C:\\Old"}, true, none},  // moved, not deleted
+        {{L"\\??\\C:\\Program Files\\Lumiscope\\notes.txt", L""}, false, none},  // not the installation's
+        {{L"\\??\\C:\\Program Files\\Lumiscope\\lu_scp64.exe.lm-old", L""}, false, none},
+        {{L"\\??\\C:\\Program Files\\Lumiscope2", L""}, false, none},  // a sibling sharing the prefix
+        {{L"\\??\\C:\\Temp\\a", L"\\??\\C:\\Temp\\b"}, false, none},
     };
+    std::vector<PendingPair> all;
     for (const Case& c : cases) {
         std::vector<PendingPair> kept, dropped;
         txn::DropPairsNaming({c.pair}, written, kept, dropped);
         EXPECT_EQ(dropped.size(), c.goes ? 1u : 0u) << c.pair.source << L" -> " << c.pair.target;
         EXPECT_EQ(kept.size(), c.goes ? 0u : 1u);
+        const auto folders = txn::FoldersKeptFromDeletion(dropped, written);
+        EXPECT_EQ(folders, *c.folder ? std::vector<std::wstring>{c.folder} : std::vector<std::wstring>{})
+            << c.pair.source;
+        all.insert(all.begin(), dropped.begin(), dropped.end());  // children first, as a removal schedules them
     }
+    EXPECT_EQ(txn::FoldersKeptFromDeletion(all, written),
+              (std::vector<std::wstring>{L"C:\\Program Files", L"C:\\Program Files\\Lumiscope",
+                                         L"C:\\Program Files\\Lumiscope\\Plugins"}));
 }
 
 TEST(InstalledVersion, OnlyALaterVersionIsNewer) {

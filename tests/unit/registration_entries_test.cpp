@@ -161,6 +161,19 @@ TEST(ApplicationWrites, UninstallEntry) {
     EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"NoRepair"));
 }
 
+// The event source goes with the tables, so record, undo and repair know its place; its
+// message file is the installed uninstaller.
+TEST(ApplicationWrites, EventSourceOfBothPrograms) {
+    auto writes = Writes(Selection{}, 0, 10, L"D:\\Viewer  ");
+    const std::wstring key = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lumiscope64 Setup";
+    EXPECT_EQ(Value(writes, key, L"EventMessageFile"), L"D:\\Viewer\\lm_uninstall.exe");
+    EXPECT_EQ(Value(writes, key, L"TypesSupported"), L"7");
+    const reg::RegistrationPlaces places;
+    EXPECT_TRUE(places.HoldsValue(Root::LocalMachine, key, L"EventMessageFile"));
+    EXPECT_TRUE(places.HoldsKey(Root::LocalMachine, key));
+    EXPECT_FALSE(places.HoldsValue(Root::LocalMachine, key, L"CategoryMessageFile"));
+}
+
 TEST(ApplicationWrites, OrderAndTheThumbnailsVerb) {
     auto without = Writes(Selection{});
     // The key the file types only open is created before the first of them.

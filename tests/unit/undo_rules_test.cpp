@@ -71,6 +71,8 @@ TEST(UndoRules, TheProductsOwnKeysAndTheUsersChoicesAreKnownByName) {
         {Root::LocalMachine, L"SOFTWARE\\Classes\\Directory\\shell\\Durchsuchen mit &Lumiscope", true, false, false},
         {Root::LocalMachine, L"SOFTWARE\\Classes\\Drive\\shell\\Durchsuchen mit &Lumiscope", true, false, false},
         {Root::LocalMachine, L"SOFTWARE\\Lumiscope\\Capabilities", true, false, false},
+        {Root::LocalMachine, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lumiscope64 Setup", true, false, false},
+        {Root::LocalMachine, L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application", false, false, false},
         {Root::LocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64", true, false, true},
         {Root::LocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64\\x", false, false, true},
         {Root::LocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope640", false, false, false},

@@ -1,5 +1,7 @@
 #include "install/recovery/pending_rename_rules.h"
 
+#include <algorithm>
+
 #include "win/path_text.h"
 
 namespace txn {
@@ -63,6 +65,22 @@ void DropPairsNaming(const std::vector<PendingPair>& pairs, const std::vector<st
                      std::vector<PendingPair>& kept, std::vector<PendingPair>& dropped) {
     for (const PendingPair& pair : pairs)
         (Names(pair.source, written) || Names(pair.target, written) ? dropped : kept).push_back(pair);
+}
+
+std::vector<std::wstring> FoldersKeptFromDeletion(const std::vector<PendingPair>& dropped,
+                                                  const std::vector<std::wstring>& written) {
+    std::vector<std::wstring> folders;
+    for (const PendingPair& pair : dropped) {
+        const std::wstring path = win::WithoutTrailingBackslash(PendingPath(pair.source));
+        const bool isFile = std::any_of(written.begin(), written.end(),
+                                        [&](const std::wstring& file) { return win::EqualsNoCase(file, path); });
+        if (!pair.target.empty() || path.empty() || isFile) continue;
+        if (std::none_of(folders.begin(), folders.end(), [&](const std::wstring& f) { return win::EqualsNoCase(f, path); }))
+            folders.push_back(path);
+    }
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return a.size() < b.size(); });
+    return folders;
 }
 
 std::vector<std::wstring> PairNames(const std::vector<PendingPair>& pairs) {

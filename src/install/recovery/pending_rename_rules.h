@@ -38,6 +38,12 @@ std::vector<PendingPair> PendingPairs(const std::vector<std::wstring>& names);
 void DropPairsNaming(const std::vector<PendingPair>& pairs, const std::vector<std::wstring>& written,
                      std::vector<PendingPair>& kept, std::vector<PendingPair>& dropped);
 
+// The folders among the deletions of `dropped` (a deletion that names none of `written`, so a
+// folder around them): the earlier removal made them go, this installation keeps them, so they
+// count as made by it. Parents before children.
+std::vector<std::wstring> FoldersKeptFromDeletion(const std::vector<PendingPair>& dropped,
+                                                  const std::vector<std::wstring>& written);
+
 // The pairs back as the value's names.
 std::vector<std::wstring> PairNames(const std::vector<PendingPair>& pairs);
 

@@ -39,6 +39,10 @@ bool KeepFromPendingRenames(const std::vector<std::wstring>& written, InstallJou
     DropPairsNaming(PendingPairs(SplitMultiString(AsText(before.bytes))), written, kept, dropped);
     if (dropped.empty()) return true;
 
+    // A folder kept from its deletion is this installation's from now on: its removal takes it
+    // (or schedules it) again. Logged ahead of the value, so a rollback puts the deletion back first.
+    const std::vector<std::wstring> folders = FoldersKeptFromDeletion(dropped, written);
+    for (const std::wstring& folder : folders) ahead.WillCreateFolder(folder);
     const reg::ValueState after = kept.empty() ? reg::ValueState() : AsValue(JoinMultiString(PairNames(kept)));
     ahead.WillWriteValue(reg::Root::LocalMachine, kSessionManagerKey, kPendingValue, before, after);
     rc = after.exists ? ::RegSetValueExW(key.get(), kPendingValue, 0, REG_MULTI_SZ, after.bytes.data(),
@@ -50,6 +54,7 @@ bool KeepFromPendingRenames(const std::vector<std::wstring>& written, InstallJou
     }
     for (const PendingPair& pair : dropped)
         Journal().Note(phase::kPayload, L"taken out of the renames at the next restart: " + Described(pair));
+    for (const std::wstring& folder : folders) Journal().FolderCreated(folder);
     return true;
 }
 

@@ -7,6 +7,7 @@
 #include "install/request/folders.h"
 #include "install/journal.h"
 #include "install/links/shortcuts.h"
+#include "install/run_event.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 
@@ -102,6 +103,16 @@ std::vector<reg::Write> UninstallWrites(const InstallPaths& paths) {
     };
 }
 
+std::vector<reg::Write> EventSourceWrites(const InstallPaths& paths) {
+    const std::wstring key = kEventSourceKey;
+    return {
+        reg::SetString(Root::LocalMachine, key, Open::Create, L"EventMessageFile",
+                       paths.installFolder + kEventMessageFileName),
+        reg::SetDword(Root::LocalMachine, key, Open::AllAccess, L"TypesSupported",
+                      EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE),
+    };
+}
+
 std::vector<reg::Write> CapabilityWrites(const InstallPaths& paths) {
     const std::wstring appKey = kAppKey;
     const std::wstring capabilities = kCapabilitiesKey;
@@ -125,6 +136,7 @@ std::vector<reg::Write> RegistrationWrites(int associate, const std::wstring& ta
     if (thumbnailsShortcut) reg::Append(writes, BrowseVerbWrites(paths));
     reg::Append(writes, ApplicationWrites(paths));
     reg::Append(writes, UninstallWrites(paths));
+    reg::Append(writes, EventSourceWrites(paths));
     reg::Append(writes, CapabilityWrites(paths));
     reg::Append(writes, FileTableWrites(paths.viewerPath, paths.openCommand, assocSelection));
     if (associate) reg::Append(writes, RefreshWrites(versionClass));
@@ -151,6 +163,7 @@ void WriteRegistry(const InstallPaths& paths, int thumbnailsShortcut,
     if (thumbnailsShortcut) session.ApplyAll(BrowseVerbWrites(paths));
     session.ApplyAll(ApplicationWrites(paths));
     session.ApplyAll(UninstallWrites(paths));
+    session.ApplyAll(EventSourceWrites(paths));
     session.ApplyAll(CapabilityWrites(paths));
     ForEachFileType(paths.viewerPath, assocSelection,
                     [&](const std::wstring& ext, const std::wstring& type, const std::wstring& icon, int selected) {

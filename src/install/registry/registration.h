@@ -29,6 +29,8 @@ std::vector<reg::Write> BrowseVerbWrites(const InstallPaths& paths);
 std::vector<reg::Write> ApplicationWrites(const InstallPaths& paths);
 // The entry in the Windows list of installed programs.
 std::vector<reg::Write> UninstallWrites(const InstallPaths& paths);
+// The event source both programs write their Application log entry under.
+std::vector<reg::Write> EventSourceWrites(const InstallPaths& paths);
 // The application's own key, its capabilities and its registration.
 std::vector<reg::Write> CapabilityWrites(const InstallPaths& paths);
 

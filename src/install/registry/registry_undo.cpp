@@ -1,6 +1,7 @@
 #include "install/registry/registry_undo.h"
 
 #include "install/registry/associations.h"
+#include "install/run_event.h"
 #include "win/path_text.h"
 #include "win/unique_handle.h"
 
@@ -19,7 +20,7 @@ constexpr const wchar_t* kProductClassKeys[] = {
 };
 constexpr const wchar_t* kProductMachineKeys[] = {
     L"SOFTWARE\\Lumiscope", L"SOFTWARE\\Lumiscope\\Capabilities",
-    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64"};
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64", kEventSourceKey};
 
 bool IsProgIdKey(const std::wstring& classKey) {
     const std::wstring prefix = ProgIdFor(L"");  // "Lumiscope."
