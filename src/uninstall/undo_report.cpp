@@ -22,6 +22,9 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitAnotherRun: return L"not removed: another setup or uninstaller of the product is running";
         case kExitNoDesktop: return L"not removed: no visible desktop for the dialog (use /silent)";
         case kExitLogRefused: return L"not removed: an interrupted installation's log names places not the product's";
+        case kExitRecordUnproven:
+            return L"removed what is surely the product's: the record is not the one an administrator's run wrote, "
+                   L"nothing was put back from it";
         case kExitElevationRequired: return L"not removed: no administrator rights";
     }
     return L"";
