@@ -10,6 +10,7 @@
 #include "install/payload/icon_library.h"
 #include "install/settings/ini_unicode.h"
 #include "install/install_log.h"
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/payload/payload.h"
 #include "install/payload/staging.h"
@@ -118,8 +119,9 @@ bool LoadPayload(PayloadArchive& payload) {
 
 bool PrepareFolder(std::wstring& target, int& keepIconLibrary) {
     JournalPhase phase(phase::kFolder);
-    // Every level the run makes is the administrators' like Program Files, whatever its parent.
-    win::SecurityDescriptor access(win::kProgramFolderSddl);
+    // Every level a machine's run makes is the administrators' like Program Files, whatever its
+    // parent; a user's run makes the user's own.
+    win::SecurityDescriptor access(Places().FolderSddl());
     if (!EnsureFolderExists(target, access.attributes())) {
         Journal().Failed(phase::kFolder, L"cannot create " + target, ::GetLastError());
         return false;
@@ -238,6 +240,8 @@ InstallStatus RunInstall(InstallRequest& request) {
     }
 
     // From here on nothing makes the installation fail.
+    if (request.allUsers && !Places().allUsersLinks)
+        Journal().Note(L"setup", L"/allusers=1 has no effect: a per-user installation makes links for this user only");
     const std::wstring settingsIni = WriteSettings(request);
     ConfirmAssociations(request, ShowAssociationQuestion);
     RegisterViewer(request.associate, request.targetFolder, request.startMenuGroup, request.desktopShortcut,

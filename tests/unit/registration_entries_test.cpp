@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "install/install_places.h"
 #include "install/registry/associations.h"
 #include "install/registry/registration.h"
 #include "install/registry/registration_places.h"
@@ -157,8 +158,8 @@ TEST(ApplicationWrites, UninstallEntry) {
     EXPECT_EQ(date.size(), 8u);
     EXPECT_EQ(date.find_first_not_of(L"0123456789"), std::wstring::npos);
     EXPECT_TRUE(date.compare(0, 2, L"20") == 0) << "yyyymmdd";
-    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"InstallDate"));
-    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"NoRepair"));
+    EXPECT_TRUE(reg::RegistrationPlaces(MachinePlaces()).HoldsValue(Root::LocalMachine, key, L"InstallDate"));
+    EXPECT_TRUE(reg::RegistrationPlaces(MachinePlaces()).HoldsValue(Root::LocalMachine, key, L"NoRepair"));
 }
 
 TEST(ApplicationWrites, OrderAndTheThumbnailsVerb) {

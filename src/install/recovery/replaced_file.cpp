@@ -1,5 +1,6 @@
 #include "install/recovery/replaced_file.h"
 
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
@@ -30,7 +31,7 @@ void Remove(const win::Folder& folder, const std::wstring& path, const std::wstr
     win::File file = folder.OpenEntry(win::LastName(path), error);
     if (file && !(win::AttributesOf(file.get()) & FILE_ATTRIBUTE_DIRECTORY) && win::DeleteByHandle(file.get(), error)) return;
     if (!IsHeld(error)) return;
-    if (!programFolder.empty() && win::IsSameOrInside(win::ExtendedPath(programFolder), win::ExtendedPath(path)))
+    if (Places().restartDeletes && !programFolder.empty() && win::IsSameOrInside(win::ExtendedPath(programFolder), win::ExtendedPath(path)))
         ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
     else
         Journal().Note(L"setup", win::Format(L"left, in use (Win32 error %lu): %s", error, path.c_str()));

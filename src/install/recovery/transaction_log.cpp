@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "install/install_places.h"
 #include "win/text.h"
 
 namespace txn {
@@ -16,9 +17,10 @@ std::wstring PieceName(unsigned n) { return win::Format(L"%08u", n); }
 bool TransactionLog::CanBeKept() {
     // A process without administrator rights (or one whose rights UAC has filtered) may read
     // the machine's SOFTWARE key but not create keys below it; 64-bit programs with a manifest
-    // are never redirected to a virtual copy of it.
+    // are never redirected to a virtual copy of it. A user's run keeps its log in the user's
+    // own SOFTWARE key.
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_CREATE_SUB_KEY, &raw) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(reg::RootKey(Places().logRoot), L"SOFTWARE", 0, KEY_CREATE_SUB_KEY, &raw) != ERROR_SUCCESS)
         return false;
     win::RegKey key(raw);
     return true;
@@ -27,7 +29,7 @@ bool TransactionLog::CanBeKept() {
 bool TransactionLog::Create() {
     EraseFound();
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (::RegCreateKeyExW(reg::RootKey(Places().logRoot), Places().logKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     m_key.reset(key);
@@ -53,7 +55,7 @@ void TransactionLog::Erase() {
 
 bool TransactionLog::Find(std::string& text) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(reg::RootKey(Places().logRoot), Places().logKey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
     win::RegKey key(raw);
     std::map<std::wstring, std::string> pieces;  // the names sort as the pieces were written
     for (DWORD i = 0;; ++i) {
@@ -75,8 +77,9 @@ bool TransactionLog::Find(std::string& text) {
 }
 
 void TransactionLog::EraseFound() {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLogKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogKey);
+    const HKEY root = reg::RootKey(Places().logRoot);
+    ::RegDeleteTreeW(root, Places().logKey.c_str());
+    ::RegDeleteKeyW(root, Places().logKey.c_str());
 }
 
 }  // namespace txn
