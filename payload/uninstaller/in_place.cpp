@@ -5,7 +5,9 @@
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/transaction_log.h"
 #include "uninstall/undo_report.h"
+#include "uninstall/uninstall_log.h"
 #include "uninstall_run.h"
+#include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
 #include "win/text.h"
@@ -18,30 +20,41 @@ constexpr wchar_t kEarlierCopies[] = L"Lumiscope_Uninstall_*";
 // Earlier versions ran from a copy of the uninstaller in a folder of their own under the
 // temporary folder; one that was ended from outside left it there. Such folders go, through
 // handles and only as plain folders: a temporary folder reached through a link is not
-// searched, and a copy's folder or file that is a link to elsewhere is not followed.
-void RemoveEarlierCopies() {
+// searched, and a copy's folder or file that is a link to elsewhere is not followed. The
+// temporary folder is the user's own place: it is searched only where the desktop's user could
+// write himself, and a copy goes only where he could delete it himself. What was skipped, for
+// the log.
+std::wstring RemoveEarlierCopies() {
     const std::wstring tempPath = win::TempFolder();
     DWORD error = 0;
     const win::Folder temp = tempPath.empty() ? win::Folder() : win::Folder::Open(tempPath, error);
-    if (!temp) return;
+    if (!temp) return std::wstring();
+    if (!win::DesktopUserMay(temp, win::kMayAddFile | win::kMayAddFolder, error)) return SkippedPlaceLine(temp.path());
     WIN32_FIND_DATAW found;
     win::FindHandle search(::FindFirstFileExW((tempPath + kEarlierCopies).c_str(), FindExInfoBasic, &found,
                                               FindExSearchLimitToDirectories, nullptr, 0));
-    if (!search) return;
+    if (!search) return std::wstring();
+    std::wstring skipped;
     do {
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) continue;
         win::Folder copy = temp.OpenFolder(found.cFileName, error);
         win::File program = copy ? copy.OpenFile(L"lm_uninstall.exe", DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, error)
                                  : win::File();
+        if (program && !win::DesktopUserMayDelete(copy, program.get(), error)) {
+            skipped += (skipped.empty() ? L"" : L"\r\n") + SkippedPlaceLine(copy.path());
+            continue;
+        }
         if (program) win::DeleteByHandle(program.get(), error);
         program.reset();
         if (!copy) continue;
         copy.reset();
         win::File folder = temp.OpenEntry(found.cFileName, error);
         const DWORD attributes = folder ? win::AttributesOf(folder.get()) : INVALID_FILE_ATTRIBUTES;
-        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY)
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == FILE_ATTRIBUTE_DIRECTORY &&
+            win::DesktopUserMayDelete(temp, folder.get(), error))
             win::DeleteByHandle(folder.get(), error);
     } while (::FindNextFileW(search.get(), &found));
+    return skipped;
 }
 
 }  // namespace
@@ -59,7 +72,8 @@ int RunInPlace(const undo::UninstallOptions& options) {
     txn::InstallationLock lock;
     if (!lock.held()) return RefuseRun(options, logPath, undo::kExitAnotherRun, txn::kAnotherRunText);
     if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::kLogRefusedText);
-    RemoveEarlierCopies();
+    const std::wstring skipped = RemoveEarlierCopies();
+    if (!skipped.empty()) undo::UninstallLog(logPath).Line(skipped);
     // Nothing of this process may keep the program folder busy.
     const std::wstring system = win::SystemFilePath(L"");
     if (!system.empty()) ::SetCurrentDirectoryW(system.c_str());

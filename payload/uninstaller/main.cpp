@@ -4,9 +4,11 @@
 #include "fx/common_controls.h"
 #include "in_place.h"
 #include "win/hardening.h"
+#include "win/process_com.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     win::HardenDllSearchPath();
+    const win::ProcessCom com;  // before anything else may use COM
     const undo::UninstallOptions options = undo::ParseUninstallOptions(::GetCommandLineW());
     // A recorded path on a drive that is gone must not bring up the system's "insert a disk"
     // box; a silent run shows no crash box either, which would keep a deployment tool waiting.

@@ -9,6 +9,7 @@
 #include "uninstall/undo.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_dialog.h"
+#include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/processes.h"
@@ -68,10 +69,19 @@ std::wstring ModulePath() {
     }
 }
 
+std::wstring SkippedPlaceLine(const std::wstring& place) {
+    return L"übersprungen, der Benutzer des Desktops darf dort nicht selbst schreiben: Ordner " + place;
+}
+
 std::wstring LogPathFor(const std::wstring& given) {
     if (given.empty()) {
+        // The user's temporary folder takes the log only where he could write it himself;
+        // elsewhere no log is kept.
         const std::wstring temp = win::TempFolder();
-        return temp.empty() ? temp : temp + undo::kLogFileName;
+        DWORD error = 0;
+        const win::Folder folder = temp.empty() ? win::Folder() : win::Folder::Open(temp, error);
+        const bool usable = !temp.empty() && (!folder || win::DesktopUserMay(folder, win::kMayAddFile, error));
+        return usable ? temp + undo::kLogFileName : std::wstring();
     }
     const std::wstring full = win::FullPath(given);
     return full.empty() ? given : full;

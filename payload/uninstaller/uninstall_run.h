@@ -19,8 +19,11 @@ int RefuseWithoutDesktop(const undo::UninstallOptions& options, const std::wstri
 // false when its log names places not the product's (nothing was done then).
 bool RepairEarlierRun(const std::wstring& logPath);
 
-// The log's full path: the given one made absolute, else the default in the temp folder.
+// The log's full path: the given one made absolute, else the default in the temp folder;
+// empty (no log) when the desktop's user could not write in that folder himself.
 std::wstring LogPathFor(const std::wstring& given);
+// The log's line for a place of the user's that was left alone because he could not write there.
+std::wstring SkippedPlaceLine(const std::wstring& place);
 
 // The full path of this program's file.
 std::wstring ModulePath();

@@ -14,7 +14,9 @@
 #include "install/recovery/transaction_log.h"
 #include "install/step_log.h"
 #include "resources/resource_ids.h"
+#include "win/desktop_user.h"
 #include "win/hardening.h"
+#include "win/process_com.h"
 #include "win/text.h"
 #include "wizard/run_wizard.h"
 
@@ -111,6 +113,8 @@ int Run(const std::wstring& commandLine) {
 
 BOOL TheApp::InitInstance() {
     win::HardenDllSearchPath();
+    const win::ProcessCom com;  // before anything else may use COM
+    win::LookForDesktopUserSoon();
     const std::wstring commandLine = ::GetCommandLineW();
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;
@@ -124,6 +128,7 @@ BOOL TheApp::InitInstance() {
     std::unique_ptr<ScopedJournal> listening(logging ? new ScopedJournal(log) : nullptr);
     log.Line(L"setup", win::Format(L"Lumiscope %d.%d (64-bit) Setup, command line: %s", kVersionMajor, kVersionMinor,
                                    commandLine.c_str()));
+    log.Line(L"setup", win::Format(L"COM security: 0x%08lx", static_cast<unsigned long>(com.security())));
     m_exitCode = Run(commandLine);
     log.Line(L"setup", win::Format(L"exit code %d: %s", m_exitCode, ExitCodeMeaning(m_exitCode)));
     return FALSE;

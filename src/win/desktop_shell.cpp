@@ -64,6 +64,21 @@ bool FindDesktopShell(ComPtr<IShellDispatch2>& shell) {
 
 }  // namespace
 
+HWND DesktopShellWindow() {
+    ComInit com;
+    ComPtr<IShellWindows> windows;
+    if (FAILED(::CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.put())))
+        return nullptr;
+    VARIANT empty;
+    ::VariantInit(&empty);
+    long desktopWindow = 0;
+    ComPtr<IDispatch> found;
+    if (windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
+                              reinterpret_cast<IDispatch**>(found.put())) != S_OK)
+        return nullptr;
+    return reinterpret_cast<HWND>(static_cast<LONG_PTR>(desktopWindow));
+}
+
 bool OpenAsDesktopUser(const std::wstring& file, const std::wstring& parameters, const std::wstring& directory) {
     ComInit com;
     ComPtr<IShellDispatch2> shell;

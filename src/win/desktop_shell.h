@@ -2,6 +2,8 @@
 // Starting a program or opening an address as the desktop's user. An elevated program that
 // starts something with its own token hands the user's choice administrator rights; the
 // desktop shell's own process runs with the user's. Nothing is read from the registry here.
+#include <windows.h>
+
 #include <string>
 
 namespace win {
@@ -11,5 +13,9 @@ namespace win {
 // request. Without a desktop shell nothing is started and the answer is false.
 bool OpenAsDesktopUser(const std::wstring& file, const std::wstring& parameters = std::wstring(),
                        const std::wstring& directory = std::wstring());
+
+// The window the shell windows list as the desktop's (explorer's desktop window); null when
+// there is no desktop shell.
+HWND DesktopShellWindow();
 
 }  // namespace win

@@ -11,6 +11,8 @@
 #include "install/journal.h"
 #include "install/links/link_text.h"
 #include "install/recovery/replaced_file.h"
+#include "install/user_places.h"
+#include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
 #include "win/path_text.h"
@@ -260,11 +262,12 @@ bool AlreadySays(const win::Folder& folder, const std::wstring& name, const std:
 }
 
 HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
-                       const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
+                       const wchar_t* iconPath, int iconIndex, const wchar_t* description, bool usersOwn) {
     if (linkPath.size() > kMaxPathChars) return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     DWORD error = 0;
     const win::Folder folder = win::Folder::Open(win::ParentPath(linkPath), error);
     if (!folder) return HRESULT_FROM_WIN32(error);
+    if (usersOwn && !UserMayWriteIn(folder, win::kMayAddFile, phase::kLinks)) return E_ACCESSDENIED;
     const std::wstring name = win::LastName(linkPath);
     const bool existed = folder.OpenEntry(name, error, FILE_READ_ATTRIBUTES) || !win::IsNotFound(error);
     Journal().WillReplaceFiles({{linkPath, existed}});
@@ -288,8 +291,8 @@ HRESULT WriteShellLink(const std::wstring& linkPath, const std::wstring& target,
 }  // namespace
 
 int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
-                  const wchar_t* iconPath, int iconIndex, const wchar_t* description) {
-    const HRESULT result = WriteShellLink(linkPath, target, arguments, iconPath, iconIndex, description);
+                  const wchar_t* iconPath, int iconIndex, const wchar_t* description, bool usersOwn) {
+    const HRESULT result = WriteShellLink(linkPath, target, arguments, iconPath, iconIndex, description, usersOwn);
     if (FAILED(result)) {
         Journal().LinkNotSaved(linkPath, result);
         return 0;
@@ -299,14 +302,14 @@ int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, cons
 }
 
 int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, const std::wstring& target,
-                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex) {
-    return SaveShellLink(folder + linkName, target, arguments, iconPath, iconIndex, nullptr);
+                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex, bool usersOwn) {
+    return SaveShellLink(folder + linkName, target, arguments, iconPath, iconIndex, nullptr, usersOwn);
 }
 
 int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkName, const wchar_t* iconPath,
                           const wchar_t* description, const wchar_t* arguments, int iconIndex, int allUsers) {
     const std::wstring linkPath = SpecialFolderPath(DesktopFolderCsidl(allUsers)) + linkName;
-    return SaveShellLink(linkPath, target, arguments, iconPath, iconIndex, description);
+    return SaveShellLink(linkPath, target, arguments, iconPath, iconIndex, description, !allUsers);
 }
 
 void CreateDesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int thumbnailsShortcut, int allUsers) {
@@ -330,6 +333,7 @@ void SetOldLinkAside(const std::wstring& path) {
 
 void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
     std::wstring group = StartMenuGroupFolder(allUsers);
+    if (!allUsers && !UserCouldMake(group, phase::kLinks)) return;
     EnsureFolderExists(group);  // leaves the trailing backslash the link names need
     group = WithBackslash(group);
 
@@ -337,7 +341,7 @@ void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers) {
     for (size_t i = 0; i < links.size(); ++i) {
         const GroupLink& link = links[i];
         CreateShortcut(group, link.fileName, link.target, NoneIfEmpty(link.arguments), NoneIfEmpty(link.iconPath),
-                       link.iconIndex);
+                       link.iconIndex, !allUsers);
         // The previous versions' main links go once this version's own exists (set aside until
         // the installation is complete, so that a failure can bring them back).
         if (i == 0)

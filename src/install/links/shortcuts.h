@@ -40,12 +40,14 @@ bool IsEarlierGroupLinkPath(const std::wstring& path);
 std::wstring SpecialFolderPath(int csidl);
 
 // Saves one link at `linkPath`; 1 when saved, 0 otherwise. Null pointers leave a property unset.
+// A link into one of the user's own folders (`usersOwn`: his desktop or start menu) is saved
+// only where the desktop's user could add it himself.
 int SaveShellLink(const std::wstring& linkPath, const std::wstring& target, const wchar_t* arguments,
-                  const wchar_t* iconPath, int iconIndex, const wchar_t* description);
+                  const wchar_t* iconPath, int iconIndex, const wchar_t* description, bool usersOwn = false);
 
 // `folder` ends with a backslash. 1 when the link was saved, 0 otherwise.
 int CreateShortcut(const std::wstring& folder, const std::wstring& linkName, const std::wstring& target,
-                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex);
+                   const wchar_t* arguments, const wchar_t* iconPath, int iconIndex, bool usersOwn = false);
 
 // A link in the desktop folder of all users or of the current user. 1 when saved.
 int CreateDesktopShortcut(const std::wstring& target, const std::wstring& linkName, const wchar_t* iconPath,
@@ -57,5 +59,6 @@ void CreateDesktopLinks(const std::wstring& viewerPath, int desktopShortcut, int
 // The group's folder in the programs folder of all users or of the current user.
 std::wstring StartMenuGroupFolder(int allUsers);
 
-// Creates the group folder and its links, and removes the links of earlier versions.
+// Creates the group folder and its links, and removes the links of earlier versions. The
+// current user's group is made only where the desktop's user could make it himself.
 void CreateStartMenuGroup(const std::wstring& installFolder, int allUsers);

@@ -9,6 +9,7 @@
 #include "install/settings/settings_io.h"
 #include "install/settings/toolbar_skin.h"
 #include "install/recovery/replaced_file.h"
+#include "install/user_places.h"
 #include "win/file_facts.h"
 #include "win/text.h"
 
@@ -73,13 +74,21 @@ void ApplySilentSettingsRule(InstallRequest& request) {
 
 // The settings folder the request names, expanded and made to exist; false when there is
 // none, or when it expands to nothing or to more than a path can hold (the settings then
-// stay in the program folder instead of going to a cut or relative path).
-bool PrepareSettingsFolder(const std::wstring& iniFolder, std::wstring& folder) {
+// stay in the program folder instead of going to a cut or relative path). A folder named
+// through the user's environment is the user's: it is made and written (`usable`) only where
+// the desktop's user could do so himself, and keeps its redirect either way, as one that
+// cannot be made does.
+bool PrepareSettingsFolder(const std::wstring& iniFolder, std::wstring& folder, bool& usable) {
+    usable = false;
     if (iniFolder.empty() || !ExpandPercentVariables(iniFolder, folder)) return false;
     std::wstring trimmed = folder;
     TrimBlanks(trimmed);
     if (trimmed.empty() || trimmed.size() > kMaxPathChars) return false;
-    EnsureFolderExists(folder);  // a folder that cannot be made still gets its redirect
+    usable = !NamesUserPlace(iniFolder) || UserCouldMake(trimmed, phase::kSettings);
+    if (usable)
+        EnsureFolderExists(folder);
+    else
+        folder = trimmed;
     win::AppendBackslash(folder);
     return true;
 }
@@ -154,11 +163,12 @@ std::wstring WriteViewerSettings(InstallRequest& request) {
     ApplySilentSettingsRule(request);
 
     std::wstring settingsFolder;
-    const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder);
+    bool usable = false;
+    const bool redirected = PrepareSettingsFolder(request.iniFolder, settingsFolder, usable);
     const std::wstring settingsIni = redirected ? settingsFolder + kIniName : programIni;
     SettingsEdit programFile, otherFile;
     Prepare(programIni, programFile);
-    if (settingsIni != programIni) Prepare(settingsIni, otherFile);
+    if (settingsIni != programIni && usable) Prepare(settingsIni, otherFile);
     SettingsEdit& settingsFile = settingsIni == programIni ? programFile : otherFile;
     WriteEntry(programFile, L"Others", L"INI_Folder", redirected ? request.iniFolder.c_str() : nullptr);
 
