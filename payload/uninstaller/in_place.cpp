@@ -5,13 +5,16 @@
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/transaction_log.h"
 #include "uninstall/undo_report.h"
+#include "uninstall/uninstall_scope.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_run.h"
 #include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
+#include "win/path_text.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
+#include "win/user_sid.h"
 
 namespace {
 
@@ -64,6 +67,10 @@ int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring logPath = LogPathFor(options.logPath);
     const int noDesktop = RefuseWithoutDesktop(options, logPath);
     if (noDesktop >= 0) return noDesktop;
+    // The machine's installation, or a user's: its log, lock, entry and registry places.
+    const Scope scope = undo::ScopeOfFolder(win::ParentPath(self));
+    const InstallPlaces places = scope == Scope::User ? UserPlaces(win::CurrentUserSid()) : MachinePlaces();
+    ScopedPlaces inForce(places);
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
     if (!txn::TransactionLog::CanBeKept())
         return RefuseRun(options, logPath, undo::kExitElevationRequired, txn::kElevationRequiredText);

@@ -8,6 +8,7 @@
 #include "install/do_install.h"
 #include "install/request/folders.h"
 #include "install/install_log.h"
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
@@ -18,6 +19,7 @@
 #include "win/hardening.h"
 #include "win/process_com.h"
 #include "win/text.h"
+#include "win/user_sid.h"
 #include "wizard/run_wizard.h"
 
 TheApp theApp;
@@ -25,6 +27,9 @@ TheApp theApp;
 namespace {
 
 constexpr size_t kWarningChars = 259;
+constexpr wchar_t kInvalidScopeText[] =
+    L"Ung\u00fcltiger Wert f\u00fcr /scope: erlaubt sind \"machine\" (f\u00fcr alle Benutzer) und \"user\" "
+    L"(nur f\u00fcr den aktuellen Benutzer). Es wurde nichts ge\u00e4ndert.";
 
 int ExitCodeFor(InstallStatus status) {
     switch (status) {
@@ -71,6 +76,7 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitNewerInstalled: return L"not installed: a newer version is installed";
         case kExitNoDesktop: return L"not installed: no visible desktop for the wizard (use /silent)";
         case kExitHelpShown: return L"not installed: the command line's options were shown";
+        case kExitInvalidScope: return L"not installed: /scope names neither machine nor user";
     }
     return L"";
 }
@@ -95,8 +101,14 @@ int Run(const std::wstring& commandLine) {
         const int refused = RefuseInteractiveStart(commandLine);
         if (refused >= 0) return refused;
     }
-    // A run that could not keep its log in the machine's registry changes nothing, not even
-    // the repair of an earlier run.
+    // Everything the run changes is where its scope keeps it, from the log and the lock on.
+    Scope scope = Scope::Machine;
+    if (!ParseScopeOption(commandLine, scope)) return Refuse(silent, kExitInvalidScope, kInvalidScopeText);
+    const InstallPlaces places = scope == Scope::User ? UserPlaces(win::CurrentUserSid()) : MachinePlaces();
+    ScopedPlaces inForce(places);
+    Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation (/scope=user)" : L"an installation for the machine");
+    // A run that could not keep its log (for the machine's scope: in the machine's registry)
+    // changes nothing, not even the repair of an earlier run.
     if (!txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
     txn::InstallationLock lock;
     if (!lock.held()) return Refuse(silent, kExitAnotherRun, txn::kAnotherRunText);

@@ -10,6 +10,7 @@ constexpr wchar_t kUserSoftware[] = L"Software\\";
 constexpr wchar_t kUserClasses[] = L"Software\\Classes\\";
 constexpr wchar_t kEntryBelowSoftware[] = L"Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
 constexpr wchar_t kLogBelowSoftware[] = L"Lumiscope64 Transaction";
+constexpr wchar_t kRegisteredApplications[] = L"SOFTWARE\\RegisteredApplications";
 constexpr wchar_t kMachineLockName[] = L"Global\\Lumiscope64.Installation";
 
 const InstallPlaces& DefaultPlaces() {
@@ -61,7 +62,16 @@ void InstallPlaces::Place(reg::Root& root, std::wstring& key) const {
 }
 
 reg::Write InstallPlaces::Placed(reg::Write write) const {
+    // A registered application's value names its capabilities' key, in the same hive; the
+    // user's list of them may not exist yet.
+    const bool namesKey = write.root == reg::Root::LocalMachine &&
+                          win::EqualsNoCase(write.key, kRegisteredApplications) &&
+                          win::StartsWithNoCase(write.text, kMachineSoftware);
     Place(write.root, write.key);
+    if (namesKey && scope == Scope::User) {
+        write.text = kUserSoftware + write.text.substr(wcslen(kMachineSoftware));
+        write.open = reg::Open::Create;
+    }
     return write;
 }
 

@@ -8,6 +8,7 @@
 #include "uninstall/registry_undo.h"
 #include "install/record/record_file.h"
 #include "uninstall/undo_rules.h"
+#include "uninstall/uninstall_scope.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 
@@ -35,6 +36,8 @@ public:
 
     std::vector<Step> Run() {
         m_takenOver = TakenOverProductKeys(m_r);
+        if (IsOtherScopeInstalled())
+            for (const auto& key : UserChoiceKeys(m_r)) m_takenOver.push_back(key);
         Links();
         Folders(m_folders.afterLinks);
         Registry(false);

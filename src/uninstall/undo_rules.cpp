@@ -220,6 +220,18 @@ bool IsTakenOver(const std::vector<const record::RecordedValue*>& values, const 
     return false;
 }
 
+std::vector<record::RecordedKey> UserChoiceKeys(const InstallRecord& r) {
+    std::vector<record::RecordedKey> keys;
+    for (const auto& d : r.deletedKeys)
+        if (IsUserChoiceKey(d.root, d.key)) keys.push_back({d.root, d.key});
+    for (const auto& v : r.values)
+        if (IsUserChoiceKey(v.root, v.key) && std::none_of(keys.begin(), keys.end(), [&](const record::RecordedKey& k) {
+                return win::EqualsNoCase(k.key, v.key);
+            }))
+            keys.push_back({v.root, v.key});
+    return keys;
+}
+
 bool IsLinkStillOurs(const std::wstring& target, const std::wstring& programFolder) {
     return target.empty() || win::IsSameOrInside(programFolder, target);
 }

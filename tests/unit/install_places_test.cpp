@@ -7,6 +7,7 @@
 #include "install/registry/registration_places.h"
 #include "install/registry/registry_undo.h"
 #include "install/request/folder_rules.h"
+#include "uninstall/uninstall_scope.h"
 
 namespace {
 
@@ -95,6 +96,30 @@ TEST(InstallPlaces, UserDefaultFolderFallsBackToLocalAppDataPrograms) {
         {L"", L"C:\\" + std::wstring(250, L'a'), L""},
     };
     for (const Case& c : cases) EXPECT_EQ(UserDefaultFolder(c.known, c.local), c.folder) << c.known << c.local;
+}
+
+}  // namespace
+
+namespace {
+
+// Only the machine's entry steers an uninstaller to the machine's places; a user's entry that
+// names the machine's folder changes nothing.
+TEST(InstallPlaces, TheUninstallersScopeComesFromTheEntryThatNamesItsFolder) {
+    struct Case {
+        const wchar_t* machineEntry;
+        const wchar_t* userEntry;
+        Scope scope;
+    } const cases[] = {
+        {L"C:\\Program Files\\Lumiscope\\", L"", Scope::Machine},
+        {L"C:\\Program Files\\Lumiscope\\", L"C:\\Program Files\\Lumiscope\\", Scope::Machine},
+        {L"C:\\Program Files\\Lumiscope\\", L"C:\\Apps\\Lumiscope\\", Scope::User},
+        {L"", L"c:\\apps\\lumiscope", Scope::User},
+        {L"", L"C:\\Apps\\Other\\", Scope::Machine},
+        {L"", L"", Scope::Machine},
+    };
+    for (const Case& c : cases)
+        EXPECT_TRUE(undo::ScopeFor(L"C:\\Apps\\Lumiscope", c.machineEntry, c.userEntry) == c.scope)
+            << c.machineEntry << " | " << c.userEntry;
 }
 
 }  // namespace

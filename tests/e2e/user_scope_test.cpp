@@ -1,0 +1,142 @@
+// A per-user installation (/scope=user) by the real setup into its default folder, removed by
+// the uninstaller its uninstall entry names; and both scopes side by side.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+
+#include "support/engine_scratch.h"
+#include "support/product_trace.h"
+#include "support/scratch_registry.h"
+#include "support/setup_runner.h"
+#include "support/uninstaller_runner.h"
+#include "win/platform.h"
+
+using testsupport::ReadString;
+using testsupport::Same;
+using testsupport::SpecialFolder;
+using testsupport::SystemState;
+
+namespace {
+
+const std::wstring kEntry = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64";
+const std::wstring kPending = L"SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const wchar_t kEveryOption[] = L" /desktop=1 /thumbs=1 /group=1 /assoc=2";
+
+// The lines of the machine's hive: HKLM, and HKCR, which is HKLM's classes under Wine.
+std::set<std::wstring> MachineLines(const std::set<std::wstring>& registry) {
+    std::set<std::wstring> lines;
+    for (const auto& line : registry)
+        if (line.rfind(L"1:", 0) != 0) lines.insert(line);
+    return lines;
+}
+
+// The files, without the uninstallers' own files that a per-user removal leaves in %TEMP% for
+// the next run to remove, and with the user's settings, which an uninstaller keeps.
+std::set<std::wstring> Files(const SystemState& state) {
+    std::set<std::wstring> files;
+    for (const auto& file : state.files)
+        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") == std::wstring::npos &&
+            file.find(L"\\AppData\\Roaming\\Lumiscope\\") == std::wstring::npos)
+            files.insert(file);
+    return files;
+}
+
+class UserScope : public ::testing::Test {
+protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+    void Clean() {
+        userTrace.Remove();
+        machineTrace.Remove();
+    }
+    SystemState State() const { return userTrace.State(); }
+    DWORD Setup(const std::wstring& options) { return testsupport::RunSetup(L"/silent " + options, work.path()).exitCode; }
+    // The uninstaller as a package manager calls it: the entry's QuietUninstallString.
+    DWORD QuietUninstall(HKEY hive) {
+        const std::wstring quiet = ReadString(hive, kEntry, L"QuietUninstallString");
+        const size_t close = quiet.find(L'"', 1);
+        if (quiet.empty() || quiet[0] != L'"' || close == std::wstring::npos) return 0xFFFFFFFF;
+        return testsupport::RunUninstaller(quiet.substr(1, close - 1),
+                                           quiet.substr(close + 1) + L" /log=\"" + (work / L"u.log") + L"\"", work.path())
+            .exitCode;
+    }
+
+    enginetest::ScratchFolder work;
+    std::wstring userFolder = SpecialFolder(CSIDL_LOCAL_APPDATA) + L"\\Programs\\Lumiscope";
+    std::wstring machineRoot = L"C:\\" + enginetest::UniqueName(L"lumi_scope");
+    std::wstring machineFolder = machineRoot + L"\\Lumiscope";
+    testsupport::ProductTrace userTrace{userFolder, userFolder, work.path()};
+    testsupport::ProductTrace machineTrace{machineRoot, machineFolder, work.path()};
+};
+
+TEST_F(UserScope, InstallsInTheUsersPlacesOnlyAndItsUninstallerTakesAllAway) {
+    const SystemState before = State();
+    const std::wstring pendingBefore = ReadString(HKEY_LOCAL_MACHINE, kPending, L"PendingFileRenameOperations");
+    // All users' links are not the user's to make: the choice is a documented no-op.
+    ASSERT_EQ(Setup(std::wstring(L"/scope=user /allusers=1") + kEveryOption), 0u);
+
+    const SystemState installed = State();
+    EXPECT_TRUE(Same(MachineLines(installed.registry), MachineLines(before.registry)));
+    EXPECT_EQ(ReadString(HKEY_LOCAL_MACHINE, kPending, L"PendingFileRenameOperations"), pendingBefore);
+    EXPECT_TRUE(enginetest::Exists(userFolder + L"\\lu_scp64.exe"));
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kEntry, L"InstallLocation"), userFolder + L"\\");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kEntry, L"QuietUninstallString"),
+              L"\"" + userFolder + L"\\lm_uninstall.exe\" /silent");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, kEntry, L"InstallRecordSHA256").size(), 64u);
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\Applications\\lu_scp64.exe", L"FriendlyAppName"),
+              L"Lumiscope 64-bit");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\Classes\\.mpeg", nullptr), L"Lumiscope.mpg");
+    EXPECT_EQ(ReadString(HKEY_CURRENT_USER, L"Software\\RegisteredApplications", L"Lumiscope"),
+              L"Software\\Lumiscope\\Capabilities");
+    EXPECT_EQ(testsupport::ValueNames(HKEY_CURRENT_USER, L"Software\\Lumiscope\\Capabilities\\FileAssociations").size(), 87u);
+    EXPECT_FALSE(testsupport::KeyExists(HKEY_CURRENT_USER, L"Software\\Lumiscope64 Transaction"));
+    EXPECT_TRUE(enginetest::Exists(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + L"\\Lumiscope 64 Thumbnails.lnk"));
+    EXPECT_TRUE(enginetest::Exists(SpecialFolder(CSIDL_PROGRAMS) + L"\\Lumiscope\\Was ist neu.lnk"));
+    EXPECT_FALSE(enginetest::Exists(SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\Lumiscope 64.lnk"));
+
+    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
+    const SystemState after = State();
+    EXPECT_TRUE(Same(Files(after), Files(before)));
+    EXPECT_TRUE(Same(after.registry, before.registry));
+}
+
+// Each removal leaves the other scope's installation as it was, the user choices both share
+// included; the machine's links are for all users, so no link is shared.
+TEST_F(UserScope, EitherScopesRemovalLeavesTheOtherWhole) {
+    const SystemState before = State();
+    const std::wstring machine = L"/folder=" + machineFolder + L" /allusers=1" + kEveryOption;
+    const std::wstring user = std::wstring(L"/scope=user") + kEveryOption;
+
+    ASSERT_EQ(Setup(machine), 0u);
+    const SystemState machineOnly = State();
+    ASSERT_EQ(Setup(user), 0u);
+    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
+    EXPECT_TRUE(Same(Files(State()), Files(machineOnly)));
+    EXPECT_TRUE(Same(State().registry, machineOnly.registry));
+    EXPECT_EQ(QuietUninstall(HKEY_LOCAL_MACHINE), 0u) << enginetest::ReadBytes(work / L"u.log");
+    machineTrace.Restart();
+
+    ASSERT_EQ(Setup(user), 0u);
+    const SystemState userOnly = State();
+    ASSERT_EQ(Setup(machine), 0u);
+    EXPECT_EQ(QuietUninstall(HKEY_LOCAL_MACHINE), 0u) << enginetest::ReadBytes(work / L"u.log");
+    machineTrace.Restart();
+    EXPECT_TRUE(Same(Files(State()), Files(userOnly)));
+    EXPECT_TRUE(Same(State().registry, userOnly.registry));
+    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
+    EXPECT_TRUE(Same(Files(State()), Files(before)));
+    EXPECT_TRUE(Same(State().registry, before.registry));
+}
+
+TEST_F(UserScope, AnUnknownOrEmptyScopeInstallsNothing) {
+    const SystemState before = State();
+    for (const wchar_t* scope : {L"/scope=", L"/scope=everyone"}) {
+        EXPECT_EQ(Setup(scope), 13u) << scope;
+        EXPECT_TRUE(Same(Files(State()), Files(before))) << scope;
+    }
+}
+
+}  // namespace
