@@ -1,9 +1,9 @@
 #include "uninstall/file_ops.h"
 
-#include <algorithm>
 #include <shlobj.h>
 #include <zlib.h>
 
+#include "install/recovery/replaced_file.h"
 #include "install/settings/ini_text.h"
 #include "install/settings/settings_io.h"
 #include "uninstall/undo_rules.h"
@@ -95,20 +95,8 @@ Outcome MoveToTemp(const std::wstring& path) {
     DWORD error = 0;
     win::File file = OpenOwnEntry(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, error);
     if (!file) return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::Failed, error);
-    const std::wstring tempPath = win::TempFolder();
-    const win::Folder temp = tempPath.empty() ? win::Folder() : win::Folder::Open(tempPath, error);
-    const std::wstring name = L"Lumiscope_Uninstall_" + std::to_wstring(::GetCurrentProcessId());
-    const win::Folder aside = temp ? temp.NewFolder(name, error) : win::Folder();
-    if (!aside) return Fail(Verdict::Failed, error);
-    // By the file's handle, to a place just made through the temporary folder's handle.
-    const std::wstring target = aside.path() + L"\\" + win::LastName(path);
-    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t), 0);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
-    std::copy(target.begin(), target.end(), info->FileName);
-    if (::SetFileInformationByHandle(file.get(), FileRenameInfo, info, static_cast<DWORD>(buffer.size())))
-        return {Verdict::Removed, 0};
-    return Fail(Verdict::Failed, ::GetLastError());
+    if (txn::MoveToTemp(file.get(), win::LastName(path), error)) return {Verdict::Removed, 0};
+    return Fail(Verdict::Failed, error);
 }
 
 Outcome RemoveFolderIfEmpty(const std::wstring& path) {

@@ -34,13 +34,11 @@ std::set<std::wstring> MachineLines(const std::set<std::wstring>& registry) {
 }
 
 // The files, without the uninstallers' own files that a per-user removal leaves in %TEMP% for
-// the next run to remove, and with the user's settings, which an uninstaller keeps.
+// the next run to remove, and without the user's settings, which an uninstaller keeps.
 std::set<std::wstring> Files(const SystemState& state) {
     std::set<std::wstring> files;
-    for (const auto& file : state.files)
-        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") == std::wstring::npos &&
-            file.find(L"\\AppData\\Roaming\\Lumiscope\\") == std::wstring::npos)
-            files.insert(file);
+    for (const auto& file : testsupport::WithoutUninstallerCopies(state.files))
+        if (file.find(L"\\AppData\\Roaming\\Lumiscope\\") == std::wstring::npos) files.insert(file);
     return files;
 }
 

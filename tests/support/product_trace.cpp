@@ -56,6 +56,13 @@ ProductTrace::ProductTrace(const std::wstring& root, const std::wstring& target,
     if (apps) ::RegCloseKey(apps);
 }
 
+std::set<std::wstring> WithoutUninstallerCopies(const std::set<std::wstring>& files) {
+    std::set<std::wstring> kept;
+    for (const auto& file : files)
+        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") == std::wstring::npos) kept.insert(file);
+    return kept;
+}
+
 SystemState ProductTrace::State() const { return {FileTree({m_excluded}), RegistryTree(ProductKeys(m_target))}; }
 
 void ProductTrace::Restart() const { CompletePendingDeletionsBelow(m_root); }
@@ -84,6 +91,12 @@ void ProductTrace::Remove() const {
     }
     std::filesystem::remove_all(m_settingsFolder, ignored);
     std::filesystem::remove_all(m_root, ignored);
+    // A per-user removal leaves its uninstaller's own file in %TEMP% for the next run.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    for (const auto& entry : std::filesystem::directory_iterator(temp, ignored))
+        if (entry.path().filename().wstring().rfind(L"Lumiscope_Uninstall_", 0) == 0)
+            std::filesystem::remove_all(entry.path(), ignored);
 }
 
 std::set<std::wstring> ProductTrace::SettingsEntries() const {
