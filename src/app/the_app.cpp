@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/interactive_start.h"
+#include "app/scope_choice.h"
 #include "fx/common_controls.h"
 #include "install/do_install.h"
 #include "install/request/folders.h"
@@ -81,6 +82,11 @@ const wchar_t* ExitCodeMeaning(int code) {
     return L"";
 }
 
+std::wstring UserDefaultFolderOf(const InstallPlaces& userPlaces) {
+    ScopedPlaces asUser(userPlaces);
+    return GetDefaultInstallFolder();
+}
+
 // A run that changes nothing says why: in the install log, or in a box.
 int Refuse(bool silent, int code, const wchar_t* text) {
     Journal().Note(L"setup", std::wstring(ExitCodeMeaning(code)) + L"; nothing changed");
@@ -104,12 +110,20 @@ int Run(const std::wstring& commandLine) {
     // Everything the run changes is where its scope keeps it, from the log and the lock on.
     Scope scope = Scope::Machine;
     if (!ParseScopeOption(commandLine, scope)) return Refuse(silent, kExitInvalidScope, kInvalidScopeText);
-    const InstallPlaces places = scope == Scope::User ? UserPlaces(win::CurrentUserSid()) : MachinePlaces();
+    const InstallPlaces userPlaces = UserPlaces(win::CurrentUserSid());
+    const bool administrator = HasAdministratorRights();
+    if (AsksForScope(silent, commandLine, administrator)) {
+        const ScopeAnswer answer = AskForScope(UserDefaultFolderOf(userPlaces));
+        if (answer == ScopeAnswer::Cancel) return kExitWizardNotInstalled;
+        if (answer == ScopeAnswer::AllUsers) return RunElevated(commandLine);
+        scope = Scope::User;
+    }
+    const InstallPlaces places = scope == Scope::User ? userPlaces : MachinePlaces();
     ScopedPlaces inForce(places);
-    Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation (/scope=user)" : L"an installation for the machine");
+    Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation" : L"an installation for the machine");
     // A run that could not keep its log (for the machine's scope: in the machine's registry)
     // changes nothing, not even the repair of an earlier run.
-    if (!txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
+    if (scope == Scope::Machine ? !administrator : !txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
     txn::InstallationLock lock;
     if (!lock.held()) return Refuse(silent, kExitAnotherRun, txn::kAnotherRunText);
     // An earlier run that was ended from outside is taken back (or completed) before anything

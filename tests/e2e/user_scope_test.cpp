@@ -12,7 +12,9 @@
 #include "support/scratch_registry.h"
 #include "support/setup_runner.h"
 #include "support/uninstaller_runner.h"
+#include "uninstall_fixture.h"
 #include "win/platform.h"
+#include "win/unique_handle.h"
 
 using testsupport::ReadString;
 using testsupport::Same;
@@ -134,6 +136,101 @@ TEST_F(UserScope, AnUnknownOrEmptyScopeInstallsNothing) {
     for (const wchar_t* scope : {L"/scope=", L"/scope=everyone"}) {
         EXPECT_EQ(Setup(scope), 13u) << scope;
         EXPECT_TRUE(Same(Files(State()), Files(before))) << scope;
+    }
+}
+
+// A visible top-level window of `process` with a child control whose text holds `text`;
+// waited for up to 15 s.
+struct WindowSearch {
+    DWORD process;
+    std::wstring text;
+    HWND window = nullptr;
+    bool holds = false;
+};
+
+BOOL CALLBACK FindText(HWND child, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t buffer[2048] = {};
+    DWORD_PTR ignored = 0;
+    ::SendMessageTimeoutW(child, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG, 1000, &ignored);
+    search->holds = std::wstring(buffer).find(search->text) != std::wstring::npos;
+    return !search->holds;
+}
+
+BOOL CALLBACK FindWindowOf(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    if (owner != search->process || !::IsWindowVisible(window)) return TRUE;
+    ::EnumChildWindows(window, FindText, param);
+    if (search->holds) search->window = window;
+    return !search->holds;
+}
+
+HWND WindowWith(DWORD process, const std::wstring& text) {
+    WindowSearch search{process, text};
+    for (int waited = 0; waited < 300 && !search.window; ++waited) {
+        ::Sleep(50);
+        ::EnumWindows(FindWindowOf, reinterpret_cast<LPARAM>(&search));
+    }
+    return search.window;
+}
+
+std::wstring ImageOf(HANDLE process) {
+    wchar_t image[MAX_PATH] = {};
+    DWORD chars = MAX_PATH;
+    return ::QueryFullProcessImageNameW(process, 0, image, &chars) ? std::wstring(image, chars) : std::wstring();
+}
+
+// A process started by `parent` from the same program (waited for up to 10 s); other children
+// (the desktop shell that a setup may start under Wine) do not count.
+win::KernelObject ChildOfTheSameImage(HANDLE parent) {
+    const std::wstring own = ImageOf(parent);
+    for (int waited = 0; waited < 200; ++waited, ::Sleep(50))
+        for (DWORD child : testsupport::ChildProcesses(::GetProcessId(parent))) {
+            win::KernelObject process(::OpenProcess(PROCESS_ALL_ACCESS, FALSE, child));
+            if (process && ImageOf(process.get()) == own) return process;
+        }
+    return win::KernelObject();
+}
+
+// The setup's wizard without administrator rights (the tests' seam) asks before its first
+// page; for all users it starts itself again and ends with that run's code, for the user alone
+// its first page proposes the user's folder.
+TEST_F(UserScope, AWizardWithoutAdministratorRightsAsksForWhomItInstalls) {
+    struct NotAdministrator {
+        NotAdministrator() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_NOT_ADMINISTRATOR", L"1"); }
+        ~NotAdministrator() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_NOT_ADMINISTRATOR", nullptr); }
+    } injected;
+    struct EndedAtExit {  // no failure leaves a setup behind
+        HANDLE process;
+        ~EndedAtExit() {
+            ::TerminateProcess(process, 1);
+            ::WaitForSingleObject(process, 5000);
+        }
+    };
+    for (int answer : {IDNO, IDYES}) {
+        win::KernelObject setup(uninstalltest::StartSetup(L"", work.path()));
+        ASSERT_TRUE(setup);
+        const EndedAtExit ended{setup.get()};
+        const DWORD id = ::GetProcessId(setup.get());
+        const HWND box = WindowWith(id, L"für mich allein (im Ordner " + userFolder + L")");
+        EXPECT_TRUE(box) << answer;
+        if (box) ::PostMessageW(box, WM_COMMAND, answer, 0);
+        if (answer == IDNO) {
+            // The run started again is the same program (it refuses in a box here: it has no
+            // rights either); the first ends with its code.
+            win::KernelObject again = ChildOfTheSameImage(setup.get());
+            ASSERT_TRUE(again);
+            ::TerminateProcess(again.get(), 42);
+            EXPECT_EQ(::WaitForSingleObject(setup.get(), 10000), WAIT_OBJECT_0);
+            DWORD code = 0;
+            ::GetExitCodeProcess(setup.get(), &code);
+            EXPECT_EQ(code, 42u);
+        } else {
+            for (int waited = 0; waited < 200 && ::IsWindow(box); ++waited) ::Sleep(50);
+            EXPECT_TRUE(WindowWith(id, userFolder));  // the box is gone: the first page's folder
+        }
     }
 }
 
