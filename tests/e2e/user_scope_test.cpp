@@ -131,14 +131,6 @@ TEST_F(UserScope, EitherScopesRemovalLeavesTheOtherWhole) {
     EXPECT_TRUE(Same(State().registry, before.registry));
 }
 
-TEST_F(UserScope, AnUnknownOrEmptyScopeInstallsNothing) {
-    const SystemState before = State();
-    for (const wchar_t* scope : {L"/scope=", L"/scope=everyone"}) {
-        EXPECT_EQ(Setup(scope), 13u) << scope;
-        EXPECT_TRUE(Same(Files(State()), Files(before))) << scope;
-    }
-}
-
 // A visible top-level window of `process` with a child control whose text holds `text`;
 // waited for up to 15 s.
 struct WindowSearch {

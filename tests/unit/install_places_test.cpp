@@ -43,20 +43,14 @@ TEST(InstallPlaces, TablesKeysMoveBelowTheUsersSoftwareKey) {
     }
 }
 
-TEST(InstallPlaces, EachScopeKeepsItsEntryLogAndLockApart) {
-    const InstallPlaces machine = MachinePlaces();
-    EXPECT_EQ(reg::KeyText(machine.entryRoot, machine.entryKey),
-              L"HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64");
+// The entry the uninstaller and the proof look in is where the tables' uninstall writes land.
+TEST(InstallPlaces, TheEntryIsWhereTheTablesWriteIt) {
+    for (const InstallPlaces& places : {MachinePlaces(), kUser}) {
+        const reg::Write placed = places.Placed(reg::SetDefault(Root::LocalMachine, kUninstallKey, L""));
+        EXPECT_EQ(reg::KeyText(placed.root, placed.key), reg::KeyText(places.entryRoot, places.entryKey));
+    }
     EXPECT_EQ(reg::KeyText(kUser.entryRoot, kUser.entryKey),
               L"HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64");
-    // The entry is where the tables' uninstall writes land.
-    EXPECT_EQ(kUser.Placed(reg::SetDefault(Root::LocalMachine, kUninstallKey, L"")).key, kUser.entryKey);
-    EXPECT_EQ(machine.logKeyText, L"HKLM\\SOFTWARE\\Lumiscope64 Transaction");
-    EXPECT_EQ(kUser.logKeyText, L"HKCU\\Software\\Lumiscope64 Transaction");
-    EXPECT_EQ(kUser.lockName, L"Global\\Lumiscope64.Installation.S-1-5-21-1-2-3-1001");
-    EXPECT_EQ(kUser.lockSddl, L"D:P(A;;GA;;;SY)(A;;GA;;;S-1-5-21-1-2-3-1001)");
-    EXPECT_TRUE(machine.allUsersLinks && machine.restartDeletes && machine.FolderSddl());
-    EXPECT_FALSE(kUser.allUsersLinks || kUser.restartDeletes || kUser.FolderSddl());
 }
 
 // The bounds of a repair and of an uninstallation follow the scope: a user's run never acts
