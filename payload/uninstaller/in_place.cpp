@@ -78,7 +78,7 @@ int RunInPlace(const undo::UninstallOptions& options) {
     // repaired before the record is read.
     txn::InstallationLock lock;
     if (!lock.held()) return RefuseRun(options, logPath, undo::kExitAnotherRun, txn::kAnotherRunText);
-    if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::kLogRefusedText);
+    if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::LogRefusedText().c_str());
     const std::wstring skipped = RemoveEarlierCopies();
     if (!skipped.empty()) undo::UninstallLog(logPath).Line(skipped);
     // Nothing of this process may keep the program folder busy.

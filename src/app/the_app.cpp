@@ -130,7 +130,7 @@ int Run(const std::wstring& commandLine) {
     // else is looked at: the folder proposed and every state before come after it.
     const txn::RepairResult repair = txn::RepairInterruptedInstallation();
     for (const std::wstring& line : repair.lines) Journal().Note(L"repair", line);
-    if (repair.refused) return Refuse(silent, kExitLogRefused, txn::kLogRefusedText);
+    if (repair.refused) return Refuse(silent, kExitLogRefused, txn::LogRefusedText().c_str());
     if (silent) return RunSilent(commandLine);
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }

@@ -14,6 +14,12 @@ std::wstring PieceName(unsigned n) { return win::Format(L"%08u", n); }
 
 }  // namespace
 
+std::wstring LogRefusedText() {
+    return L"Das Protokoll einer unterbrochenen Installation von Lumiscope (" + Places().logKeyText +
+           L") nennt Orte, die nicht zu Lumiscope geh\u00f6ren. Es wurde nichts ge\u00e4ndert; ein Administrator muss es "
+           L"pr\u00fcfen.";
+}
+
 bool TransactionLog::CanBeKept() {
     // A process without administrator rights (or one whose rights UAC has filtered) may read
     // the machine's SOFTWARE key but not create keys below it; 64-bit programs with a manifest

@@ -19,9 +19,8 @@ namespace txn {
 // not act on (exit code 7): in the setup's install log or a box, in the uninstaller's log or box.
 constexpr wchar_t kElevationRequiredText[] =
     L"Lumiscope kann nur mit Administratorrechten installiert oder entfernt werden. Es wurde nichts ge\u00e4ndert.";
-constexpr wchar_t kLogRefusedText[] =
-    L"Das Protokoll einer unterbrochenen Installation von Lumiscope (HKLM\\SOFTWARE\\Lumiscope64 Transaction) nennt "
-    L"Orte, die nicht zu Lumiscope geh\u00f6ren. Es wurde nichts ge\u00e4ndert; ein Administrator muss es pr\u00fcfen.";
+// The second names the log's key of the run's scope.
+std::wstring LogRefusedText();
 
 class TransactionLog {
 public:
