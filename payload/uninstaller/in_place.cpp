@@ -5,13 +5,16 @@
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/transaction_log.h"
 #include "uninstall/undo_report.h"
+#include "uninstall/uninstall_scope.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_run.h"
 #include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/folder_handle.h"
+#include "win/path_text.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
+#include "win/user_sid.h"
 
 namespace {
 
@@ -57,10 +60,14 @@ std::wstring RemoveEarlierCopies() {
     return skipped;
 }
 
-int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPath) {
+int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPath, Scope& scope) {
     const std::wstring self = ModulePath();
     const int noDesktop = RefuseWithoutDesktop(options, logPath);
     if (noDesktop >= 0) return noDesktop;
+    // The machine's installation, or a user's: its log, lock, entry and registry places.
+    scope = undo::ScopeOfFolder(win::ParentPath(self));
+    const InstallPlaces places = scope == Scope::User ? UserPlaces(win::CurrentUserSid()) : MachinePlaces();
+    ScopedPlaces inForce(places);
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
     if (!txn::TransactionLog::CanBeKept())
         return RefuseRun(options, logPath, undo::kExitElevationRequired, txn::kElevationRequiredText);
@@ -68,7 +75,7 @@ int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPat
     // repaired before the record is read.
     txn::InstallationLock lock;
     if (!lock.held()) return RefuseRun(options, logPath, undo::kExitAnotherRun, txn::kAnotherRunText);
-    if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::kLogRefusedText);
+    if (!RepairEarlierRun(logPath)) return RefuseRun(options, logPath, undo::kExitLogRefused, txn::LogRefusedText().c_str());
     const std::wstring skipped = RemoveEarlierCopies();
     if (!skipped.empty()) undo::UninstallLog(logPath).Line(skipped);
     // Nothing of this process may keep the program folder busy.
@@ -81,7 +88,8 @@ int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPat
 
 int RunInPlace(const undo::UninstallOptions& options) {
     const std::wstring logPath = LogPathFor(options.logPath);
-    const int code = RunWithLog(options, logPath);
-    ReportToEventLog(code, logPath);
+    Scope scope = Scope::Machine;
+    const int code = RunWithLog(options, logPath, scope);
+    ReportToEventLog(code, scope == Scope::User, logPath);
     return code;
 }

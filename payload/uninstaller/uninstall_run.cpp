@@ -193,7 +193,7 @@ int RunUninstall(const undo::UninstallOptions& options, const std::wstring& self
     return code;
 }
 
-void ReportToEventLog(int code, const std::wstring& logPath) {
-    const RunEvent event = UninstallRunEvent(code, undo::ExitCodeMeaning(code), logPath);
+void ReportToEventLog(int code, bool perUser, const std::wstring& logPath) {
+    const RunEvent event = UninstallRunEvent(code, perUser, undo::ExitCodeMeaning(code), logPath);
     win::ReportToApplicationLog(kEventSourceName, event.type, event.id, event.text);
 }

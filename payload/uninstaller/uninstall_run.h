@@ -30,4 +30,4 @@ std::wstring ModulePath();
 
 // The run's one entry in the Application log (exit code, its meaning, the log); a log that
 // cannot be written changes nothing.
-void ReportToEventLog(int code, const std::wstring& logPath);
+void ReportToEventLog(int code, bool perUser, const std::wstring& logPath);

@@ -103,6 +103,17 @@ std::wstring ParseLogOption(const std::wstring& commandLine) {
     return path;
 }
 
+bool ParseScopeOption(const std::wstring& commandLine, Scope& scope) {
+    scope = Scope::Machine;
+    std::wstring value;
+    if (!FindOption(commandLine.substr(0, kCommandLineChars), L"/scope=", value)) return true;
+    value.erase(0, value.find_first_not_of(L' '));
+    TrimBlanksAndQuotes(value);
+    value.erase(0, value.find_first_not_of(L' '));
+    if (win::UpperCase(value) == L"USER") scope = Scope::User;
+    return scope == Scope::User || win::UpperCase(value) == L"MACHINE";
+}
+
 InstallRequest ParseSilentCommandLine(const std::wstring& commandLine, const std::wstring& targetFolder,
                                       const std::wstring& iniFolder) {
     InstallRequest request;

@@ -5,6 +5,7 @@
 // Everything here is text only, so that the rules can be checked without the system.
 #include <string>
 
+#include "install/install_places.h"
 #include "install/request/install_request.h"
 
 // Only the first 519 characters of the command line are looked at for options.
@@ -34,6 +35,10 @@ int ParseDecimal(const std::wstring& text);
 // The value of "/log=" (with the same rules as the other options), in either mode; empty
 // when the option is not there.
 std::wstring ParseLogOption(const std::wstring& commandLine);
+
+// The scope "/scope=" asks for: "machine" or "user" (any case, blanks and quotes around it
+// trimmed); without the option the machine's. False for any other value, an empty one too.
+bool ParseScopeOption(const std::wstring& commandLine, Scope& scope);
 
 // The request of a silent run. `targetFolder` and `iniFolder` are the proposals made before
 // the options are read (an installed viewer's folder, or the default one with "%APPDATA%").

@@ -4,10 +4,12 @@
 
 #include "app/command_line.h"
 #include "app/interactive_start.h"
+#include "app/scope_choice.h"
 #include "fx/common_controls.h"
 #include "install/do_install.h"
 #include "install/request/folders.h"
 #include "install/install_log.h"
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
@@ -21,6 +23,7 @@
 #include "win/hardening.h"
 #include "win/process_com.h"
 #include "win/text.h"
+#include "win/user_sid.h"
 #include "wizard/run_wizard.h"
 
 TheApp theApp;
@@ -28,6 +31,9 @@ TheApp theApp;
 namespace {
 
 constexpr size_t kWarningChars = 259;
+constexpr wchar_t kInvalidScopeText[] =
+    L"Ung\u00fcltiger Wert f\u00fcr /scope: erlaubt sind \"machine\" (f\u00fcr alle Benutzer) und \"user\" "
+    L"(nur f\u00fcr den aktuellen Benutzer). Es wurde nichts ge\u00e4ndert.";
 
 int ExitCodeFor(InstallStatus status) {
     switch (status) {
@@ -75,8 +81,14 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitNewerInstalled: return L"not installed: a newer version is installed";
         case kExitNoDesktop: return L"not installed: no visible desktop for the wizard (use /silent)";
         case kExitHelpShown: return L"not installed: the command line's options were shown";
+        case kExitInvalidScope: return L"not installed: /scope names neither machine nor user";
     }
     return L"";
+}
+
+std::wstring UserDefaultFolderOf(const InstallPlaces& userPlaces) {
+    ScopedPlaces asUser(userPlaces);
+    return GetDefaultInstallFolder();
 }
 
 // A run that changes nothing says why: in the install log, or in a box.
@@ -89,7 +101,8 @@ int Refuse(bool silent, int code, const wchar_t* text) {
     return code;
 }
 
-int Run(const std::wstring& commandLine) {
+// `scope` says, once decided, whose installation the run was.
+int Run(const std::wstring& commandLine, Scope& decided) {
     const bool silent = IsSilentCommandLine(commandLine);
     // A silent setup shows nothing whatever happens: not even the system's boxes for a drive
     // without a disk or for a crash, which would keep a deployment tool waiting for a click.
@@ -99,24 +112,40 @@ int Run(const std::wstring& commandLine) {
         const int refused = RefuseInteractiveStart(commandLine);
         if (refused >= 0) return refused;
     }
-    // A run that could not keep its log in the machine's registry changes nothing, not even
-    // the repair of an earlier run.
-    if (!txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
+    // Everything the run changes is where its scope keeps it, from the log and the lock on.
+    Scope scope = Scope::Machine;
+    if (!ParseScopeOption(commandLine, scope)) return Refuse(silent, kExitInvalidScope, kInvalidScopeText);
+    const InstallPlaces userPlaces = UserPlaces(win::CurrentUserSid());
+    const bool administrator = HasAdministratorRights();
+    if (AsksForScope(silent, commandLine, administrator)) {
+        const ScopeAnswer answer = AskForScope(UserDefaultFolderOf(userPlaces));
+        if (answer == ScopeAnswer::Cancel) return kExitWizardNotInstalled;
+        if (answer == ScopeAnswer::AllUsers) return RunElevated(commandLine);
+        scope = Scope::User;
+    }
+    const InstallPlaces places = scope == Scope::User ? userPlaces : MachinePlaces();
+    ScopedPlaces inForce(places);
+    decided = scope;
+    Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation" : L"an installation for the machine");
+    // A run that could not keep its log (for the machine's scope: in the machine's registry)
+    // changes nothing, not even the repair of an earlier run.
+    if (scope == Scope::Machine ? !administrator : !txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
     txn::InstallationLock lock;
     if (!lock.held()) return Refuse(silent, kExitAnotherRun, txn::kAnotherRunText);
     // An earlier run that was ended from outside is taken back (or completed) before anything
     // else is looked at: the folder proposed and every state before come after it.
     const txn::RepairResult repair = txn::RepairInterruptedInstallation();
     for (const std::wstring& line : repair.lines) Journal().Note(L"repair", line);
-    if (repair.refused) return Refuse(silent, kExitLogRefused, txn::kLogRefusedText);
+    if (repair.refused) return Refuse(silent, kExitLogRefused, txn::LogRefusedText().c_str());
     if (silent) return RunSilent(commandLine);
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }
 
 // One entry in the Application log per run, where administrators look first; a log that
 // cannot be written changes nothing of the run.
-void ReportToEventLog(int code, const std::wstring& stepLog) {
-    const RunEvent event = SetupRunEvent(code, ExitCodeMeaning(code), stepLog.empty() ? stepLog : win::FullPath(stepLog));
+void ReportToEventLog(int code, Scope scope, const std::wstring& stepLog) {
+    const RunEvent event = SetupRunEvent(code, scope == Scope::User, ExitCodeMeaning(code),
+                                         stepLog.empty() ? stepLog : win::FullPath(stepLog));
     win::ReportToApplicationLog(kEventSourceName, event.type, event.id, event.text);
 }
 
@@ -140,8 +169,9 @@ BOOL TheApp::InitInstance() {
     log.Line(L"setup", win::Format(L"Lumiscope %d.%d (64-bit) Setup, command line: %s", kVersionMajor, kVersionMinor,
                                    commandLine.c_str()));
     log.Line(L"setup", win::Format(L"COM security: 0x%08lx", static_cast<unsigned long>(com.security())));
-    m_exitCode = Run(commandLine);
+    Scope scope = Scope::Machine;
+    m_exitCode = Run(commandLine, scope);
     log.Line(L"setup", win::Format(L"exit code %d: %s", m_exitCode, ExitCodeMeaning(m_exitCode)));
-    ReportToEventLog(m_exitCode, logging ? logPath : std::wstring());
+    ReportToEventLog(m_exitCode, scope, logging ? logPath : std::wstring());
     return FALSE;
 }

@@ -15,6 +15,7 @@ enum ExitCode : int {
     kExitInternalFault = 9,  // out of memory, or a check of the C++ library failed
     kExitHelpShown = 10,  // "/?" or "/help": the options were shown, nothing installed
     kExitLogRefused = 11,  // an interrupted run's log names places not the product's: nothing changed
+    kExitInvalidScope = 13,  // "/scope=" with a value other than "machine" or "user": nothing changed
     kExitElevationRequired = 740,  // no administrator rights (the system's ERROR_ELEVATION_REQUIRED)
 };
 

@@ -11,6 +11,7 @@
 #include "install/payload/icon_library.h"
 #include "install/settings/ini_unicode.h"
 #include "install/install_log.h"
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/payload/payload.h"
 #include "install/payload/staging.h"
@@ -154,8 +155,9 @@ bool LoadPayload(PayloadArchive& payload) {
     return false;
 }
 
-// Every level the run makes is the administrators' like Program Files, whatever its parent;
-// one that existed is checked, and the program folder itself made safe where it can be.
+// Every level a machine's run makes is the administrators' like Program Files, whatever its
+// parent; one that existed is checked, and the program folder itself made safe where it can
+// be. A user's run makes the user's own folders and has no one to guard them from.
 ProgramFolderOutcome PrepareFolder(std::wstring& target, bool acceptUnsafe, int& keepIconLibrary) {
     JournalPhase phase(phase::kFolder);
     const ProgramFolderOutcome outcome = MakeProgramFolder(target, acceptUnsafe);
@@ -272,6 +274,8 @@ InstallStatus InstallChecked(InstallRequest& request, std::wstring target, const
     }
 
     // From here on nothing makes the installation fail.
+    if (request.allUsers && !Places().allUsersLinks)
+        Journal().Note(L"setup", L"/allusers=1 has no effect: a per-user installation makes links for this user only");
     const std::wstring settingsIni = WriteSettings(request);
     ConfirmAssociations(request, ShowAssociationQuestion);
     RegisterViewer(request.associate, request.targetFolder, request.startMenuGroup, request.desktopShortcut,

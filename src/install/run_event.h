@@ -29,7 +29,7 @@ struct RunEvent {
 // The setup's entry: information for 0, for 5 (the wizard ended by its user) and 10 (the
 // options shown), else an error. `meaning` is the step log's word for the code; `log` the step
 // log asked for ("" for none).
-RunEvent SetupRunEvent(int code, const std::wstring& meaning, const std::wstring& log);
+RunEvent SetupRunEvent(int code, bool perUser, const std::wstring& meaning, const std::wstring& log);
 // The uninstaller's entry: information for 0 and 5 (cancelled by its user), a warning for 3
 // (removed, something kept), else an error. `log` is the uninstaller's log.
-RunEvent UninstallRunEvent(int code, const std::wstring& meaning, const std::wstring& log);
+RunEvent UninstallRunEvent(int code, bool perUser, const std::wstring& meaning, const std::wstring& log);

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 #include <zlib.h>
 
+#include "install/recovery/replaced_file.h"
 #include "install/settings/ini_text.h"
 #include "install/settings/settings_io.h"
 #include "uninstall/undo_rules.h"
@@ -88,6 +89,14 @@ Outcome DeleteOwnFile(const std::wstring& path) {
 Outcome RemoveAtRestart(const std::wstring& path) {
     if (::MoveFileExW(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) return {Verdict::Scheduled, 0};
     return Fail(Verdict::Failed, ::GetLastError());
+}
+
+Outcome MoveToTemp(const std::wstring& path) {
+    DWORD error = 0;
+    win::File file = OpenOwnEntry(path, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, error);
+    if (!file) return win::IsNotFound(error) ? Outcome{Verdict::AlreadyGone, 0} : Fail(Verdict::Failed, error);
+    if (txn::MoveToTemp(file.get(), win::LastName(path), error)) return {Verdict::Removed, 0};
+    return Fail(Verdict::Failed, error);
 }
 
 Outcome RemoveFolderIfEmpty(const std::wstring& path) {

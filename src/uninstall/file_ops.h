@@ -28,6 +28,12 @@ Outcome DeleteOwnFile(const std::wstring& path);
 // A file or an emptied folder that cannot go now goes at the next restart: Scheduled, or Failed.
 Outcome RemoveAtRestart(const std::wstring& path);
 
+// A file the system holds (the running uninstaller) goes out of its folder into a folder of
+// its own in the temporary folder ("Lumiscope_Uninstall_<process id>"), where the next run of
+// either program removes it: a user's run has no restart list to use. Removed, or Failed
+// (another volume than the temporary folder's, say).
+Outcome MoveToTemp(const std::wstring& path);
+
 // A recorded folder: removed when empty. LeftNotEmpty when something is still in it.
 Outcome RemoveFolderIfEmpty(const std::wstring& path);
 

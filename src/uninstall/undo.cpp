@@ -3,10 +3,12 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "install/install_places.h"
 #include "uninstall/file_ops.h"
 #include "uninstall/registry_undo.h"
 #include "install/record/record_file.h"
 #include "uninstall/undo_rules.h"
+#include "uninstall/uninstall_scope.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 
@@ -34,6 +36,8 @@ public:
 
     std::vector<Step> Run() {
         m_takenOver = TakenOverProductKeys(m_r);
+        if (IsOtherScopeInstalled())
+            for (const auto& key : UserChoiceKeys(m_r)) m_takenOver.push_back(key);
         Links();
         Folders(m_folders.afterLinks);
         Registry(false);
@@ -42,7 +46,7 @@ public:
         Folders(m_folders.afterFiles);
         ProgramFolderLeftovers();
         if (AnyKept(m_steps))
-            Note(Verdict::KeptForRetry, Item::Entry, reg::KeyText(reg::Root::LocalMachine, kUninstallEntryKey));
+            Note(Verdict::KeptForRetry, Item::Entry, reg::KeyText(Places().entryRoot, Places().entryKey));
         else
             Last();
         ::SHChangeNotify(kAssocChanged, kFlushNoWait, nullptr, nullptr);
@@ -179,8 +183,10 @@ private:
         const std::wstring recordPath = record::RecordPathIn(m_programFolder);
         if (m_uninstaller) {
             Outcome outcome = UndoRecordedFile(UninstallerPath(), *m_uninstaller, false);
-            // The uninstaller runs from it: it goes at the next restart.
-            if (outcome.verdict == Verdict::InUse) outcome = RemoveAtRestart(UninstallerPath());
+            // The uninstaller runs from it: it goes at the next restart, or in a user's run, which
+            // has no restart list, out of the folder into the temporary one.
+            if (outcome.verdict == Verdict::InUse)
+                outcome = Places().restartDeletes ? RemoveAtRestart(UninstallerPath()) : MoveToTemp(UninstallerPath());
             Note(outcome, Item::Uninstaller, UninstallerPath());
         }
         ScheduleEmptiedFolders(recordPath);
@@ -191,6 +197,7 @@ private:
     // The program folder and the folders made around it, when nothing but the record and what
     // goes at the restart is in them, go at the restart too (after what they hold).
     void ScheduleEmptiedFolders(const std::wstring& recordPath) {
+        if (!Places().restartDeletes) return;
         std::vector<std::wstring> going = {recordPath};
         for (const Step& step : m_steps)
             if (step.verdict == Verdict::Scheduled) going.push_back(step.name);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "install/install_places.h"
 #include "install/registry/associations.h"
 #include "win/path_text.h"
 
@@ -21,6 +22,9 @@ KeyRef Canonical(reg::Root root, const std::wstring& key) {
     if (root == reg::Root::ClassesRoot) return {reg::Root::LocalMachine, kMachineClasses + key};
     return {root, key};
 }
+
+// The uninstall entry of the run's scope.
+KeyRef EntryKey() { return {Places().entryRoot, Places().entryKey}; }
 
 bool SameKey(const KeyRef& a, const KeyRef& b) { return a.root == b.root && win::EqualsNoCase(a.key, b.key); }
 
@@ -64,7 +68,7 @@ public:
             if (IsProductKey(k.root, k.key) && !InTakenOver(k.root, k.key)) m_trees.push_back(Canonical(k.root, k.key));
         // The uninstall entry goes whole even when one was there before: an earlier entry could
         // only name the uninstaller that goes now, and would stay in the list of programs.
-        const KeyRef entry{reg::Root::LocalMachine, kUninstallEntryKey};
+        const KeyRef entry = EntryKey();
         m_entryGoesWhole = !InTree(entry.root, entry.key) && !InTakenOver(entry.root, entry.key) &&
                            std::any_of(r.values.begin(), r.values.end(),
                                        [](const record::RecordedValue& v) { return IsUninstallEntryKey(v.root, v.key); });
@@ -84,7 +88,7 @@ public:
                 Add(RegStepKind::RecreateKey, d->root, d->key).deleted = &*d;
         }
         AddUserChoiceRemovals();
-        if (m_entryPart && m_entryGoesWhole) Add(RegStepKind::RemoveTree, reg::Root::LocalMachine, kUninstallEntryKey);
+        if (m_entryPart && m_entryGoesWhole) Add(RegStepKind::RemoveTree, EntryKey().root, EntryKey().key);
         for (auto k = m_r.createdKeys.rbegin(); k != m_r.createdKeys.rend(); ++k) {
             if (!SelectedKey(k->root, k->key) || InsideOtherTree(k->root, k->key) || InTakenOver(k->root, k->key)) continue;
             if (m_entryGoesWhole && IsUninstallEntryKey(k->root, k->key)) continue;
@@ -99,7 +103,7 @@ private:
     }
     // Keys made for the entry alone (its parents on a system that lacked them) go after it.
     bool SelectedKey(reg::Root root, const std::wstring& key) const {
-        const bool holdsEntry = IsSameOrInsideKey(Canonical(root, key), {reg::Root::LocalMachine, kUninstallEntryKey});
+        const bool holdsEntry = IsSameOrInsideKey(Canonical(root, key), EntryKey());
         return (holdsEntry || IsUninstallEntryKey(root, key)) == m_entryPart;
     }
     bool InTree(reg::Root root, const std::wstring& key) const {
@@ -176,7 +180,7 @@ bool ShouldRemoveSettings(const std::wstring& settingsFile, const std::wstring& 
 }
 
 bool IsUninstallEntryKey(reg::Root root, const std::wstring& key) {
-    return IsSameOrInsideKey({reg::Root::LocalMachine, kUninstallEntryKey}, Canonical(root, key));
+    return IsSameOrInsideKey(EntryKey(), Canonical(root, key));
 }
 
 ValueAction DecideValue(const record::RecordedValue& v, const record::ValueData& current) {
@@ -214,6 +218,18 @@ bool IsTakenOver(const std::vector<const record::RecordedValue*>& values, const 
     for (size_t i = 0; i < values.size() && i < current.size(); ++i)
         if (current[i].exists && current[i] != values[i]->written) return true;
     return false;
+}
+
+std::vector<record::RecordedKey> UserChoiceKeys(const InstallRecord& r) {
+    std::vector<record::RecordedKey> keys;
+    for (const auto& d : r.deletedKeys)
+        if (IsUserChoiceKey(d.root, d.key)) keys.push_back({d.root, d.key});
+    for (const auto& v : r.values)
+        if (IsUserChoiceKey(v.root, v.key) && std::none_of(keys.begin(), keys.end(), [&](const record::RecordedKey& k) {
+                return win::EqualsNoCase(k.key, v.key);
+            }))
+            keys.push_back({v.root, v.key});
+    return keys;
 }
 
 bool IsLinkStillOurs(const std::wstring& target, const std::wstring& programFolder) {

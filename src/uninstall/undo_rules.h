@@ -63,6 +63,10 @@ std::vector<ProductKeyValues> ValuesByProductKey(const record::InstallRecord& r)
 // installation in another folder keeps its registration. `current` matches `values`.
 bool IsTakenOver(const std::vector<const record::RecordedValue*>& values, const std::vector<record::ValueData>& current);
 
+// The user choices the record names (the keys the setup made anew): both scopes' installations
+// write the same ones, with the same ProgIDs, so they stay while the other one is installed.
+std::vector<record::RecordedKey> UserChoiceKeys(const record::InstallRecord& r);
+
 enum class RegStepKind { Value, RecreateKey, NotRestored, RemoveKeyIfEmpty, RemoveTree, LeaveTakenOver };
 struct RegStep {
     RegStepKind kind = RegStepKind::Value;

@@ -5,7 +5,7 @@
 namespace win {
 
 SecurityDescriptor::SecurityDescriptor(const wchar_t* sddl) {
-    if (!::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &m_descriptor, nullptr))
+    if (!sddl || !::ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &m_descriptor, nullptr))
         m_descriptor = nullptr;
     m_attributes.nLength = sizeof m_attributes;
     m_attributes.lpSecurityDescriptor = m_descriptor;

@@ -20,6 +20,7 @@ constexpr wchar_t kAdministratorsOnlySddl[] = L"D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 // call (CreateDirectoryW, CreateMutexW, or the native calls through SecurityDescriptor).
 class SecurityDescriptor {
 public:
+    // Null text: no descriptor (the object gets the default access).
     explicit SecurityDescriptor(const wchar_t* sddl);
     ~SecurityDescriptor();
     SecurityDescriptor(const SecurityDescriptor&) = delete;

@@ -1,4 +1,5 @@
 // Page 0: shortcut choices, current or all users, target folder and the licence link.
+#include "install/install_places.h"
 #include "install/request/folders.h"
 #include "resources/resource_ids.h"
 #include "win/text.h"
@@ -46,6 +47,8 @@ void CWizPropertyPage::FillWelcomeDefaults() {
     SetChecked(IDC_STARTMENU, true);
     SetChecked(IDC_CURRENT_USER, true);
     SetChecked(IDC_ALL_USERS, false);
+    // A user's installation makes links for that user only.
+    EnableItem(IDC_ALL_USERS, Places().allUsersLinks);
 
     if (GetItemText(IDC_FOLDER, kFolderFieldChars).empty()) {
         std::wstring folder = GetDefaultInstallFolder();
@@ -64,7 +67,7 @@ bool CWizPropertyPage::CheckTargetFolder() {
 void CWizPropertyPage::OnShortcutCheck() {
     bool any = IsChecked(IDC_DESKTOP) || IsChecked(IDC_THUMBNAILS) || IsChecked(IDC_STARTMENU);
     EnableItem(IDC_CURRENT_USER, any);
-    EnableItem(IDC_ALL_USERS, any);
+    EnableItem(IDC_ALL_USERS, any && Places().allUsersLinks);
 }
 
 void CWizPropertyPage::OnNoShortcuts() {

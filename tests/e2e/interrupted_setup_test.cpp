@@ -5,7 +5,9 @@
 
 #include <windows.h>
 
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "support/paths.h"
@@ -34,11 +36,18 @@ struct KillPoint {
 
 void PrintTo(const KillPoint& point, std::ostream* out) { *out << point.name; }
 
-class KilledSetup : public InstalledProduct, public ::testing::WithParamInterface<KillPoint> {
+// Every point for the machine's installation and for a user's (/scope=user, its log in HKCU).
+class KilledSetup : public InstalledProduct, public ::testing::WithParamInterface<std::tuple<KillPoint, bool>> {
 protected:
-    bool RunUntilKilled(const KillPoint& point) {
-        return RunSetupUntilLogged(L"/silent /folder=" + target + L" " + kOptions, point.line, point.count);
+    const KillPoint& Point() const { return std::get<0>(GetParam()); }
+    bool ForUser() const { return std::get<1>(GetParam()); }
+    std::wstring Options() const { return std::wstring(kOptions) + (ForUser() ? L" /scope=user" : L""); }
+    HKEY LogHive() const { return ForUser() ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+    bool RunUntilKilled() {
+        return RunSetupUntilLogged(L"/silent /folder=" + target + L" " + Options(), Point().line, Point().count);
     }
+    // A user's uninstaller leaves its own running file in %TEMP% for the next run.
+    static std::set<std::wstring> Files(const SystemState& state) { return testsupport::WithoutUninstallerCopies(state.files); }
 };
 
 }  // namespace
@@ -51,25 +60,25 @@ TEST_P(KilledSetup, TheNextRunAndTheUninstallerLeaveTheMachineAsItWas) {
     // finish first, and then the machine is put back as it was and the run tried again.
     bool killed = false;
     for (int attempt = 0; attempt < 4 && !killed; ++attempt) {
-        killed = RunUntilKilled(GetParam());
-        if (!killed && !GetParam().uninstallerRepairs) {
+        killed = RunUntilKilled();
+        if (!killed && !Point().uninstallerRepairs) {
             Uninstall(L"/purge");
             Restart();
         }
     }
-    ASSERT_TRUE(killed) << "the setup ended before " << GetParam().line;
+    ASSERT_TRUE(killed) << "the setup ended before " << Point().line;
 
-    if (GetParam().uninstallerRepairs) {
+    if (Point().uninstallerRepairs) {
         // The first installation never reached its record: nothing to uninstall, all taken back.
         EXPECT_EQ(Uninstall(L"/purge").exitCode, 2u) << Log();
     } else {
-        Install(kOptions);
+        Install(Options());
         EXPECT_EQ(Uninstall(L"/purge").exitCode, 0u) << Log();
     }
-    EXPECT_FALSE(testsupport::KeyExists(HKEY_LOCAL_MACHINE, kTransactionKey));
+    EXPECT_FALSE(testsupport::KeyExists(LogHive(), kTransactionKey));
     Restart();
     const SystemState after = State();
-    EXPECT_TRUE(Same(after.files, before.files)) << Log();
+    EXPECT_TRUE(Same(Files(after), Files(before))) << Log();
     EXPECT_TRUE(Same(after.registry, before.registry));
     EXPECT_EQ(testsupport::ReadString(HKEY_LOCAL_MACHINE, kJpg, nullptr), L"OtherViewer.jpg");
     ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kJpg);
@@ -77,7 +86,7 @@ TEST_P(KilledSetup, TheNextRunAndTheUninstallerLeaveTheMachineAsItWas) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, KilledSetup,
-    ::testing::Values(KillPoint{"Folder", "] folder: created folder", 1},
+    ::testing::Combine(::testing::Values(KillPoint{"Folder", "] folder: created folder", 1},
                       KillPoint{"Payload", "] payload: begin", 2},
                       KillPoint{"PayloadInPlace", "] payload: wrote ", 10},
                       KillPoint{"Settings", "] settings: end", 1},
@@ -86,7 +95,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KillPoint{"Notify", "] notify: begin", 1},
                       KillPoint{"Committed", "] record: written", 1},
                       KillPoint{"RegistryThenUninstaller", "] registry: set ", 300, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+                       ::testing::Bool()),
+    [](const auto& info) { return std::string(std::get<0>(info.param).name) + (std::get<1>(info.param) ? "User" : ""); });
 
 // Three at once: one installs, the others change nothing and say so (exit code 6); the one
 // uninstallation afterwards leaves the machine as it was.

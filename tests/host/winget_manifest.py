@@ -121,12 +121,14 @@ def check_deployment_notes(source, setup):
 def check_installer(data, codes):
     for k, installer in enumerate(data.get("Installers") or []):
         check_fields("Installers[%d]" % k, installer, INSTALLER_REQUIRED, INSTALLER_KNOWN)
-    switches = data.get("InstallerSwitches", {})
-    check(set(switches) <= SWITCHES, "InstallerSwitches holds a switch the schema does not know")
+    nodes = [data] + list(data.get("Installers") or [])
+    for node in nodes:
+        check(set(node.get("InstallerSwitches", {})) <= SWITCHES, "InstallerSwitches holds a switch the schema does not know")
     # A package manager upgrades while the user's viewer is open: the silent runs close it.
-    for mode in ("Silent", "SilentWithProgress"):
-        words = str(switches.get(mode, "")).split()
-        check("/silent" in words and "/closeviewer=1" in words, "%s lacks /silent or /closeviewer=1" % mode)
+    for node in (n for n in nodes if "InstallerSwitches" in n):
+        for mode in ("Silent", "SilentWithProgress"):
+            words = str(node["InstallerSwitches"].get(mode, "")).split()
+            check("/silent" in words and "/closeviewer=1" in words, "%s lacks /silent or /closeviewer=1" % mode)
     for entry in data.get("AppsAndFeaturesEntries") or []:
         check(set(entry) <= ARP_FIELDS, "an AppsAndFeaturesEntries item holds a field the schema does not know")
         check(isinstance(entry.get("DisplayVersion"), str), "DisplayVersion is not text")

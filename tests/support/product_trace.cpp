@@ -5,9 +5,11 @@
 
 #include <filesystem>
 
+#include "install/install_places.h"
 #include "install/registry/registration.h"
 #include "support/system_snapshot.h"
 #include "support/uninstaller_runner.h"
+#include "win/path_text.h"
 #include "win/platform.h"
 #include "win/text.h"
 
@@ -17,15 +19,18 @@ namespace {
 constexpr wchar_t kRegisteredApps[] = L"SOFTWARE\\RegisteredApplications";
 
 
-// Every key the product writes to with every option.
+// Every key the product writes to with every option, for the machine and for a user.
 std::vector<KeyPath> ProductKeys(const std::wstring& target) {
     std::vector<KeyPath> keys;
-    for (const auto& w : RegistrationWrites(1, target, 1, AllSelected(), GetWindowsVersionClass())) {
-        KeyPath k{reg::RootKey(w.root), w.key};
-        bool known = false;
-        for (const auto& have : keys) known = known || (have.root == k.root && have.key == k.key);
-        if (!known) keys.push_back(k);
-    }
+    const InstallPlaces scopes[] = {MachinePlaces(), UserPlaces(std::wstring())};
+    for (const auto& table : RegistrationWrites(1, target, 1, AllSelected(), GetWindowsVersionClass()))
+        for (const InstallPlaces& scope : scopes) {
+            const reg::Write w = scope.Placed(table);
+            KeyPath k{reg::RootKey(w.root), w.key};
+            bool known = false;
+            for (const auto& have : keys) known = known || (have.root == k.root && have.key == k.key);
+            if (!known) keys.push_back(k);
+        }
     return keys;
 }
 
@@ -51,6 +56,13 @@ ProductTrace::ProductTrace(const std::wstring& root, const std::wstring& target,
     if (apps) ::RegCloseKey(apps);
 }
 
+std::set<std::wstring> WithoutUninstallerCopies(const std::set<std::wstring>& files) {
+    std::set<std::wstring> kept;
+    for (const auto& file : files)
+        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") == std::wstring::npos) kept.insert(file);
+    return kept;
+}
+
 SystemState ProductTrace::State() const { return {FileTree({m_excluded}), RegistryTree(ProductKeys(m_target))}; }
 
 void ProductTrace::Restart() const { CompletePendingDeletionsBelow(m_root); }
@@ -58,14 +70,16 @@ void ProductTrace::Restart() const { CompletePendingDeletionsBelow(m_root); }
 void ProductTrace::Remove() const {
     const auto keys = ProductKeys(m_target);
     for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-        if (it->key == kRegisteredApps) continue;
+        if (win::EqualsNoCase(it->key, kRegisteredApps)) continue;
         ::RegDeleteTreeW(it->root, it->key.c_str());
         ::RegDeleteKeyW(it->root, it->key.c_str());
     }
-    HKEY apps = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRegisteredApps, 0, KEY_SET_VALUE, &apps) == ERROR_SUCCESS) {
-        ::RegDeleteValueW(apps, L"Lumiscope");
-        ::RegCloseKey(apps);
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        HKEY apps = nullptr;
+        if (::RegOpenKeyExW(hive, kRegisteredApps, 0, KEY_SET_VALUE, &apps) == ERROR_SUCCESS) {
+            ::RegDeleteValueW(apps, L"Lumiscope");
+            ::RegCloseKey(apps);
+        }
     }
     Restart();
     std::error_code ignored;
@@ -77,6 +91,12 @@ void ProductTrace::Remove() const {
     }
     std::filesystem::remove_all(m_settingsFolder, ignored);
     std::filesystem::remove_all(m_root, ignored);
+    // A per-user removal leaves its uninstaller's own file in %TEMP% for the next run.
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    for (const auto& entry : std::filesystem::directory_iterator(temp, ignored))
+        if (entry.path().filename().wstring().rfind(L"Lumiscope_Uninstall_", 0) == 0)
+            std::filesystem::remove_all(entry.path(), ignored);
 }
 
 std::set<std::wstring> ProductTrace::SettingsEntries() const {

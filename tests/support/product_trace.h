@@ -46,6 +46,10 @@ private:
     std::wstring m_settingsFolder;
 };
 
+// The files without the uninstallers' own files that a per-user removal moves into
+// %TEMP%\Lumiscope_Uninstall_<process id>\ and the next run removes.
+std::set<std::wstring> WithoutUninstallerCopies(const std::set<std::wstring>& files);
+
 // Equal sets; otherwise the lines only one of them has are named.
 ::testing::AssertionResult Same(const std::set<std::wstring>& actual, const std::set<std::wstring>& expected);
 

@@ -140,3 +140,24 @@ TEST(SilentCommandLine, UnsafeFolderIsAcceptedOnlyByItsOwnOption) {
         EXPECT_EQ(r.targetFolder, folder) << options;
     }
 }
+
+TEST(CommandLine, ScopeIsTheMachinesUnlessUserIsAsked) {
+    struct Case {
+        const wchar_t* line;
+        bool valid;
+        Scope scope;
+    } const cases[] = {
+        {L"setup.exe /silent", true, Scope::Machine},
+        {L"setup.exe /silent /scope=machine", true, Scope::Machine},
+        {L"setup.exe /scope=user /silent", true, Scope::User},
+        {L"setup.exe /silent /scope= \"USER\" ", true, Scope::User},
+        {L"setup.exe /silent /scope=", false, Scope::Machine},
+        {L"setup.exe /silent /scope=users", false, Scope::Machine},
+        {L"setup.exe /silent /scope=me /folder=C:\\x", false, Scope::Machine},
+    };
+    for (const Case& c : cases) {
+        Scope scope = Scope::User;
+        EXPECT_EQ(ParseScopeOption(c.line, scope), c.valid) << c.line;
+        EXPECT_EQ(scope, c.scope) << c.line;
+    }
+}

@@ -4,6 +4,7 @@
 #include <set>
 #include <string>
 
+#include "install/install_places.h"
 #include "install/registry/associations.h"
 #include "install/registry/registration.h"
 #include "install/registry/registration_places.h"
@@ -157,8 +158,8 @@ TEST(ApplicationWrites, UninstallEntry) {
     EXPECT_EQ(date.size(), 8u);
     EXPECT_EQ(date.find_first_not_of(L"0123456789"), std::wstring::npos);
     EXPECT_TRUE(date.compare(0, 2, L"20") == 0) << "yyyymmdd";
-    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"InstallDate"));
-    EXPECT_TRUE(reg::RegistrationPlaces().HoldsValue(Root::LocalMachine, key, L"NoRepair"));
+    EXPECT_TRUE(reg::RegistrationPlaces(MachinePlaces()).HoldsValue(Root::LocalMachine, key, L"InstallDate"));
+    EXPECT_TRUE(reg::RegistrationPlaces(MachinePlaces()).HoldsValue(Root::LocalMachine, key, L"NoRepair"));
 }
 
 // The event source goes with the tables, so record, undo and repair know its place; its
@@ -168,7 +169,7 @@ TEST(ApplicationWrites, EventSourceOfBothPrograms) {
     const std::wstring key = L"SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Lumiscope64 Setup";
     EXPECT_EQ(Value(writes, key, L"EventMessageFile"), L"D:\\Viewer\\lm_uninstall.exe");
     EXPECT_EQ(Value(writes, key, L"TypesSupported"), L"7");
-    const reg::RegistrationPlaces places;
+    const reg::RegistrationPlaces places(MachinePlaces());
     EXPECT_TRUE(places.HoldsValue(Root::LocalMachine, key, L"EventMessageFile"));
     EXPECT_TRUE(places.HoldsKey(Root::LocalMachine, key));
     EXPECT_FALSE(places.HoldsValue(Root::LocalMachine, key, L"CategoryMessageFile"));

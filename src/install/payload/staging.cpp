@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <set>
 
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/payload/entry_name.h"
 #include "install/recovery/replaced_file.h"
@@ -106,7 +107,7 @@ bool PayloadStaging::OpenExisting(const std::wstring& folder, bool& exists) {
 }
 
 bool PayloadStaging::MakeFolder(const std::wstring& relative) {
-    win::SecurityDescriptor access(win::kProgramFolderSddl);  // not what an existing parent passes on
+    win::SecurityDescriptor access(Places().FolderSddl());  // not what an existing parent passes on
     const bool tree = m_treeKeys.count(win::UpperCase(relative)) != 0;
     const std::wstring name = NamePart(relative) + (tree ? txn::kStagedSuffix : L"");
     DWORD error = 0;

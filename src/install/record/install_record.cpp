@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "install/install_places.h"
 #include "install/links/shortcuts.h"
 #include "install/record/record_text.h"
 #include "install/registry/registration_places.h"
@@ -214,7 +215,7 @@ bool IsRecordSafe(const InstallRecord& r) {
     for (const auto& folder : r.createdFolders)
         if (!IsAllowedCreatedFolder(r, folder)) return false;
     // Registry work only where the setup's own tables write, never where the record alone says.
-    const reg::RegistrationPlaces places;
+    const reg::RegistrationPlaces places(Places());
     for (const auto& k : r.createdKeys)
         if (!IsPlainKey(k.key) || !places.HoldsKey(k.root, k.key)) return false;
     for (const auto& v : r.values)

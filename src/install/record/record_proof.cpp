@@ -1,5 +1,6 @@
 #include "install/record/record_proof.h"
 
+#include "install/install_places.h"
 #include "install/record/record_digest.h"
 #include "install/registry/registration.h"
 #include "install/request/folders.h"
@@ -15,7 +16,7 @@ bool IsProven(const std::wstring& digest, const std::wstring& proof, bool inProg
 
 bool KeepProof(const std::wstring& digest, DWORD& error) {
     HKEY raw = nullptr;
-    LONG rc = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_SET_VALUE, &raw);
+    LONG rc = ::RegOpenKeyExW(reg::RootKey(Places().entryRoot), Places().entryKey.c_str(), 0, KEY_SET_VALUE, &raw);
     if (rc == ERROR_SUCCESS) {
         win::RegKey key(raw);
         rc = ::RegSetValueExW(key.get(), kProofValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(digest.c_str()),
@@ -27,7 +28,9 @@ bool KeepProof(const std::wstring& digest, DWORD& error) {
 
 std::wstring ReadProof() {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return {};
+    if (::RegOpenKeyExW(reg::RootKey(Places().entryRoot), Places().entryKey.c_str(), 0, KEY_QUERY_VALUE, &raw) !=
+        ERROR_SUCCESS)
+        return {};
     win::RegKey key(raw);
     wchar_t text[kDigestChars + 1] = {};
     DWORD bytes = sizeof text;

@@ -1,5 +1,6 @@
 #include "install/recovery/installation_lock.h"
 
+#include "install/install_places.h"
 #include "win/security_descriptor.h"
 
 namespace txn {
@@ -47,12 +48,14 @@ bool InstallationLock::EnterNamespace(SECURITY_ATTRIBUTES* access, bool& availab
 }
 
 InstallationLock::InstallationLock() {
-    win::SecurityDescriptor access(win::kAdministratorsOnlySddl);
+    const InstallPlaces& places = Places();
+    win::SecurityDescriptor access(places.lockSddl.c_str());
     bool available = false;
-    const bool inNamespace = EnterNamespace(access.attributes(), available);
+    // A user's lock is named for the user and needs no administrators' namespace.
+    const bool inNamespace = places.scope == Scope::Machine && EnterNamespace(access.attributes(), available);
     // A system with namespaces that refuses this one has no lock to give.
     if (available && !inNamespace) return;
-    m_mutex.reset(::CreateMutexW(access.attributes(), FALSE, inNamespace ? kLockNameInNamespace : kLockName));
+    m_mutex.reset(::CreateMutexW(access.attributes(), FALSE, inNamespace ? kLockNameInNamespace : places.lockName.c_str()));
     // An abandoned mutex belonged to a run that was ended from outside: it is ours now.
     if (m_mutex) {
         const DWORD wait = ::WaitForSingleObject(m_mutex.get(), 0);

@@ -12,11 +12,14 @@
 // global namespace with access for administrators and the system only; a process without
 // administrator rights can then neither open nor hold it, though it could still create the
 // name first with access of its own.
+//
+// A user's installation (install_places.h) takes a global mutex named for the user's SID, with
+// access for that user and the system only: each user's runs exclude each other, and two users
+// install at once.
 #include "win/unique_handle.h"
 
 namespace txn {
 
-constexpr wchar_t kLockName[] = L"Global\\Lumiscope64.Installation";
 // The namespace's alias, and the mutex's name in it.
 constexpr wchar_t kLockNamespace[] = L"Lumiscope64";
 constexpr wchar_t kLockNameInNamespace[] = L"Lumiscope64\\Installation";

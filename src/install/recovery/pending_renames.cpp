@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install/install_places.h"
 #include "install/recovery/pending_rename_rules.h"
 #include "win/unique_handle.h"
 
@@ -26,6 +27,8 @@ std::wstring Described(const PendingPair& pair) {
 }  // namespace
 
 bool KeepFromPendingRenames(const std::vector<std::wstring>& written, InstallJournal& ahead) {
+    // A user's run neither reads nor writes the machine's list; it never puts anything there.
+    if (!Places().restartDeletes) return true;
     HKEY opened = nullptr;
     LONG rc = ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kSessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &opened);
     if (rc != ERROR_SUCCESS) return true;  // no restart work there at all

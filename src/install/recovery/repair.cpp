@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "install/install_places.h"
 #include "install/record/record_file.h"
 #include "install/record/record_proof.h"
 #include "install/recovery/replaced_file.h"
@@ -85,7 +86,7 @@ std::wstring TakeBackAction(const ParsedLog& log, const LogAction& a, const reg:
             // uninstaller that repairs) goes after it; one that holds something of someone
             // else's stays then too. A drive or a share is no folder a run made.
             if (win::PlainPathDepth(a.path) < 1 || (made && !made->count(win::UpperCase(a.path)))) return std::wstring();
-            if (!RemoveFolderIfEmpty(a.path) && IsAroundProgram(log, a.path))
+            if (!RemoveFolderIfEmpty(a.path) && IsAroundProgram(log, a.path) && Places().restartDeletes)
                 ::MoveFileExW(a.path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
             return std::wstring();
     }
@@ -98,7 +99,7 @@ std::wstring TakeBackAction(const ParsedLog& log, const LogAction& a, const reg:
 
 std::vector<std::wstring> RollBack(const ParsedLog& log, const std::set<std::wstring>* made = nullptr) {
     std::vector<std::wstring> failures;
-    const reg::RegistrationPlaces places;
+    const reg::RegistrationPlaces places(Places());
     bool registry = false;
     for (auto a = log.actions.rbegin(); a != log.actions.rend(); ++a) {
         registry = registry || a->kind == LogKind::Key || a->kind == LogKind::Value || a->kind == LogKind::Deleted;
@@ -135,7 +136,7 @@ RepairResult Refuse(std::vector<std::wstring> outside) {
     RepairResult result;
     result.refused = true;
     result.lines = std::move(outside);
-    result.lines.push_back(std::wstring(L"nothing of it was done; the log stays for an administrator: ") + kLogKeyText);
+    result.lines.push_back(L"nothing of it was done; the log stays for an administrator: " + Places().logKeyText);
     return result;
 }
 

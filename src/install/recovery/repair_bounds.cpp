@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "install/install_places.h"
 #include "install/links/shortcuts.h"
 #include "install/recovery/pending_rename_rules.h"
 #include "install/registry/registration_places.h"
@@ -49,8 +50,9 @@ bool IsFolderInBounds(const ParsedLog& log, std::vector<LogAction>::const_iterat
 }
 
 // The restart's pending renames: an installation takes its own files out of them, written ahead.
+// A user's run never touches them.
 bool IsPendingRenames(const LogAction& a) {
-    return a.root == reg::Root::LocalMachine && win::EqualsNoCase(a.key, kSessionManagerKey) &&
+    return Places().restartDeletes && a.root == reg::Root::LocalMachine && win::EqualsNoCase(a.key, kSessionManagerKey) &&
            win::EqualsNoCase(a.name, kPendingValue);
 }
 
@@ -96,7 +98,7 @@ bool IsAroundProgram(const ParsedLog& log, const std::wstring& folder) {
 
 std::vector<std::wstring> OutsideBounds(const ParsedLog& log) {
     std::vector<std::wstring> outside;
-    const reg::RegistrationPlaces places;
+    const reg::RegistrationPlaces places(Places());
     for (auto at = log.actions.begin(); at != log.actions.end(); ++at) {
         if (IsInBounds(log, at, places)) continue;
         const LogAction& a = *at;

@@ -1,5 +1,9 @@
 #include "install/recovery/replaced_file.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
@@ -30,13 +34,35 @@ void Remove(const win::Folder& folder, const std::wstring& path, const std::wstr
     win::File file = folder.OpenEntry(win::LastName(path), error);
     if (file && !(win::AttributesOf(file.get()) & FILE_ATTRIBUTE_DIRECTORY) && win::DeleteByHandle(file.get(), error)) return;
     if (!IsHeld(error)) return;
-    if (!programFolder.empty() && win::IsSameOrInside(win::ExtendedPath(programFolder), win::ExtendedPath(path)))
+    const bool inProgram =
+        !programFolder.empty() && win::IsSameOrInside(win::ExtendedPath(programFolder), win::ExtendedPath(path));
+    if (inProgram && Places().restartDeletes)
         ::MoveFileExW(win::ExtendedPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    else if (inProgram && MoveToTemp(file.get(), win::LastName(path), error))
+        Journal().Note(L"setup", L"moved to the temporary folder, in use: " + path);
     else
         Journal().Note(L"setup", win::Format(L"left, in use (Win32 error %lu): %s", error, path.c_str()));
 }
 
 }  // namespace
+
+bool MoveToTemp(HANDLE item, const std::wstring& name, DWORD& error) {
+    const std::wstring tempPath = win::TempFolder();
+    const win::Folder temp = tempPath.empty() ? win::Folder() : win::Folder::Open(tempPath, error);
+    const std::wstring folderName = L"Lumiscope_Uninstall_" + std::to_wstring(::GetCurrentProcessId());
+    win::Folder aside = temp ? temp.OpenFolder(folderName, error) : win::Folder();
+    if (!aside && temp) aside = temp.NewFolder(folderName, error);
+    if (!aside) return false;
+    // By the file's handle, to a place reached through the temporary folder's handle.
+    const std::wstring target = aside.path() + L"\\" + name;
+    std::vector<BYTE> buffer(sizeof(FILE_RENAME_INFO) + (target.size() + 1) * sizeof(wchar_t), 0);
+    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+    info->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+    std::copy(target.begin(), target.end(), info->FileName);
+    if (::SetFileInformationByHandle(item, FileRenameInfo, info, static_cast<DWORD>(buffer.size()))) return true;
+    error = ::GetLastError();
+    return false;
+}
 
 void Remove(const std::wstring& path, const std::wstring& programFolder) {
     const win::Folder folder = FolderOf(path);

@@ -43,6 +43,12 @@ void DropBackup(const std::wstring& path, const std::wstring& programFolder);
 
 // A file of a run goes, by its handle through its checked folder (a link stays).
 void Remove(const std::wstring& path, const std::wstring& programFolder);
+
+// A file the system holds (a running program) that a user's run must still take out of the
+// program folder, which has no restart list to use: the open `item` (with DELETE) is renamed
+// into a folder of its own in the temporary folder, "Lumiscope_Uninstall_<process id>", where
+// the next run of the uninstaller removes it. False with the error (another volume, say).
+bool MoveToTemp(HANDLE item, const std::wstring& name, DWORD& error);
 // Renames a file within its checked folder through its handle, replacing what is at `to`;
 // false with the error (ERROR_CANT_ACCESS_FILE for a name or folder that leads elsewhere).
 bool RenameInFolder(const std::wstring& from, const std::wstring& to, DWORD& error);

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "install/install_places.h"
 #include "win/text.h"
 
 namespace txn {
@@ -13,12 +14,19 @@ std::wstring PieceName(unsigned n) { return win::Format(L"%08u", n); }
 
 }  // namespace
 
+std::wstring LogRefusedText() {
+    return L"Das Protokoll einer unterbrochenen Installation von Lumiscope (" + Places().logKeyText +
+           L") nennt Orte, die nicht zu Lumiscope geh\u00f6ren. Es wurde nichts ge\u00e4ndert; ein Administrator muss es "
+           L"pr\u00fcfen.";
+}
+
 bool TransactionLog::CanBeKept() {
     // A process without administrator rights (or one whose rights UAC has filtered) may read
     // the machine's SOFTWARE key but not create keys below it; 64-bit programs with a manifest
-    // are never redirected to a virtual copy of it.
+    // are never redirected to a virtual copy of it. A user's run keeps its log in the user's
+    // own SOFTWARE key.
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE", 0, KEY_CREATE_SUB_KEY, &raw) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(reg::RootKey(Places().logRoot), L"SOFTWARE", 0, KEY_CREATE_SUB_KEY, &raw) != ERROR_SUCCESS)
         return false;
     win::RegKey key(raw);
     return true;
@@ -27,7 +35,7 @@ bool TransactionLog::CanBeKept() {
 bool TransactionLog::Create() {
     EraseFound();
     HKEY key = nullptr;
-    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (::RegCreateKeyExW(reg::RootKey(Places().logRoot), Places().logKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
         return false;
     m_key.reset(key);
@@ -53,7 +61,7 @@ void TransactionLog::Erase() {
 
 bool TransactionLog::Find(std::string& text) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kLogKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(reg::RootKey(Places().logRoot), Places().logKey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
     win::RegKey key(raw);
     std::map<std::wstring, std::string> pieces;  // the names sort as the pieces were written
     for (DWORD i = 0;; ++i) {
@@ -75,8 +83,9 @@ bool TransactionLog::Find(std::string& text) {
 }
 
 void TransactionLog::EraseFound() {
-    ::RegDeleteTreeW(HKEY_LOCAL_MACHINE, kLogKey);
-    ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kLogKey);
+    const HKEY root = reg::RootKey(Places().logRoot);
+    ::RegDeleteTreeW(root, Places().logKey.c_str());
+    ::RegDeleteKeyW(root, Places().logKey.c_str());
 }
 
 }  // namespace txn

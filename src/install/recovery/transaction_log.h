@@ -5,6 +5,8 @@
 // finds wherever the interrupted installation was going. What a log says steers a run with
 // administrator rights, so it is read and written there and nowhere else: a run that cannot
 // write there changes nothing at all (CanBeKept, asked before anything else).
+// A user's installation keeps its log in the same name below HKCU\Software (install_places.h):
+// a run of the machine's scope never reads it.
 // The text is kept in numbered values, one per piece written, so that nothing already written
 // is rewritten; pieces are written at once, before the change they describe.
 #include <string>
@@ -13,15 +15,12 @@
 
 namespace txn {
 
-constexpr wchar_t kLogKey[] = L"SOFTWARE\\Lumiscope64 Transaction";
-constexpr wchar_t kLogKeyText[] = L"HKLM\\SOFTWARE\\Lumiscope64 Transaction";
 // What a run that cannot keep the log tells (exit code 740), and one that finds a log it must
 // not act on (exit code 7): in the setup's install log or a box, in the uninstaller's log or box.
 constexpr wchar_t kElevationRequiredText[] =
     L"Lumiscope kann nur mit Administratorrechten installiert oder entfernt werden. Es wurde nichts ge\u00e4ndert.";
-constexpr wchar_t kLogRefusedText[] =
-    L"Das Protokoll einer unterbrochenen Installation von Lumiscope (HKLM\\SOFTWARE\\Lumiscope64 Transaction) nennt "
-    L"Orte, die nicht zu Lumiscope geh\u00f6ren. Es wurde nichts ge\u00e4ndert; ein Administrator muss es pr\u00fcfen.";
+// The second names the log's key of the run's scope.
+std::wstring LogRefusedText();
 
 class TransactionLog {
 public:

@@ -5,6 +5,7 @@
 #include "win/platform.h"
 #include "install/registry/associations.h"
 #include "install/request/folders.h"
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/links/shortcuts.h"
 #include "install/run_event.h"
@@ -151,23 +152,31 @@ void CreateLinks(const InstallPaths& paths, int startMenuGroup, int desktopShort
     // Each link still initialises COM for itself; inside this apartment that only counts up
     // and down, instead of starting COM and the shell's link objects anew for every link.
     win::ComInit apartment;
+    // A user's installation has no rights to the places of all users.
+    allUsers = allUsers && Places().allUsersLinks;
     if (startMenuGroup) CreateStartMenuGroup(paths.installFolder, allUsers);
     CreateDesktopLinks(paths.viewerPath, desktopShortcut, thumbnailsShortcut, allUsers);
 }
 
 // One session for every write, so that a key written again and again is opened once.
+// The tables name the machine's places; each write goes where the run's scope keeps it.
 void WriteRegistry(const InstallPaths& paths, int thumbnailsShortcut,
                    const std::array<int, kAssocSelectionSize>& assocSelection) {
     JournalPhase phase(phase::kRegistry);
     reg::Session session(&Journal());
-    if (thumbnailsShortcut) session.ApplyAll(BrowseVerbWrites(paths));
-    session.ApplyAll(ApplicationWrites(paths));
-    session.ApplyAll(UninstallWrites(paths));
-    session.ApplyAll(EventSourceWrites(paths));
-    session.ApplyAll(CapabilityWrites(paths));
+    const InstallPlaces& places = Places();
+    auto apply = [&](const std::vector<reg::Write>& writes) {
+        for (const reg::Write& w : writes)
+            if (places.Keeps(places.Placed(w))) session.Apply(places.Placed(w));
+    };
+    if (thumbnailsShortcut) apply(BrowseVerbWrites(paths));
+    apply(ApplicationWrites(paths));
+    apply(UninstallWrites(paths));
+    apply(EventSourceWrites(paths));
+    apply(CapabilityWrites(paths));
     ForEachFileType(paths.viewerPath, assocSelection,
                     [&](const std::wstring& ext, const std::wstring& type, const std::wstring& icon, int selected) {
-                        RegisterFileType(session, ext, type, paths.openCommand, icon, selected);
+                        apply(FileTypeWrites(ext, type, paths.openCommand, icon, selected));
                     });
 }
 

@@ -1,5 +1,6 @@
 #include "install/registry/registration_places.h"
 
+#include "install/install_places.h"
 #include "install/registry/registration.h"
 #include "win/path_text.h"
 
@@ -19,10 +20,12 @@ std::wstring CanonicalKey(Root root, const std::wstring& key) {
     return (root == Root::CurrentUser ? L"HKCU\\" : L"HKLM\\") + win::UpperCase(key);
 }
 
-RegistrationPlaces::RegistrationPlaces() {
+RegistrationPlaces::RegistrationPlaces(const InstallPlaces& scope) {
     std::array<int, kAssocSelectionSize> everyType;
     everyType.fill(1);
-    for (const Write& w : RegistrationWrites(1, L"C:\\Lumiscope\\", 1, everyType, kEveryVersionClass)) {
+    for (const Write& table : RegistrationWrites(1, L"C:\\Lumiscope\\", 1, everyType, kEveryVersionClass)) {
+        const Write w = scope.Placed(table);
+        if (!scope.Keeps(w)) continue;
         const std::wstring key = CanonicalKey(w.root, w.key);
         if (w.op == Op::DeleteKey || w.op == Op::RecreateString) m_deletedKeys.insert(key);
         if (w.op == Op::DeleteKey) continue;

@@ -8,12 +8,14 @@
 
 #include "install/registry/registry_ops.h"
 
+struct InstallPlaces;
+
 namespace reg {
 
 class RegistrationPlaces {
 public:
-    // From the tables the setup writes with, with every option chosen.
-    RegistrationPlaces();
+    // From the tables the setup writes with, with every option chosen, where `scope` keeps them.
+    explicit RegistrationPlaces(const InstallPlaces& scope);
 
     // A value the tables write.
     bool HoldsValue(Root root, const std::wstring& key, const std::wstring& name) const;

@@ -1,5 +1,6 @@
 #include "install/registry/registry_undo.h"
 
+#include "install/install_places.h"
 #include "install/registry/associations.h"
 #include "install/run_event.h"
 #include "win/path_text.h"
@@ -18,6 +19,7 @@ constexpr const wchar_t* kProductClassKeys[] = {
     L"Directory\\shell\\Durchsuchen mit &Lumiscope",
     L"Drive\\shell\\Durchsuchen mit &Lumiscope",
 };
+// In the machine's terms.
 constexpr const wchar_t* kProductMachineKeys[] = {
     L"SOFTWARE\\Lumiscope", L"SOFTWARE\\Lumiscope\\Capabilities",
     L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Lumiscope64", kEventSourceKey};
@@ -50,11 +52,11 @@ LONG SetRaw(HKEY key, const std::wstring& name, const ValueState& state) {
 }  // namespace
 
 bool IsProductKey(Root root, const std::wstring& key) {
+    // Only the run's own scope: a machine's run never names a user's keys its own, and a
+    // user's run never the machine's.
     std::wstring machineKey = key;
-    if (root == Root::ClassesRoot)
-        machineKey = kMachineClasses + key;
-    else if (root != Root::LocalMachine)
-        return false;
+    if (!Places().InMachineTerms(root, machineKey)) return false;
+    if (root == Root::ClassesRoot) machineKey = kMachineClasses + key;
     for (const wchar_t* product : kProductMachineKeys)
         if (win::EqualsNoCase(machineKey, product)) return true;
     if (!win::StartsWithNoCase(machineKey, kMachineClasses)) return false;

@@ -48,6 +48,19 @@ std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles) {
     return folder.size() <= kMaxPathChars ? folder : kFallbackFolder;
 }
 
+std::wstring UserDefaultFolder(const std::wstring& userProgramFiles, const std::wstring& localAppData) {
+    std::wstring folder = userProgramFiles;
+    if (!IsAbsoluteFolder(folder)) {
+        if (!IsAbsoluteFolder(localAppData)) return std::wstring();
+        folder = localAppData;
+        win::AppendBackslash(folder);
+        folder += L"Programs";
+    }
+    win::AppendBackslash(folder);
+    folder += kProductFolder;
+    return folder.size() <= kMaxPathChars ? folder : std::wstring();
+}
+
 bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& folder) {
     folder.clear();
     if (command.empty() || command.size() > kMaxPathChars) return false;

@@ -15,6 +15,11 @@ std::wstring DriveAndFolder(const std::wstring& path);
 // fallback "C:\Lumiscope\" when there is none or the result would exceed 259 characters.
 std::wstring DefaultFolderFromProgramFiles(const std::wstring* programFiles);
 
+// The default target folder of a user's installation: the user's program-files folder, or
+// where the system names none (Wine), the local application data plus "Programs"; then
+// "Lumiscope". Empty when neither is an absolute folder or the result exceeds 259 characters.
+std::wstring UserDefaultFolder(const std::wstring& userProgramFiles, const std::wstring& localAppData);
+
 // The folder of the viewer whose registered open command is `command` (the quoted
 // executable path, a blank and the quoted "%1"); false when it names no lu_scp64.exe.
 bool ViewerFolderFromOpenCommand(const std::wstring& command, std::wstring& folder);

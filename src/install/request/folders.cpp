@@ -1,7 +1,10 @@
 #include "install/request/folders.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 
+#include "install/install_places.h"
 #include "install/request/folder_rules.h"
 #include "install/journal.h"
 #include "win/current_directory.h"
@@ -15,9 +18,10 @@ constexpr wchar_t kOpenCommandKey[] = L"SOFTWARE\\Classes\\Lumiscope\\shell\\ope
 
 // A string value of at most `maxChars` characters; false when it is missing, of another
 // type, or too long to take (a value that does not fit is refused, never cut).
-bool ReadMachineString(const wchar_t* subKey, const wchar_t* valueName, size_t maxChars, std::wstring& value) {
+bool ReadString(reg::Root root, const std::wstring& subKey, const wchar_t* valueName, size_t maxChars,
+                std::wstring& value) {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, subKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
+    if (::RegOpenKeyExW(reg::RootKey(root), subKey.c_str(), 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return false;
     win::RegKey key(raw);
     DWORD type = 0;
     DWORD bytes = 0;
@@ -34,6 +38,19 @@ bool ReadMachineString(const wchar_t* subKey, const wchar_t* valueName, size_t m
     if (terminator != std::wstring::npos) buffer.resize(terminator);
     value = buffer;
     return true;
+}
+
+bool ReadMachineString(const wchar_t* subKey, const wchar_t* valueName, size_t maxChars, std::wstring& value) {
+    return ReadString(reg::Root::LocalMachine, subKey, valueName, maxChars, value);
+}
+
+// A known folder's path; empty when the system has none.
+std::wstring KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::wstring folder;
+    if (SUCCEEDED(::SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) folder = path;
+    ::CoTaskMemFree(path);
+    return folder;
 }
 
 // Whether the folder can be entered; the current directory is as before afterwards.
@@ -89,6 +106,8 @@ bool GetProgramFilesFolder(std::wstring& folder) {
 }
 
 std::wstring GetDefaultInstallFolder() {
+    if (Places().scope == Scope::User)
+        return UserDefaultFolder(KnownFolder(FOLDERID_UserProgramFiles), KnownFolder(FOLDERID_LocalAppData));
     std::wstring programFiles;
     bool found = ReadMachineString(kProgramFilesKey, L"ProgramFilesDir", kMaxPathChars, programFiles);
     return DefaultFolderFromProgramFiles(found ? &programFiles : nullptr);
@@ -97,6 +116,9 @@ std::wstring GetDefaultInstallFolder() {
 bool GetRegisteredViewerFolder(std::wstring& folder) {
     folder.clear();
     std::wstring command;
-    if (!ReadMachineString(kOpenCommandKey, nullptr, kMaxPathChars, command)) return false;
+    reg::Root root = reg::Root::LocalMachine;
+    std::wstring key = kOpenCommandKey;
+    Places().Place(root, key);
+    if (!ReadString(root, key, nullptr, kMaxPathChars, command)) return false;
     return ViewerFolderFromOpenCommand(command, folder);
 }

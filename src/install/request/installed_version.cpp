@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "install/install_places.h"
 #include "install/payload/icon_library.h"
 #include "install/registry/registration.h"
 #include "install/request/install_request.h"
@@ -32,7 +33,11 @@ bool ReadNumber(HKEY key, const wchar_t* name, int& number) {
 ProductVersion EntryVersion() {
     ProductVersion version;
     HKEY opened = nullptr;
-    if (::RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) return version;
+    // The entry of the run's own scope: the other scope's installation is another one.
+    const InstallPlaces& places = Places();
+    if (::RegOpenKeyExW(reg::RootKey(places.entryRoot), places.entryKey.c_str(), 0, KEY_QUERY_VALUE, &opened) !=
+        ERROR_SUCCESS)
+        return version;
     win::RegKey key(opened);
     ProductVersion read;
     if (ReadNumber(key.get(), L"VersionMajor", read.major) && ReadNumber(key.get(), L"VersionMinor", read.minor))

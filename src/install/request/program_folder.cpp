@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "install/install_places.h"
 #include "install/journal.h"
 #include "install/request/folder_access.h"
 #include "install/request/folder_rules.h"
@@ -43,7 +44,8 @@ private:
 
     const std::wstring m_self;
     const bool m_acceptUnsafe;
-    win::SecurityDescriptor m_protected{win::kProgramFolderSddl};
+    win::SecurityDescriptor m_protected{Places().FolderSddl()};
+    const bool m_judged = Places().protectedFolders;  // a user's own folders need no guard
     win::Folder m_at;             // the level reached
     win::ObjectAccess m_atAccess;  // its owner and access, while it is one that existed
     ProgramFolderOutcome m_outcome;
@@ -90,7 +92,7 @@ bool LevelWalk::TakeExisting(win::Folder level, const std::wstring& name, const 
     if (!Read(level, path, access)) return false;
     if (!Accepted(folder_access::JudgeExistingLevel(access, m_atAccess, programFolder, m_self), path)) return false;
     // Where the risk of the levels above was accepted too, the folder itself is made safe.
-    if (programFolder && folder_access::JudgeOwnAccess(access, true, false, m_self) == Verdict::MakeSafe &&
+    if (m_judged && programFolder && folder_access::JudgeOwnAccess(access, true, false, m_self) == Verdict::MakeSafe &&
         !MakeSafe(name, path, access) && !Accepted(Verdict::Refuse, path))
         return false;
     m_at = std::move(level);
@@ -139,7 +141,7 @@ bool LevelWalk::Read(const win::Folder& folder, const std::wstring& path, win::O
 }
 
 bool LevelWalk::Accepted(Verdict verdict, const std::wstring& path) {
-    if (verdict != Verdict::Refuse) return true;
+    if (verdict != Verdict::Refuse || !m_judged) return true;
     const std::wstring what = L"others than administrators may delete, rename or take over " + path;
     if (m_acceptUnsafe) {
         Journal().Note(phase::kFolder, what + L" (accepted with /unsafefolder=1)");
