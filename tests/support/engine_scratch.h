@@ -22,8 +22,11 @@ public:
     ScratchFolder() {
         wchar_t temp[MAX_PATH + 1] = {};
         ::GetTempPathW(MAX_PATH + 1, temp);
-        m_path = std::wstring(temp) + UniqueName(L"lumi_engine");
-        std::filesystem::create_directories(m_path);
+        // Wine hands out the ids of ended processes again: a folder of that name that an earlier
+        // process could not remove whole is not this test's, so the name must be new.
+        std::error_code error;
+        do m_path = std::wstring(temp) + UniqueName(L"lumi_engine");
+        while (!std::filesystem::create_directory(m_path, error) && !error);
     }
     ~ScratchFolder() {
         std::error_code ignored;
