@@ -29,12 +29,18 @@ def traced(work, *args):
     """Runs a Windows program with the event log's trace on; its exit code and its events as
     (source, type, id, text). The trace goes to a file: a pipe would wait for Wine's services."""
     trace = os.path.join(work, "trace.txt")
-    script = '. "$1" "$2"; shift 2; export WINEDEBUG=-all,+eventlog,fixme+advapi; exec "$wine64" "$@"'
-    with open(trace, "wb") as out:
-        code = subprocess.run(["bash", "-c", script, "wine", wine_env, wine_dir, *args], cwd=work,
-                              stdout=subprocess.DEVNULL, stderr=out, timeout=90).returncode
-    with open(trace, encoding="utf-8", errors="replace") as f:
-        return code, events(f.read())
+    script = '. "$1" "$2"; shift 2; export WINEDEBUG=-all,+eventlog,fixme+advapi,err+virtual; exec "$wine64" "$@"'
+    # Once more only when Wine's loader could not start the program (as scripts/wine-exec does).
+    for attempt in (1, 2):
+        with open(trace, "wb") as out:
+            code = subprocess.run(["bash", "-c", script, "wine", wine_env, wine_dir, *args], cwd=work,
+                                  stdout=subprocess.DEVNULL, stderr=out, timeout=90).returncode
+        with open(trace, encoding="utf-8", errors="replace") as f:
+            text = f.read()
+        if code == 0 or "failed to map the shared user data" not in text:
+            break
+        print("event_log: Wine could not start the program; starting it once more")
+    return code, events(text)
 
 
 def unescape(text):
