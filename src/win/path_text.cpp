@@ -85,12 +85,6 @@ bool IsSameOrInside(const std::wstring& folder, const std::wstring& path) {
     return StartsWithNoCase(full, base);
 }
 
-bool IsProgramInFolder(const std::wstring& folder, const std::wstring& image) {
-    if (!IsSameOrInside(folder, image) || EqualsNoCase(WithoutTrailingBackslash(folder), WithoutTrailingBackslash(image)))
-        return false;
-    return PlainPathDepth(folder) != 0 || EqualsNoCase(ParentPath(image), WithoutTrailingBackslash(folder));
-}
-
 int PlainPathDepth(const std::wstring& path) {
     std::wstring rest;
     if (path.size() >= 3 && IsDriveLetter(path[0]) && path[1] == L':' && path[2] == L'\\') {

@@ -20,10 +20,6 @@ std::wstring ParentPath(const std::wstring& path);
 std::wstring LastName(const std::wstring& path);
 // True when `path` is `folder` itself or lies below it; trailing backslashes do not matter.
 bool IsSameOrInside(const std::wstring& folder, const std::wstring& path);
-// True when a program file at `image` lies in `folder` or below it, so that a process running
-// it runs from that folder. A drive root holds only what lies directly in it: below it are the
-// system's own programs.
-bool IsProgramInFolder(const std::wstring& folder, const std::wstring& image);
 
 // The number of names below the root of a plain absolute path ("C:\A\B\" has 2, "C:\" and
 // "\\server\share\" have 0), or -1 when `path` is not one. A plain path starts with a drive

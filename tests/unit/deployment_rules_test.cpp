@@ -76,24 +76,6 @@ TEST(InstalledVersion, OnlyALaterVersionIsNewer) {
     EXPECT_EQ(VersionText({5, 0}), L"5.00");
 }
 
-TEST(RunningPrograms, AProgramRunsFromTheFolderWhenItsFileLiesInIt) {
-    struct Case {
-        const wchar_t* folder;
-        const wchar_t* image;
-        bool inside;
-    } cases[] = {
-        {L"C:\\Program Files\\Lumiscope\\", L"C:\\Program Files\\Lumiscope\\lu_scp64.exe", true},
-        {L"C:\\Program Files\\Lumiscope", L"c:\\program files\\LUMISCOPE\\Plugins\\helper.exe", true},
-        {L"C:\\Program Files\\Lumiscope", L"C:\\Program Files\\Lumiscope2\\lu_scp64.exe", false},
-        {L"C:\\Program Files\\Lumiscope", L"C:\\Program Files\\Lumiscope", false},
-        {L"C:\\Program Files\\Lumiscope", L"C:\\Windows\\explorer.exe", false},
-        // A drive root holds the system's programs below it: only its own files count.
-        {L"D:\\", L"D:\\lu_scp64.exe", true},
-        {L"C:\\", L"C:\\Windows\\explorer.exe", false},
-    };
-    for (const Case& c : cases) EXPECT_EQ(win::IsProgramInFolder(c.folder, c.image), c.inside) << c.folder << L" " << c.image;
-}
-
 // Only a program or library the installation puts into the folder is the viewer.
 TEST(RunningPrograms, OnlyTheInstallationsProgramsAndLibrariesCountAsTheViewer) {
     const std::vector<std::wstring> names = {L"lu_scp64.exe", L"lm_uninstall.exe", L"Plugins/Icons.dll",
