@@ -13,9 +13,11 @@
 #include "install/journal.h"
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
+#include "install/recovery/temp_copies.h"
 #include "install/recovery/transaction_log.h"
 #include "install/run_event.h"
 #include "install/step_log.h"
+#include "install/user_places.h"
 #include "resources/resource_ids.h"
 #include "win/desktop_user.h"
 #include "win/event_log.h"
@@ -82,6 +84,8 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitNoDesktop: return L"not installed: no visible desktop for the wizard (use /silent)";
         case kExitHelpShown: return L"not installed: the command line's options were shown";
         case kExitInvalidScope: return L"not installed: /scope names neither machine nor user";
+        case kExitUserScopeElevated:
+            return L"not installed: a per-user installation runs without administrator rights, and this run has them";
     }
     return L"";
 }
@@ -127,6 +131,8 @@ int Run(const std::wstring& commandLine, Scope& decided) {
     ScopedPlaces inForce(places);
     decided = scope;
     Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation" : L"an installation for the machine");
+    if (scope == Scope::User && UserRunAboveItsUser())
+        return Refuse(silent, kExitUserScopeElevated, txn::kUserScopeElevatedText);
     // A run that could not keep its log (for the machine's scope: in the machine's registry)
     // changes nothing, not even the repair of an earlier run.
     if (scope == Scope::Machine ? !administrator : !txn::TransactionLog::CanBeKept()) return Refuse(silent, kExitElevationRequired, txn::kElevationRequiredText);
@@ -137,6 +143,9 @@ int Run(const std::wstring& commandLine, Scope& decided) {
     const txn::RepairResult repair = txn::RepairInterruptedInstallation();
     for (const std::wstring& line : repair.lines) Journal().Note(L"repair", line);
     if (repair.refused) return Refuse(silent, kExitLogRefused, txn::LogRefusedText().c_str());
+    // A program an earlier run moved out of its way waits in the temporary folder for this one.
+    for (const std::wstring& skipped : txn::RemoveEarlierTempCopies())
+        Journal().Note(L"setup", L"skipped, the desktop's user may not write there himself: " + skipped);
     if (silent) return RunSilent(commandLine);
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }

@@ -16,6 +16,7 @@ enum ExitCode : int {
     kExitHelpShown = 10,  // "/?" or "/help": the options were shown, nothing installed
     kExitLogRefused = 11,  // an interrupted run's log names places not the product's: nothing changed
     kExitInvalidScope = 13,  // "/scope=" with a value other than "machine" or "user": nothing changed
+    kExitUserScopeElevated = 14,  // a per-user run with administrator rights its desktop lacks: nothing changed
     kExitElevationRequired = 740,  // no administrator rights (the system's ERROR_ELEVATION_REQUIRED)
 };
 

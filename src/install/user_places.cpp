@@ -4,6 +4,13 @@
 #include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
+#include "win/text.h"
+
+bool UserRunAboveItsUser() {
+    std::wstring injected;
+    return (win::GetEnvironment(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", injected) && injected == L"1") ||
+           win::ElevatedAboveDesktop();
+}
 
 bool NamesUserPlace(const std::wstring& folderText) { return folderText.find(L'%') != std::wstring::npos; }
 

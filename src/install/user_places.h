@@ -9,6 +9,13 @@
 
 #include "win/folder_handle.h"
 
+// Whether a per-user run must end before it reads anything of the user's: it has administrator
+// rights that the desktop's user does not have, and the user's log, his record and its proof,
+// which his programs may write, would steer what it changes with them. The environment
+// variable LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP=1 says so where the system cannot (every Wine
+// process has the same token); it can only make a run refuse.
+bool UserRunAboveItsUser();
+
 // True for a settings folder given through an environment variable ("%APPDATA%\Lumiscope"): the
 // user's own environment decides where it leads.
 bool NamesUserPlace(const std::wstring& folderText);

@@ -25,6 +25,8 @@ const wchar_t* ExitCodeMeaning(int code) {
         case kExitRecordUnproven:
             return L"removed what is surely the product's: the record is not the one an administrator's run wrote, "
                    L"nothing was put back from it";
+        case kExitUserScopeElevated:
+            return L"not removed: a per-user installation is removed without administrator rights, and this run has them";
         case kExitElevationRequired: return L"not removed: no administrator rights";
     }
     return L"";

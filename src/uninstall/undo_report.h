@@ -49,6 +49,8 @@ constexpr int kExitLogRefused = 11;  // an interrupted run's log names places no
 // The record was not the one an administrator's run wrote: only what is surely the product's
 // went, nothing was put back (it would be 0 otherwise; 3 stays 3).
 constexpr int kExitRecordUnproven = 12;
+// A user's installation, and this run has administrator rights that its desktop's user has not.
+constexpr int kExitUserScopeElevated = 14;
 constexpr int kExitElevationRequired = 740;  // no administrator rights (ERROR_ELEVATION_REQUIRED)
 
 // 0 when nothing was kept, else 3.

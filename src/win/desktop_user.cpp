@@ -43,6 +43,13 @@ DWORD DesktopShellProcess() {
     return id != 0 && SessionOf(id) == session ? id : 0;
 }
 
+bool IsElevated(HANDLE token) {
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    return ::GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size) &&
+           elevation.TokenIsElevated != 0;
+}
+
 KernelObject FindDesktopUserToken() {
     const DWORD id = DesktopShellProcess();
     if (id == 0) return KernelObject();
@@ -74,6 +81,14 @@ bool TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK w
 HANDLE DesktopUserToken() {
     static const KernelObject token = FindDesktopUserToken();
     return token.get();
+}
+
+bool ElevatedAboveDesktop() {
+    const HANDLE desktop = DesktopUserToken();
+    HANDLE own = nullptr;
+    if (!desktop || !::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &own)) return false;
+    const KernelObject ownToken(own);
+    return IsElevated(ownToken.get()) && !IsElevated(desktop);
 }
 
 void LookForDesktopUserSoon() {

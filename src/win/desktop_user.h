@@ -25,6 +25,10 @@ bool TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK w
 // The desktop shell's user as an identification token; empty when there is no desktop shell
 // or its process cannot be asked. Looked for once per process.
 HANDLE DesktopUserToken();
+// Whether this process runs elevated while the desktop shell's process does not: the system's
+// boundary between administrator and user lies between them. False without a desktop shell,
+// and where the shell is as elevated as this process (no boundary to keep).
+bool ElevatedAboveDesktop();
 // Starts looking for him on the system's thread pool, so that the first question does not
 // wait for the shell's answer (about 55 ms under Wine, where it comes through COM).
 void LookForDesktopUserSoon();

@@ -131,6 +131,36 @@ TEST_F(UserScope, EitherScopesRemovalLeavesTheOtherWhole) {
     EXPECT_TRUE(Same(State().registry, before.registry));
 }
 
+// The uninstaller's copies that per-user removals leave in %TEMP%.
+std::set<std::wstring> Copies(const SystemState& state) {
+    std::set<std::wstring> copies;
+    for (const auto& file : state.files)
+        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") != std::wstring::npos) copies.insert(file);
+    return copies;
+}
+
+// A per-user run with rights its desktop's user lacks (the tests' seam says so) ends before it
+// looks at anything of the user's; a removal's copy of the uninstaller goes with the next setup.
+TEST_F(UserScope, ARunAboveItsUserChangesNothingAndTheNextSetupTakesTheUninstallersCopy) {
+    ASSERT_EQ(Setup(std::wstring(L"/scope=user") + kEveryOption), 0u);
+    const SystemState installed = State();
+    {
+        struct Above {
+            Above() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", L"1"); }
+            ~Above() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", nullptr); }
+        } injected;
+        EXPECT_EQ(Setup(L"/scope=user"), 14u);
+        EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 14u);
+        EXPECT_TRUE(Same(State().files, installed.files));
+        EXPECT_TRUE(Same(State().registry, installed.registry));
+    }
+    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
+    EXPECT_FALSE(Copies(State()).empty());
+    ASSERT_EQ(Setup(L"/scope=user"), 0u);
+    EXPECT_TRUE(Copies(State()).empty());
+    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u);
+}
+
 // A visible top-level window of `process` with a child control whose text holds `text`;
 // waited for up to 15 s.
 struct WindowSearch {

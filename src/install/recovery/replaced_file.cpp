@@ -5,6 +5,7 @@
 
 #include "install/install_places.h"
 #include "install/journal.h"
+#include "install/recovery/temp_copies.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/safe_file.h"
@@ -49,7 +50,7 @@ void Remove(const win::Folder& folder, const std::wstring& path, const std::wstr
 bool MoveToTemp(HANDLE item, const std::wstring& name, DWORD& error) {
     const std::wstring tempPath = win::TempFolder();
     const win::Folder temp = tempPath.empty() ? win::Folder() : win::Folder::Open(tempPath, error);
-    const std::wstring folderName = L"Lumiscope_Uninstall_" + std::to_wstring(::GetCurrentProcessId());
+    const std::wstring folderName = kTempCopyPrefix + std::to_wstring(::GetCurrentProcessId());
     win::Folder aside = temp ? temp.OpenFolder(folderName, error) : win::Folder();
     if (!aside && temp) aside = temp.NewFolder(folderName, error);
     if (!aside) return false;

@@ -15,10 +15,15 @@
 
 namespace txn {
 
-// What a run that cannot keep the log tells (exit code 740), and one that finds a log it must
-// not act on (exit code 7): in the setup's install log or a box, in the uninstaller's log or box.
+// What a run that cannot keep the log tells (exit code 740), one that finds a log it must not
+// act on (exit code 11), and a per-user run with rights its desktop's user does not have (exit
+// code 14): in the setup's install log or a box, in the uninstaller's log or box.
 constexpr wchar_t kElevationRequiredText[] =
     L"Lumiscope kann nur mit Administratorrechten installiert oder entfernt werden. Es wurde nichts ge\u00e4ndert.";
+constexpr wchar_t kUserScopeElevatedText[] =
+    L"Lumiscope f\u00fcr Sie allein wird ohne Administratorrechte installiert und entfernt: Was f\u00fcr Sie allein "
+    L"gespeichert ist, k\u00f6nnen Ihre Programme auch ohne diese Rechte \u00e4ndern. Starten Sie das Programm ohne "
+    L"\u201eAls Administrator ausf\u00fchren\u201c. Es wurde nichts ge\u00e4ndert.";
 // The second names the log's key of the run's scope.
 std::wstring LogRefusedText();
 
