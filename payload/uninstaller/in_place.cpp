@@ -17,14 +17,14 @@
 namespace {
 
 int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPath, Scope& scope) {
-    const std::wstring self = ModulePath();
+    const std::wstring self = win::OwnProgramPath();
     const int noDesktop = RefuseWithoutDesktop(options, logPath);
     if (noDesktop >= 0) return noDesktop;
     // The machine's installation, or a user's: its log, lock, entry and registry places.
     scope = undo::ScopeOfFolder(win::ParentPath(self));
     const InstallPlaces places = scope == Scope::User ? UserPlaces(win::CurrentUserSid()) : MachinePlaces();
     ScopedPlaces inForce(places);
-    if (scope == Scope::User && UserRunAboveItsUser())
+    if (scope == Scope::User && UserRunAboveItsUser())  // the hand-over could not be made
         return RefuseRun(options, logPath, undo::kExitUserScopeElevated, txn::kUserScopeElevatedText);
     // Without the rights to keep a transaction log nothing is changed, not even the repair.
     if (!txn::TransactionLog::CanBeKept())
@@ -45,6 +45,12 @@ int RunWithLog(const undo::UninstallOptions& options, const std::wstring& logPat
 }  // namespace
 
 int RunInPlace(const undo::UninstallOptions& options) {
+    // A per-user removal never uses administrator rights: one that has them where the desktop's
+    // user has not hands itself over to him before it writes a log or an event.
+    if (undo::ScopeOfFolder(win::ParentPath(win::OwnProgramPath())) == Scope::User && UserRunAboveItsUser()) {
+        const int code = RunAgainAsDesktopUser(undo::kExitPartlyKept);
+        if (code >= 0) return code;
+    }
     const std::wstring logPath = LogPathFor(options.logPath);
     Scope scope = Scope::Machine;
     const int code = RunWithLog(options, logPath, scope);

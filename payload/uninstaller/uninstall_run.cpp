@@ -6,10 +6,12 @@
 #include "install/recovery/installation_lock.h"
 #include "install/recovery/repair.h"
 #include "install/run_event.h"
+#include "install/user_places.h"
 #include "install/viewer/running_viewer.h"
 #include "install/viewer/viewer_rules.h"
 #include "uninstall/result_message.h"
 #include "uninstall/undo.h"
+#include "uninstall/undo_rules.h"
 #include "uninstall/undo_report.h"
 #include "uninstall/uninstall_log.h"
 #include "uninstall_dialog.h"
@@ -56,12 +58,16 @@ std::wstring ResultLine(int code) {
 void Header(undo::UninstallLog& log, const undo::UninstallOptions& options) {
     log.Line(L"=== " + Caption() + L", " + Now() + (options.silent ? L", still" : L", mit Dialog") +
              (options.purge ? L", mit Einstellungen" : L"") + L" ===");
+    if (IsHandedOverRun()) log.Line(L"als Benutzer des Desktops neu gestartet, von einem Lauf mit Administratorrechten");
 }
 
-// The viewer as the record knows it: its folder and the files the installation put there.
+// The viewer as the record knows it: its folder and the files the installation put there. The
+// uninstaller is not the viewer: a run of it from the folder is this one, or the one with
+// administrator rights that handed a per-user removal over to this one and waits for it.
 viewer::Place ViewerPlace(const record::InstallRecord& r, const std::wstring& programFolder) {
     viewer::Place place{programFolder, {}};
-    for (const record::RecordedFile& file : r.files) place.names.push_back(file.path);
+    for (const record::RecordedFile& file : r.files)
+        if (!win::EqualsNoCase(file.path, undo::kUninstallerName)) place.names.push_back(file.path);
     return place;
 }
 
@@ -74,19 +80,6 @@ bool CloseViewer(undo::UninstallLog& log, const viewer::Place& place) {
 }
 
 }  // namespace
-
-std::wstring ModulePath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
-}
 
 std::wstring SkippedPlaceLine(const std::wstring& place) {
     return L"übersprungen, der Benutzer des Desktops darf dort nicht selbst schreiben: Ordner " + place;

@@ -25,9 +25,6 @@ std::wstring LogPathFor(const std::wstring& given);
 // The log's line for a place of the user's that was left alone because he could not write there.
 std::wstring SkippedPlaceLine(const std::wstring& place);
 
-// The full path of this program's file.
-std::wstring ModulePath();
-
 // The run's one entry in the Application log (exit code, its meaning, the log); a log that
 // cannot be written changes nothing.
 void ReportToEventLog(int code, bool perUser, const std::wstring& logPath);

@@ -26,16 +26,6 @@ std::wstring OptionsOf(const std::wstring& commandLine) {
     return end == std::wstring::npos ? std::wstring() : commandLine.substr(end);
 }
 
-std::wstring OwnPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return std::wstring();
-        if (n < path.size()) return path.substr(0, n);
-        path.resize(path.size() * 2);
-    }
-}
-
 }  // namespace
 
 bool AsksForScope(bool silent, const std::wstring& commandLine, bool administrator) {
@@ -64,7 +54,7 @@ ScopeAnswer AskForScope(const std::wstring& userFolder) {
 }
 
 int RunElevated(const std::wstring& commandLine) {
-    const std::wstring self = OwnPath();
+    const std::wstring self = win::OwnProgramPath();
     const std::wstring options = OptionsOf(commandLine) + L" /scope=machine";
     SHELLEXECUTEINFOW run = {};
     run.cbSize = sizeof run;

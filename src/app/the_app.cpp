@@ -131,6 +131,9 @@ int Run(const std::wstring& commandLine, Scope& decided) {
     ScopedPlaces inForce(places);
     decided = scope;
     Journal().Note(L"setup", scope == Scope::User ? L"a per-user installation" : L"an installation for the machine");
+    if (IsHandedOverRun())
+        Journal().Note(L"setup", L"started again as the desktop's user by a run with administrator rights");
+    // Still above its user: the hand-over could not be made.
     if (scope == Scope::User && UserRunAboveItsUser())
         return Refuse(silent, kExitUserScopeElevated, txn::kUserScopeElevatedText);
     // A run that could not keep its log (for the machine's scope: in the machine's registry)
@@ -150,6 +153,15 @@ int Run(const std::wstring& commandLine, Scope& decided) {
     return RunWizard() ? kExitInstalled : kExitWizardNotInstalled;
 }
 
+// A per-user run never uses administrator rights: one that has them where the desktop's user
+// has not hands itself over to him before it opens a log or writes an event, and ends with that
+// run's code; -1 for a run that goes on itself.
+int HandOverUserRun(const std::wstring& commandLine) {
+    Scope scope = Scope::Machine;
+    if (!ParseScopeOption(commandLine, scope) || scope != Scope::User || !UserRunAboveItsUser()) return -1;
+    return RunAgainAsDesktopUser(kExitInternalFault);
+}
+
 // One entry in the Application log per run, where administrators look first; a log that
 // cannot be written changes nothing of the run.
 void ReportToEventLog(int code, Scope scope, const std::wstring& stepLog) {
@@ -165,6 +177,8 @@ BOOL TheApp::InitInstance() {
     const win::ProcessCom com;  // before anything else may use COM
     win::LookForDesktopUserSoon();
     const std::wstring commandLine = ::GetCommandLineW();
+    m_exitCode = HandOverUserRun(commandLine);
+    if (m_exitCode >= 0) return FALSE;
     // The step log an administrator asked for hears everything from here to the outcome.
     StepLog log;
     const std::wstring logPath = ParseLogOption(commandLine);

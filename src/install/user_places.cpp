@@ -1,15 +1,52 @@
 #include "install/user_places.h"
 
 #include "install/journal.h"
+#include "win/current_directory.h"
 #include "win/desktop_user.h"
 #include "win/file_facts.h"
 #include "win/path_text.h"
 #include "win/text.h"
 
+namespace {
+
+constexpr wchar_t kAboveVariable[] = L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP";
+constexpr wchar_t kHandedOverVariable[] = L"LUMISCOPE_RUN_AS_DESKTOP_USER";
+
+// This process's environment as a block for the run handed over: without the tests' seam,
+// which would hand it over again, and with the mark that it is the one handed over.
+std::wstring EnvironmentForHandOver() {
+    std::wstring block;
+    const wchar_t* own = ::GetEnvironmentStringsW();
+    for (const wchar_t* entry = own; entry && *entry; entry += wcslen(entry) + 1) {
+        const std::wstring text(entry);
+        if (!win::StartsWithNoCase(text, std::wstring(kAboveVariable) + L"=")) block.append(text).push_back(L'\0');
+    }
+    if (own) ::FreeEnvironmentStringsW(const_cast<wchar_t*>(own));
+    block.append(kHandedOverVariable).append(L"=1").push_back(L'\0');
+    return block;  // its c_str() adds the block's closing terminator
+}
+
+}  // namespace
+
 bool UserRunAboveItsUser() {
     std::wstring injected;
-    return (win::GetEnvironment(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", injected) && injected == L"1") ||
-           win::ElevatedAboveDesktop();
+    return (win::GetEnvironment(kAboveVariable, injected) && injected == L"1") || win::ElevatedAboveDesktop();
+}
+
+bool IsHandedOverRun() {
+    std::wstring mark;
+    return win::GetEnvironment(kHandedOverVariable, mark);
+}
+
+int RunAgainAsDesktopUser(int unreadable) {
+    if (IsHandedOverRun()) return -1;
+    DWORD error = 0;
+    const win::KernelObject run = win::StartAsDesktopUser(win::OwnProgramPath(), ::GetCommandLineW(),
+                                                          EnvironmentForHandOver(), win::CurrentDirectory(), error);
+    if (!run) return -1;
+    ::WaitForSingleObject(run.get(), INFINITE);
+    DWORD code = 0;
+    return ::GetExitCodeProcess(run.get(), &code) ? static_cast<int>(code) : unreadable;
 }
 
 bool NamesUserPlace(const std::wstring& folderText) { return folderText.find(L'%') != std::wstring::npos; }

@@ -9,12 +9,20 @@
 
 #include "win/folder_handle.h"
 
-// Whether a per-user run must end before it reads anything of the user's: it has administrator
-// rights that the desktop's user does not have, and the user's log, his record and its proof,
-// which his programs may write, would steer what it changes with them. The environment
-// variable LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP=1 says so where the system cannot (every Wine
-// process has the same token); it can only make a run refuse.
+// Whether a per-user run has administrator rights that the desktop's user does not have: the
+// user's log, his record and its proof, which his programs may write, would steer what it
+// changes with them, so it does nothing of its own. The environment variable
+// LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP=1 says so where the system cannot (every Wine process
+// has the same token); it can only take rights from a run.
 bool UserRunAboveItsUser();
+
+// Such a run hands itself over: this program again, with the same command line, working
+// folder and environment, as the desktop's user, waited for. Its exit code (`unreadable` when
+// the system does not tell it); -1 when it could not be started, or when this run is already
+// the one handed over (the caller refuses then, having changed nothing).
+int RunAgainAsDesktopUser(int unreadable);
+// Whether this run is one handed over so, for its log.
+bool IsHandedOverRun();
 
 // True for a settings folder given through an environment variable ("%APPDATA%\Lumiscope"): the
 // user's own environment decides where it leads.

@@ -3,6 +3,7 @@
 #include <aclapi.h>
 
 #include "win/desktop_shell.h"
+#include "win/user_sid.h"
 
 namespace win {
 namespace {
@@ -81,6 +82,40 @@ bool TokenIsGranted(HANDLE token, PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK w
 HANDLE DesktopUserToken() {
     static const KernelObject token = FindDesktopUserToken();
     return token.get();
+}
+
+KernelObject StartAsDesktopUser(const std::wstring& program, const std::wstring& commandLine,
+                                const std::wstring& environment, const std::wstring& directory, DWORD& error) {
+    const DWORD id = DesktopShellProcess();
+    const KernelObject shell(id ? ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id) : nullptr);
+    HANDLE raw = nullptr, primary = nullptr;
+    if (!shell || !::OpenProcessToken(shell.get(), TOKEN_QUERY | TOKEN_DUPLICATE | TOKEN_ASSIGN_PRIMARY, &raw)) {
+        error = ERROR_NO_TOKEN;
+        return KernelObject();
+    }
+    const KernelObject shellToken(raw);
+    const std::wstring user = UserSidOf(raw);
+    if (user.empty() || user != CurrentUserSid()) {
+        error = ERROR_ACCESS_DENIED;
+        return KernelObject();
+    }
+    if (!::DuplicateTokenEx(raw, TOKEN_ALL_ACCESS, nullptr, SecurityImpersonation, TokenPrimary, &primary)) {
+        error = ::GetLastError();
+        return KernelObject();
+    }
+    const KernelObject token(primary);
+    std::wstring line = commandLine;  // the call may write into it
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started = {};
+    if (!::CreateProcessWithTokenW(primary, 0, program.c_str(), line.data(), CREATE_UNICODE_ENVIRONMENT,
+                                   const_cast<wchar_t*>(environment.c_str()),
+                                   directory.empty() ? nullptr : directory.c_str(), &startup, &started)) {
+        error = ::GetLastError();
+        return KernelObject();
+    }
+    ::CloseHandle(started.hThread);
+    return KernelObject(started.hProcess);
 }
 
 bool ElevatedAboveDesktop() {

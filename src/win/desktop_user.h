@@ -29,6 +29,12 @@ HANDLE DesktopUserToken();
 // boundary between administrator and user lies between them. False without a desktop shell,
 // and where the shell is as elevated as this process (no boundary to keep).
 bool ElevatedAboveDesktop();
+// Starts `program` with `commandLine` as the desktop's user: with the desktop shell process's
+// own token, made primary, and only when that is this process's user. `environment` is a block
+// as CreateProcess takes it, `directory` the process's current one. The process, or empty with
+// the error (ERROR_NO_TOKEN without a desktop shell, ERROR_ACCESS_DENIED for another user).
+KernelObject StartAsDesktopUser(const std::wstring& program, const std::wstring& commandLine,
+                                const std::wstring& environment, const std::wstring& directory, DWORD& error);
 // Starts looking for him on the system's thread pool, so that the first question does not
 // wait for the shell's answer (about 55 ms under Wine, where it comes through COM).
 void LookForDesktopUserSoon();

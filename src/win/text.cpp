@@ -34,6 +34,16 @@ std::wstring SystemFilePath(const wchar_t* fileName) {
     return path + fileName;
 }
 
+std::wstring OwnProgramPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) return path.substr(0, n);
+        path.resize(path.size() * 2);
+    }
+}
+
 bool GetEnvironment(const std::wstring& name, std::wstring& value) {
     DWORD n = ::GetEnvironmentVariableW(name.c_str(), nullptr, 0);
     if (n == 0) return false;

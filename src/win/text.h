@@ -28,6 +28,9 @@ inline void AppendBackslash(std::wstring& folder) {
 // Full path of a file in the system folder (hardening: never let the search path decide).
 std::wstring SystemFilePath(const wchar_t* fileName);
 
+// The full path of this process's program; empty when the system does not say.
+std::wstring OwnProgramPath();
+
 // Environment variable; false when it is not set.
 bool GetEnvironment(const std::wstring& name, std::wstring& value);
 

@@ -12,7 +12,11 @@ namespace win {
 std::wstring CurrentUserSid() {
     HANDLE raw = nullptr;
     if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_QUERY, &raw)) return std::wstring();
-    KernelObject token(raw);
+    const KernelObject token(raw);
+    return UserSidOf(raw);
+}
+
+std::wstring UserSidOf(HANDLE raw) {
     DWORD size = 0;
     ::GetTokenInformation(raw, TokenUser, nullptr, 0, &size);
     std::vector<BYTE> buffer(size);

@@ -139,22 +139,36 @@ std::set<std::wstring> Copies(const SystemState& state) {
     return copies;
 }
 
-// A per-user run with rights its desktop's user lacks (the tests' seam says so) ends before it
-// looks at anything of the user's; a removal's copy of the uninstaller goes with the next setup.
-TEST_F(UserScope, ARunAboveItsUserChangesNothingAndTheNextSetupTakesTheUninstallersCopy) {
-    ASSERT_EQ(Setup(std::wstring(L"/scope=user") + kEveryOption), 0u);
-    const SystemState installed = State();
+// Sets an environment variable for the programs this test starts, while it lives.
+struct Injected {
+    const wchar_t* name;
+    Injected(const wchar_t* n) : name(n) { ::SetEnvironmentVariableW(name, L"1"); }
+    ~Injected() { ::SetEnvironmentVariableW(name, nullptr); }
+};
+
+// A per-user run with rights its desktop's user lacks (the tests' seam says so) hands itself
+// over to him and ends with that run's code; one that cannot (it is already the one handed
+// over) changes nothing. A removal's copy of the uninstaller goes with the next setup.
+TEST_F(UserScope, ARunAboveItsUserHandsItselfOverAndTheNextSetupTakesTheUninstallersCopy) {
+    const SystemState before = State();
+    const std::wstring steps = work / L"steps.log";
     {
-        struct Above {
-            Above() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", L"1"); }
-            ~Above() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP", nullptr); }
-        } injected;
-        EXPECT_EQ(Setup(L"/scope=user"), 14u);
-        EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 14u);
-        EXPECT_TRUE(Same(State().files, installed.files));
-        EXPECT_TRUE(Same(State().registry, installed.registry));
+        const Injected above(L"LUMISCOPE_TEST_ELEVATED_ABOVE_DESKTOP");
+        ASSERT_EQ(Setup(std::wstring(L"/scope=user /log=\"") + steps + L"\"" + kEveryOption), 0u);
+        EXPECT_NE(enginetest::ReadBytes(steps).find("started again as the desktop's user"), std::string::npos);
+        const SystemState installed = State();
+        {
+            const Injected handedOver(L"LUMISCOPE_RUN_AS_DESKTOP_USER");
+            EXPECT_EQ(Setup(L"/scope=user"), 14u);
+            EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 14u);
+            EXPECT_TRUE(Same(State().files, installed.files));
+            EXPECT_TRUE(Same(State().registry, installed.registry));
+        }
+        EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
+        EXPECT_NE(enginetest::ReadBytes(work / L"u.log").find("als Benutzer des Desktops neu gestartet"), std::string::npos);
+        EXPECT_TRUE(Same(Files(State()), Files(before)));
+        EXPECT_TRUE(Same(State().registry, before.registry));
     }
-    EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u) << enginetest::ReadBytes(work / L"u.log");
     EXPECT_FALSE(Copies(State()).empty());
     ASSERT_EQ(Setup(L"/scope=user"), 0u);
     EXPECT_TRUE(Copies(State()).empty());
