@@ -412,6 +412,7 @@ def scope_bench(bench, args, started):
         print(f"timing {args.rounds} rounds of a fresh installation in each scope "
               f"(each run from the reset, warm prefix; order rotated)")
         runs.rounds(args.rounds)
+        runs.phases(args.trace_runs)
     finally:
         bench.prefix.stop()
         bench.prefix.empty_trash()

@@ -147,6 +147,28 @@ class Scopes:
         self.times, self.cpu = times, cpu
         print(goal_line([u / m for u, m in zip(times["user"], times["machine"])]))
 
+    def phases(self, runs):
+        """Where each scope's time goes: the step log's phases, medians of `runs` traced runs
+        of each (order rotated), and per phase the user's median less the machine's."""
+        figures = {scope: {} for scope in SCOPES}
+        for r in range(runs):
+            for scope in SCOPES[r % 2:] + SCOPES[:r % 2]:
+                log = f"{scope}.log"
+                seconds, text = self.bench.traced([*self.command(scope), f"/log=C:\\bench-trace\\{log}"], log)
+                spans, first, last = report.phases(text)
+                for name, value in [*spans.items(), ("start", first or 0), ("rest", seconds * 1000 - (last or 0)),
+                                    ("total", seconds * 1000)]:
+                    figures[scope].setdefault(name, []).append(value)
+        if not runs:
+            return
+        print(f"phases, medians of {runs} traced runs each (ms):")
+        names = list(dict.fromkeys([*figures["machine"], *figures["user"]]))
+        median = lambda scope, name: statistics.median(figures[scope].get(name) or [0])
+        print("  " + " ".join(f"{n:>9}" for n in ["", *names]))
+        for scope in SCOPES:
+            print(f"  {scope:>9} " + " ".join(f"{median(scope, n):9.1f}" for n in names))
+        print(f"  {'user-mach':>9} " + " ".join(f"{median('user', n) - median('machine', n):9.1f}" for n in names))
+
     def table(self, rounds):
         cell = lambda v, unit=" s": f"{statistics.median(v):.2f}{unit} ({min(v):.2f}–{max(v):.2f})"
         payload = (f"{self.bench.payload_mb} MiB synthetic payload" if self.bench.payload_mb
