@@ -64,7 +64,7 @@ def goal_line(ratios):
     median = statistics.median(ratios)
     verdict = "met" if median <= GOAL else "not met"
     return (f"goal: user/machine <= {GOAL:.1f} (paired): {verdict} (median of the per-round ratios "
-            f"{median:.2f}; min {min(ratios):.2f}, max {max(ratios):.2f})")
+            f"{median:.3f}; min {min(ratios):.2f}, max {max(ratios):.2f})")
 
 
 class Scopes:
