@@ -11,6 +11,9 @@ runs of each, the time until the wizard's first page is painted, and the sizes.
 With --payload-mb N both carry a synthetic payload of N MiB instead of the product's own
 (bench/synthetic_payload.py): the setup is the same program linked with that archive
 (Lumiscope64Setup-big, bench/CMakeLists.txt), the peer is built from the same files.
+
+With --scopes the setup is timed against itself instead: a fresh installation for all users
+against one for the current user (bench/scopes.py).
 """
 import argparse
 import fcntl
@@ -26,6 +29,7 @@ import linkmap
 import memory
 import peer
 import report
+import scopes
 import synthetic_payload
 import upgrade
 from wine_prefix import WINE64, Prefix, windows_path
@@ -46,7 +50,18 @@ def parse_args():
     ap.add_argument("--upgrade", action="store_true",
                     help="with --payload-mb: a fresh installation, a repair and a 1 %% upgrade, each against the peer")
     ap.add_argument("--options", default=OPTIONS, help="the setup's command line (default: %(default)s)")
-    return ap.parse_args()
+    ap.add_argument("--scopes", action="store_true",
+                    help="a fresh installation with /scope=machine against one with /scope=user, paired")
+    ap.add_argument("--machine-folder", help="with --scopes: the /scope=machine run's /folder= (default: its own)")
+    ap.add_argument("--user-folder", help="with --scopes: the /scope=user run's /folder= (default: its own)")
+    args = ap.parse_args()
+    if args.scopes and args.upgrade:
+        ap.error("--scopes and --upgrade are separate benchmarks")
+    if (args.machine_folder or args.user_folder) and not args.scopes:
+        ap.error("--machine-folder and --user-folder go with --scopes")
+    if args.scopes and any(o.lower().startswith(("/scope=", "/folder=")) for o in args.options.split()):
+        ap.error("with --scopes the runs set /scope= and /folder= themselves")
+    return args
 
 
 class Bench:
@@ -96,6 +111,15 @@ class Bench:
 
     def prepare(self):
         print("bench: preparing the prefix and the peer installer")
+        script = self.prepare_prefix()
+        folder = self.install_folder(script)
+        self.peer_script, self.peer_folder = script, folder
+        for exe, trace in ((self.peer_exe, None), (self.peer_traced, "C:\\%s\\peer.log" % TRACE_FOLDER)):
+            self.build_peer(script, folder, exe, trace)
+
+    def prepare_prefix(self):
+        """The prefix, its base state and the setup's plan (the peer's script, the write list);
+        returns the script's path."""
         self.prefix.create(os.path.join(self.build, "wine.template"))
         self.base = end_state.capture(self.prefix.base_dir)
         script = os.path.join(self.dir, "peer-script.nsh")
@@ -105,10 +129,7 @@ class Bench:
         self.prefix.stop()
         if result.returncode != 0:
             sys.exit("bench: the peer's script could not be made: " + result.stderr.strip())
-        folder = self.install_folder(script)
-        self.peer_script, self.peer_folder = script, folder
-        for exe, trace in ((self.peer_exe, None), (self.peer_traced, "C:\\%s\\peer.log" % TRACE_FOLDER)):
-            self.build_peer(script, folder, exe, trace)
+        return script
 
     def build_peer(self, script, folder, exe, trace, archive=None):
         """makensis, unless the peer was built from the same script, payload and trace before
@@ -173,6 +194,10 @@ class Bench:
                     problems.append(f"the setup made no {line}")
                     continue
                 own.append(f"{line} ({a.pop(item)[1][0] / 1024:.1f} KiB)")
+        # The record's proof in the uninstall entry goes with the record.
+        for item in [i for i in a if i.startswith("value ") and i.endswith("\\installrecordsha256")]:
+            a.pop(item)
+            own.append(item[len("value "):])
         for item in sorted(set(a) | set(b)):
             if a.get(item) != b.get(item):
                 problems.append(f"{item}: setup {a.get(item, (None, None))[1]!r}, peer {b.get(item, (None, None))[1]!r}")
@@ -381,6 +406,25 @@ class Bench:
             print(f"| executable | {mb(ours)} (payload resource {mb(payload_bytes)}) | {mb(theirs)} (stub {mb(stub)}) |")
 
 
+def scope_bench(bench, args, started):
+    """The two scopes' fresh installations against each other (no peer)."""
+    runs = scopes.Scopes(bench, args.machine_folder, args.user_folder)
+    try:
+        print("bench: preparing the prefix")
+        bench.prepare_prefix()
+        runs.verify()
+        print(f"timing {args.rounds} rounds of a fresh installation in each scope "
+              f"(each run from the reset, warm prefix; order rotated)")
+        runs.rounds(args.rounds)
+        runs.phases(args.trace_runs)
+    finally:
+        bench.prefix.stop()
+        bench.prefix.empty_trash()
+    runs.table(args.rounds)
+    print(f"\nbench: {time.perf_counter() - started:.0f} s in all")
+    return 0
+
+
 def main():
     args = parse_args()
     started = time.perf_counter()
@@ -398,6 +442,8 @@ def main():
         bench.big_payload(args.setup is not None)
     elif args.upgrade:
         sys.exit("bench: --upgrade needs --payload-mb")
+    if args.scopes:
+        return scope_bench(bench, args, started)
     try:
         bench.prepare()
         bench.sizes()
