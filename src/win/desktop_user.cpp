@@ -114,7 +114,7 @@ KernelObject StartAsDesktopUser(const std::wstring& program, const std::wstring&
         error = ::GetLastError();
         return KernelObject();
     }
-    ::CloseHandle(started.hThread);
+    const KernelObject thread(started.hThread);
     return KernelObject(started.hProcess);
 }
 
