@@ -131,18 +131,15 @@ TEST_F(UserScope, EitherScopesRemovalLeavesTheOtherWhole) {
     EXPECT_TRUE(Same(State().registry, before.registry));
 }
 
-// The uninstaller's copies that per-user removals leave in %TEMP%.
-std::set<std::wstring> Copies(const SystemState& state) {
-    std::set<std::wstring> copies;
-    for (const auto& file : state.files)
-        if (file.find(L"\\Temp\\Lumiscope_Uninstall_") != std::wstring::npos) copies.insert(file);
-    return copies;
+// Whether per-user removals left copies of the uninstaller in %TEMP%.
+bool HasCopies(const SystemState& state) {
+    return testsupport::WithoutUninstallerCopies(state.files).size() != state.files.size();
 }
 
 // Sets an environment variable for the programs this test starts, while it lives.
 struct Injected {
     const wchar_t* name;
-    Injected(const wchar_t* n) : name(n) { ::SetEnvironmentVariableW(name, L"1"); }
+    explicit Injected(const wchar_t* n) : name(n) { ::SetEnvironmentVariableW(name, L"1"); }
     ~Injected() { ::SetEnvironmentVariableW(name, nullptr); }
 };
 
@@ -169,9 +166,9 @@ TEST_F(UserScope, ARunAboveItsUserHandsItselfOverAndTheNextSetupTakesTheUninstal
         EXPECT_TRUE(Same(Files(State()), Files(before)));
         EXPECT_TRUE(Same(State().registry, before.registry));
     }
-    EXPECT_FALSE(Copies(State()).empty());
+    EXPECT_TRUE(HasCopies(State()));
     ASSERT_EQ(Setup(L"/scope=user"), 0u);
-    EXPECT_TRUE(Copies(State()).empty());
+    EXPECT_FALSE(HasCopies(State()));
     EXPECT_EQ(QuietUninstall(HKEY_CURRENT_USER), 0u);
 }
 
@@ -234,10 +231,7 @@ win::KernelObject ChildOfTheSameImage(HANDLE parent) {
 // page; for all users it starts itself again and ends with that run's code, for the user alone
 // its first page proposes the user's folder.
 TEST_F(UserScope, AWizardWithoutAdministratorRightsAsksForWhomItInstalls) {
-    struct NotAdministrator {
-        NotAdministrator() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_NOT_ADMINISTRATOR", L"1"); }
-        ~NotAdministrator() { ::SetEnvironmentVariableW(L"LUMISCOPE_TEST_NOT_ADMINISTRATOR", nullptr); }
-    } injected;
+    const Injected injected(L"LUMISCOPE_TEST_NOT_ADMINISTRATOR");
     struct EndedAtExit {  // no failure leaves a setup behind
         HANDLE process;
         ~EndedAtExit() {
